@@ -1,0 +1,25 @@
+#pragma once
+// Reading a plain coordinate list into the grid, one point per row.
+#include <string>
+#include <string_view>
+
+#include "core/grid/record_grid.h"
+#include "core/settings/settings_store.h"
+
+namespace corvane {
+
+struct ImportAnswer {
+  int layout = 0;    // the integer in the first braces (16-bit)
+  std::string path;  // the text in the last braces
+};
+// Reads the import dialog's answer "{layout}{path}".
+ImportAnswer ParseImportAnswer(std::string_view answer);
+
+// The layout code that follows the first "{" (the station dialog's reading).
+int LayoutAfterFirstBrace(std::string_view answer);
+
+// Imports the file with the layout; false (grid untouched) when it cannot be read.
+bool ImportCoordinates(RecordGrid& grid, const std::string& path, int layout, const ISettingsReader& settings,
+                       std::string* reason = nullptr);
+
+}  // namespace corvane

@@ -1,0 +1,183 @@
+#include "core/grid/grid_loading.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "core/text/numbers.h"
+#include "core/text/text_file.h"
+#include "core/text/text_helpers.h"
+
+namespace corvane {
+
+void LoadLineIntoRow(RecordGrid& grid, int r, std::string_view line) {
+  if (line.size() < 2 || r < 0) return;
+  grid.SetRowCount(r + 1);
+  const std::string number = FormatInt(r);
+  RecordGrid::RowCells cells{};
+  cells[0] = number;
+  const size_t comma = line.find(',');
+  if (comma != std::string_view::npos) {
+    if (comma != 0) {
+      cells[1] = line.substr(0, comma);
+      size_t pos = comma + 1;
+      for (int col = 2; col < RecordGrid::kCols; ++col) {
+        const size_t next = line.find(',', pos);
+        if (next == std::string_view::npos) {
+          cells[static_cast<size_t>(col)] = TrimWhite(line.substr(pos));
+          break;
+        }
+        cells[static_cast<size_t>(col)] = TrimWhite(line.substr(pos, next - pos));
+        pos = next + 1;
+      }
+    }
+  } else if (const size_t colon = line.find(':'); colon != std::string_view::npos && colon >= 1) {
+    cells[1] = line.substr(0, colon);
+    cells[2] = line.substr(colon + 1);
+  } else {
+    const size_t s1 = line.find(' ');
+    const size_t s2 = s1 == std::string_view::npos ? std::string_view::npos : line.find(' ', s1 + 1);
+    if (s1 != std::string_view::npos) cells[1] = line.substr(0, s1);
+    if (s1 != std::string_view::npos && s2 != std::string_view::npos && s2 > s1 + 1)
+      cells[2] = line.substr(s1 + 1, s2 - s1 - 1);
+    cells[3] = s2 == std::string_view::npos ? line : line.substr(s2 + 1);
+  }
+  grid.SetRow(r, cells);
+}
+
+void LoadBufferIntoGrid(RecordGrid& grid, std::string_view text) {
+  size_t a = text.find("\r\n");
+  size_t b = 0;
+  int r = 1;
+  while (a != std::string_view::npos) {
+    const std::string line = TrimLineEnds(text.substr(b, a - b));
+    LoadLineIntoRow(grid, r, line);
+    // A line too short to fill a row still takes its row: the grid grows to hold
+    // it instead of being written past its end.
+    if (r >= grid.RowCount()) grid.SetRowCount(r + 1);
+    grid.SetCell(r, 0, FormatInt(r));
+    b = a;
+    a = text.find("\r\n", a + 2);
+    ++r;
+  }
+}
+
+void ShowSentRecord(RecordGrid& grid, int r, std::string_view record) {
+  if (record.size() < 2 || r < 0) return;
+  grid.SetRowCount(r + 1);
+  const std::string number = FormatInt(r);
+  RecordGrid::RowCells cells{};
+  cells[0] = number;
+  std::string parts[5];
+  const size_t first = record.find(',');
+  if (first != std::string_view::npos && first >= 1) {
+    size_t pos = 0;
+    for (int i = 0; i < 5; ++i) {
+      const size_t next = i < 4 ? record.find(',', pos) : std::string_view::npos;
+      if (next == std::string_view::npos) {
+        parts[i] = TrimBlanks(record.substr(pos));
+        break;
+      }
+      parts[i] = TrimBlanks(record.substr(pos, next - pos));
+      pos = next + 1;
+    }
+    cells[3] = parts[0];
+    cells[7] = parts[1];
+    cells[8] = parts[2];
+    cells[9] = parts[3];
+    cells[12] = parts[4];
+  }
+  grid.SetRow(r, cells);
+}
+
+void ShowUploadedRecord(RecordGrid& grid, unsigned sentLineCount, std::string_view record) {
+  if (sentLineCount > static_cast<unsigned>(kFreshRowCount)) grid.SetRowCount(static_cast<int>(sentLineCount) + 1);
+  ShowSentRecord(grid, static_cast<int>(sentLineCount), record);
+}
+
+void ShowSentCode(RecordGrid& grid, unsigned sentLineCount, std::string_view code) {
+  const int r = static_cast<int>(sentLineCount);
+  grid.SetRowCount(r + 1);
+  const std::string number = FormatInt(r);
+  RecordGrid::RowCells cells{};
+  cells[0] = number;
+  cells[12] = code;
+  grid.SetRow(r, cells);
+}
+
+void OpenJobWalker::EndLine() {
+  if (line_.empty()) return;
+  ++n_;
+  LoadLineIntoRow(grid_, n_, line_);
+  line_.clear();
+}
+
+void OpenJobWalker::Feed(std::string_view bytes) {
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (skipLf_) {
+      skipLf_ = false;
+      if (c == '\n') continue;
+    }
+    if (pendingBlank_) {
+      // A blank is kept only when the byte after it is not a blank.
+      pendingBlank_ = false;
+      if (c != ' ') line_.push_back(' ');
+    }
+    if (c == '\r' || c == '\n') {
+      EndLine();
+      skipLf_ = c == '\r';
+    } else if (c == ' ') {
+      pendingBlank_ = true;
+    } else {
+      line_.push_back(c);
+    }
+  }
+}
+
+void OpenJobWalker::Finish() {
+  if (pendingBlank_) line_.push_back(' ');
+  pendingBlank_ = false;
+  if (!line_.empty()) {
+    LoadLineIntoRow(grid_, n_ + 1, line_);
+    line_.clear();
+  }
+}
+
+void ClearGrid(RecordGrid& grid, const ColumnCaptions& captions) {
+  grid.SetRowCount(1);
+  grid.ClearAll();
+  FillHeaderRow(grid, captions);
+}
+
+bool OpenJobFile(RecordGrid& grid, const std::string& path, const ColumnCaptions& captions, std::string* reason,
+                 const std::function<void(size_t, size_t)>& progress) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    if (reason) *reason = SystemErrorText(errno);
+    return false;
+  }
+  struct stat st {};
+  if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (reason) *reason = SystemErrorText(EISDIR);
+    std::fclose(f);
+    return false;
+  }
+  ClearGrid(grid, captions);
+  OpenJobWalker walker(grid);
+  const size_t total = S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : 0;
+  size_t done = 0;
+  std::string buf(1 << 20, '\0');
+  size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), f)) > 0) {
+    walker.Feed(std::string_view(buf.data(), n));
+    done += n;
+    if (progress) progress(done, total);
+  }
+  walker.Finish();
+  std::fclose(f);
+  return true;
+}
+
+}  // namespace corvane

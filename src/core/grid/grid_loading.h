@@ -1,0 +1,60 @@
+#pragma once
+// Laying text into the grid: one line per row.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/grid/grid_layout.h"
+#include "core/grid/record_grid.h"
+
+namespace corvane {
+
+// Replaces row r with the split of one line (commas, a key:value header, or
+// blanks). Lines shorter than 2 bytes change nothing.
+void LoadLineIntoRow(RecordGrid& grid, int r, std::string_view line);
+
+// Lays the CR LF separated lines of a downloaded text into rows 1, 2, 3, ...
+// Text after the last CR LF is not loaded. An empty line inside the text gives an
+// empty numbered row.
+void LoadBufferIntoGrid(RecordGrid& grid, std::string_view text);
+
+// Replaces row r with an uploaded coordinate record (name, two coordinates,
+// height, code).
+void ShowSentRecord(RecordGrid& grid, int r, std::string_view record);
+// What the data page does for one echoed coordinate record: grows the grid past
+// 700 rows when needed, then shows it.
+void ShowUploadedRecord(RecordGrid& grid, unsigned sentLineCount, std::string_view record);
+// What the data page does for one echoed code: the code in column 12 of row r.
+void ShowSentCode(RecordGrid& grid, unsigned sentLineCount, std::string_view code);
+
+// The byte walk of the Open button, fed in pieces: line ends (CR, LF, CR LF) end a
+// line, runs of blanks shrink to one blank, empty lines leave no row.
+class OpenJobWalker final {
+ public:
+  explicit OpenJobWalker(RecordGrid& grid) : grid_(grid) {}
+  void Feed(std::string_view bytes);
+  // Ends the last line.
+  void Finish();
+  int LinesLoaded() const { return n_; }
+
+ private:
+  void EndLine();
+  RecordGrid& grid_;
+  std::string line_;
+  int n_ = 0;
+  bool skipLf_ = false;
+  bool pendingBlank_ = false;
+};
+
+// Clear's grid part: every cell emptied, then the captions, 700 rows and the
+// numbers 1..24.
+void ClearGrid(RecordGrid& grid, const ColumnCaptions& captions);
+
+// The Open button after the file dialog: Clear, then the whole file through the
+// byte walk. False (grid untouched) when the file cannot be opened; `reason`
+// tells the system's reason. `progress` gets (bytes done, bytes in all).
+bool OpenJobFile(RecordGrid& grid, const std::string& path, const ColumnCaptions& captions,
+                 std::string* reason = nullptr, const std::function<void(size_t, size_t)>& progress = {});
+
+}  // namespace corvane

@@ -1,0 +1,18 @@
+#pragma once
+// Saving the grid as comma-separated text, one line per data row that holds text.
+#include <string>
+
+#include "core/grid/record_grid.h"
+#include "core/text/text_file.h"
+
+namespace corvane {
+
+// Writes rows 1.. to the writer: columns 1..L joined by ",", L the row's last
+// non-empty column; each line ends with "\n" (CR LF on disk).
+void WriteGridText(const RecordGrid& grid, TextFileWriter& out);
+// The same text, "\n" line ends (for tests and the command line).
+std::string GridSaveText(const RecordGrid& grid);
+// Writes the file atomically; false (old file untouched) on failure.
+bool SaveGridToFile(const RecordGrid& grid, const std::string& path, std::string* reason = nullptr);
+
+}  // namespace corvane

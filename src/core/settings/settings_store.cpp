@@ -1,0 +1,121 @@
+#include "core/settings/settings_store.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "core/settings/ini_cache.h"
+#include "core/settings/program_folder.h"
+#include "core/text/numbers.h"
+#include "core/text/text_file.h"
+
+namespace corvane {
+namespace {
+
+// A value is read into a 60-byte buffer: 59 characters at most.
+constexpr size_t kValueLimit = 59;
+
+bool MakeFolders(const std::string& filePath) {
+  size_t slash = filePath.rfind('/');
+  if (slash == std::string::npos || slash == 0) return true;
+  std::string dir = filePath.substr(0, slash);
+  for (size_t pos = 1; pos <= dir.size(); ++pos) {
+    if (pos == dir.size() || dir[pos] == '/') {
+      std::string part = dir.substr(0, pos);
+      if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+const char* SectionName(SettingsSection section) {
+  return section == SettingsSection::OtherSet ? "OtherSet" : "ComStatus";
+}
+
+const char* WriteOutcomeMessage(WriteOutcome outcome) {
+  switch (outcome) {
+    case WriteOutcome::KeyMissing: return "open regesiter key Failed";
+    case WriteOutcome::WriteFailed: return "Write regesiter key Failed";
+    default: return "";
+  }
+}
+
+SettingsStore::SettingsStore(std::string userFile, std::string defaultsFile)
+    : userFile_(std::move(userFile)), defaultsFile_(std::move(defaultsFile)) {}
+
+SettingsStore SettingsStore::OpenIn(const std::string& settingsFolder) {
+  return SettingsStore(settingsFolder + "/ZAMO/Corvane.ini", ProgramFilePath("Corvane.defaults.ini"));
+}
+
+SettingsStore SettingsStore::OpenDefault() { return OpenIn(SettingsFolder()); }
+
+std::string SettingsStore::ReadAny(std::string_view section, std::string_view name, std::string_view def,
+                                   size_t limit, bool needSection) const {
+  auto user = LoadIniCached(userFile_);
+  auto defaults = LoadIniCached(defaultsFile_);
+  if (needSection && !user->HasSection(section) && !defaults->HasSection(section)) return std::string(def);
+  std::optional<std::string> v = user->Get(section, name);
+  if (!v) v = defaults->Get(section, name);
+  if (!v || v->size() > limit) return std::string(def);
+  // The registry hands back the text up to its first zero byte.
+  size_t nul = v->find('\0');
+  if (nul != std::string::npos) v->resize(nul);
+  return *v;
+}
+
+std::string SettingsStore::ReadSetting(SettingsSection section, std::string_view name, std::string_view def) const {
+  return ReadAny(SectionName(section), name, def, kValueLimit, true);
+}
+
+WriteOutcome SettingsStore::WriteSetting(SettingsSection section, std::string_view name, std::string_view value) {
+  std::lock_guard lock(writeMutex_);
+  const char* sec = SectionName(section);
+  auto user = LoadIniCached(userFile_);
+  auto defaults = LoadIniCached(defaultsFile_);
+  if (!user->HasSection(sec) && !defaults->HasSection(sec)) return WriteOutcome::KeyMissing;
+  // A line end inside a value would break the file.
+  if (value.find_first_of("\r\n") != std::string_view::npos || name.find_first_of("\r\n=[]") != std::string_view::npos)
+    return WriteOutcome::WriteFailed;
+  IniDocument doc = *user;
+  doc.Set(sec, name, value);
+  if (!MakeFolders(userFile_)) return WriteOutcome::WriteFailed;
+  TextFileWriter w;
+  if (!w.Open(userFile_)) return WriteOutcome::WriteFailed;
+  w.WriteRaw(doc.Serialize());
+  const bool ok = w.Commit();
+  ForgetIniCached(userFile_);
+  return ok ? WriteOutcome::Ok : WriteOutcome::WriteFailed;
+}
+
+std::string SettingsStore::DevicePath(int comNumber) const {
+  std::string def = "/dev/ttyS" + FormatInt(static_cast<long long>(comNumber) - 1);
+  std::string v = ReadAny("Devices", "COM" + FormatInt(comNumber), def, 4095, false);
+  return v.empty() ? def : v;
+}
+
+bool SettingsStore::WriteDevicePath(int comNumber, std::string_view path) {
+  std::lock_guard lock(writeMutex_);
+  if (path.find_first_of("\r\n") != std::string_view::npos) return false;
+  IniDocument doc = *LoadIniCached(userFile_);
+  doc.Set("Devices", "COM" + FormatInt(comNumber), path);
+  if (!MakeFolders(userFile_)) return false;
+  TextFileWriter w;
+  if (!w.Open(userFile_)) return false;
+  w.WriteRaw(doc.Serialize());
+  const bool ok = w.Commit();
+  ForgetIniCached(userFile_);
+  return ok;
+}
+
+int ReadStationDialogLanguage(const std::string& settingsFolder) {
+  auto doc = LoadIniCached(settingsFolder + "/ZamoSoft/ZamoComm.ini");
+  std::optional<std::string> v = doc->Get("OtherSet", "language");
+  if (!v) v = LoadIniCached(ProgramFilePath("ZamoComm.defaults.ini"))->Get("OtherSet", "language");
+  // The value is read into a 5-byte buffer: longer values cannot be read.
+  if (!v || v->size() > 4) return 0;
+  return CAtoi(*v);
+}
+
+}  // namespace corvane

@@ -1,0 +1,64 @@
+#pragma once
+// The persistent settings: sections "OtherSet" and "ComStatus" of one INI file in
+// the user's settings folder, plus the defaults file that installation puts in the
+// program folder. A section exists when either file declares it; reads of a
+// missing section or value give the caller's default; writes go to the user's file
+// and replace it atomically.
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+enum class SettingsSection { OtherSet = 0, ComStatus = 1 };
+
+const char* SectionName(SettingsSection section);
+
+enum class WriteOutcome { Ok, KeyMissing, WriteFailed };
+
+// The store's own message for a failed write ("" for Ok).
+const char* WriteOutcomeMessage(WriteOutcome outcome);
+
+// What transfer engines and exports need: reads only.
+class ISettingsReader {
+ public:
+  virtual ~ISettingsReader() = default;
+  virtual std::string ReadSetting(SettingsSection section, std::string_view name, std::string_view def) const = 0;
+};
+
+class ISettings : public ISettingsReader {
+ public:
+  virtual WriteOutcome WriteSetting(SettingsSection section, std::string_view name, std::string_view value) = 0;
+};
+
+class SettingsStore final : public ISettings {
+ public:
+  // userFile: the user's settings file; defaultsFile: the installation's file.
+  SettingsStore(std::string userFile, std::string defaultsFile);
+  // ${settings folder}/ZAMO/Corvane.ini over ${program folder}/Corvane.defaults.ini.
+  static SettingsStore OpenDefault();
+  static SettingsStore OpenIn(const std::string& settingsFolder);
+
+  std::string ReadSetting(SettingsSection section, std::string_view name, std::string_view def) const override;
+  WriteOutcome WriteSetting(SettingsSection section, std::string_view name, std::string_view value) override;
+
+  // The device behind "COM<n>": the value COM<n> of section "Devices" when present,
+  // else /dev/ttyS<n-1>.
+  std::string DevicePath(int comNumber) const;
+  bool WriteDevicePath(int comNumber, std::string_view path);
+
+  const std::string& UserFile() const { return userFile_; }
+
+ private:
+  std::string ReadAny(std::string_view section, std::string_view name, std::string_view def, size_t limit,
+                      bool needSection) const;
+  std::string userFile_;
+  std::string defaultsFile_;
+  std::mutex writeMutex_;
+};
+
+// The station dialog's own language value ("language" under its own key): 0 when
+// it cannot be read. Kept in ${settings folder}/ZamoSoft/ZamoComm.ini.
+int ReadStationDialogLanguage(const std::string& settingsFolder);
+
+}  // namespace corvane

@@ -1,0 +1,84 @@
+#include "core/text/numbers.h"
+
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace corvane {
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+double CAtof(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsSpace(text[i])) ++i;
+  const size_t start = i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  size_t digits = 0;
+  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  }
+  if (digits == 0) return 0.0;
+  // An exponent counts only when at least one digit follows it.
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    size_t j = i + 1;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+    if (j < text.size() && IsDigit(text[j])) {
+      while (j < text.size() && IsDigit(text[j])) ++j;
+      i = j;
+    }
+  }
+  // strtod needs a terminated copy; the prefix is known to be a plain number.
+  std::string prefix(text.substr(start, i - start));
+  errno = 0;
+  return std::strtod(prefix.c_str(), nullptr);
+}
+
+int CAtoi(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  long long value = 0;
+  bool overflow = false;
+  while (i < text.size() && IsDigit(text[i])) {
+    if (!overflow) {
+      value = value * 10 + (text[i] - '0');
+      if (value > static_cast<long long>(INT_MAX) + 1) overflow = true;
+    }
+    ++i;
+  }
+  if (negative) value = -value;
+  if (overflow || value > INT_MAX) return negative ? INT_MIN : INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+short ToShort(int value) { return static_cast<short>(static_cast<unsigned short>(static_cast<unsigned>(value) & 0xFFFFu)); }
+
+std::string FormatFixed(double value, int decimals) {
+  char small[64];
+  int n = std::snprintf(small, sizeof small, "%.*f", decimals, value);
+  if (n < 0) return {};
+  if (static_cast<size_t>(n) < sizeof small) return std::string(small, static_cast<size_t>(n));
+  std::string big(static_cast<size_t>(n) + 1, '\0');
+  std::snprintf(big.data(), big.size(), "%.*f", decimals, value);
+  big.resize(static_cast<size_t>(n));
+  return big;
+}
+
+std::string FormatInt(long long value) {
+  char buf[32];
+  auto res = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, res.ptr);
+}
+
+}  // namespace corvane

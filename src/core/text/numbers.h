@@ -1,0 +1,28 @@
+#pragma once
+// Number reading and printing with the C runtime's rules. Cells stay text; these
+// helpers are the only place where text turns into numbers and back.
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// atof: leading white space skipped, the longest decimal prefix read, 0 when there
+// is none. Only plain decimal numbers count ("inf", "nan" and hex read as 0).
+double CAtof(std::string_view text);
+
+// atoi: leading white space skipped, optional sign, digits; 0 when there are none.
+// Values beyond the int range are clamped.
+int CAtoi(std::string_view text);
+
+// The 16-bit view of an integer setting (the value modulo 65536, as a signed short).
+short ToShort(int value);
+
+// printf("%.*f") of the value.
+std::string FormatFixed(double value, int decimals);
+inline std::string Format3(double value) { return FormatFixed(value, 3); }
+inline std::string Format4(double value) { return FormatFixed(value, 4); }
+
+// printf("%d").
+std::string FormatInt(long long value);
+
+}  // namespace corvane
