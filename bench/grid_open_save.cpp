@@ -1,0 +1,59 @@
+// Measures the Open and Save of a synthetic job in one process:
+//   grid-open-save LINES [SETUPS]
+// prints the file size, the wall time of each step and the peak resident memory.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "core/grid/grid_layout.h"
+#include "core/grid/grid_loading.h"
+#include "core/grid/grid_saving.h"
+#include "job_generator.h"
+
+using namespace corvane;
+
+namespace {
+long PeakRssKb() {
+  rusage ru{};
+  getrusage(RUSAGE_SELF, &ru);
+  return ru.ru_maxrss;
+}
+double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
+  return std::chrono::duration<double>(b - a).count();
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  const long lines = argc > 1 ? std::atol(argv[1]) : 1000000;
+  const long setups = argc > 2 ? std::atol(argv[2]) : 1000;
+  const std::string dir = argc > 3 ? argv[3] : "/tmp";
+  const std::string job = dir + "/corvane-bench-job-" + std::to_string(getpid()) + ".kvm";
+  const std::string saved = job + ".saved";
+  const size_t bytes = bench::WriteSyntheticJob(job, lines, setups);
+  if (bytes == 0) {
+    std::fprintf(stderr, "cannot write %s\n", job.c_str());
+    return 1;
+  }
+  const long rssBefore = PeakRssKb();
+  ColumnCaptions captions;
+  for (int c = 0; c < RecordGrid::kCols; ++c) captions[static_cast<size_t>(c)] = DefaultColumnCaption(c);
+  RecordGrid grid;
+  auto t0 = std::chrono::steady_clock::now();
+  if (!OpenJobFile(grid, job, captions)) return 1;
+  auto t1 = std::chrono::steady_clock::now();
+  if (!SaveGridToFile(grid, saved)) return 1;
+  auto t2 = std::chrono::steady_clock::now();
+  const long peak = PeakRssKb();
+  std::printf("lines %ld  file %.1f MB  rows %d\n", lines, static_cast<double>(bytes) / 1e6, grid.RowCount() - 1);
+  std::printf("open  %.3f s\nsave  %.3f s\n", Seconds(t0, t1), Seconds(t1, t2));
+  std::printf("grid memory %.1f MB  peak RSS %.1f MB (%.2f x file; before open %.1f MB)\n",
+              static_cast<double>(grid.MemoryBytes()) / 1e6, static_cast<double>(peak) / 1024.0,
+              static_cast<double>(peak) * 1024.0 / static_cast<double>(bytes), static_cast<double>(rssBefore) / 1024.0);
+  std::remove(job.c_str());
+  std::remove(saved.c_str());
+  return 0;
+}
