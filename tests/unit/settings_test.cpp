@@ -86,6 +86,14 @@ TEST(SettingsStore, UnwritableFileGivesTheWriteMessageAndKeepsTheOldValue) {
   EXPECT_EQ(f.store.WriteSetting(SettingsSection::OtherSet, "HA", "1\n[ComStatus]"), WriteOutcome::WriteFailed);
 }
 
+TEST(SettingsStore, ReadOnlyFileRefusesWrites) {
+  StoreFixture f;
+  WriteBytes(f.user, "[OtherSet]\nVA=2\n");
+  std::filesystem::permissions(f.user, std::filesystem::perms::owner_read);
+  EXPECT_EQ(f.store.WriteSetting(SettingsSection::OtherSet, "VA", "0"), WriteOutcome::WriteFailed);
+  EXPECT_EQ(f.store.ReadSetting(SettingsSection::OtherSet, "VA", "0"), "2");
+}
+
 TEST(SettingsStore, DevicePathsCanBeStoredWithoutTheInstalledSections) {
   StoreFixture f;
   ASSERT_TRUE(f.store.WriteDevicePath(2, "/dev/serial/by-id/usb-x"));

@@ -81,6 +81,17 @@ TEST(TextFileWriter, FailsForMissingFoldersAndDirectories) {
   EXPECT_FALSE(w.Open(dir.Path().string()));
 }
 
+TEST(TextFileWriter, RefusesToReplaceAReadOnlyFile) {
+  TempDir dir;
+  const std::string path = dir.File("ro.txt");
+  WriteBytes(path, "keep");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+  std::string reason;
+  EXPECT_FALSE(WriteTextFile(path, "new", &reason));
+  EXPECT_FALSE(reason.empty());
+  EXPECT_EQ(ReadBytes(path), "keep");
+}
+
 TEST(TextFileWriter, KeepsTheModeOfTheFileItReplaces) {
   TempDir dir;
   const std::string path = dir.File("m.txt");

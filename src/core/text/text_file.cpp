@@ -108,6 +108,11 @@ bool TextFileWriter::Open(const std::string& path, std::string* reason) {
     if (reason) *reason = SystemErrorText(EISDIR);
     return false;
   }
+  // A read-only file stays as it is, even where the folder would allow replacing it.
+  if (exists && S_ISREG(st.st_mode) && ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)) {
+    if (reason) *reason = SystemErrorText(EACCES);
+    return false;
+  }
   // Special files (a terminal, a pipe) are written in place.
   if (exists && !S_ISREG(st.st_mode)) {
     file_ = std::fopen(path.c_str(), "wb");
