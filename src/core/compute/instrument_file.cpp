@@ -1,0 +1,86 @@
+#include "core/compute/instrument_file.h"
+
+#include "core/compute/output_file.h"
+#include "core/text/numbers.h"
+#include "core/text/text_helpers.h"
+
+namespace corvane {
+namespace {
+
+short OptionIndex(const ISettingsReader& settings, std::string_view name) {
+  return ToShort(CAtoi(settings.ReadSetting(SettingsSection::OtherSet, name, "0")));
+}
+
+const char* Pick(short index, const char* zero, const char* one, const char* other) {
+  return index == 0 ? zero : index == 1 ? one : other;
+}
+
+}  // namespace
+
+std::string AngleUnitName(const ISettingsReader& s) { return Pick(OptionIndex(s, "AngleUnit"), "dms", "gon", "mil"); }
+std::string DistanceUnitName(const ISettingsReader& s) {
+  return Pick(OptionIndex(s, "DistUnit"), "meter", "USFeet", "INTFeet");
+}
+std::string CoordinateOrderName(const ISettingsReader& s) { return Pick(OptionIndex(s, "CoorType"), "NEZ", "ENZ", "ENZ"); }
+std::string HorizontalAngleName(const ISettingsReader& s) { return Pick(OptionIndex(s, "HA"), "Right", "Left", "Left"); }
+std::string VerticalAngleName(const ISettingsReader& s) { return Pick(OptionIndex(s, "VA"), "VAZ", "VAV", "VAH"); }
+
+std::string InstrumentFileHeader(const ISettingsReader& settings) {
+  std::string h = "ZAMO RECORD FILE\n";
+  h += PadRight("Scale  :" + settings.ReadSetting(SettingsSection::OtherSet, "Scale", "1.000000"), 16);
+  h += PadRight("\nAnglUnit:" + AngleUnitName(settings), 17);
+  h += PadRight("\nDistUnit:" + DistanceUnitName(settings), 17);
+  h += PadRight("\nCoorType:" + CoordinateOrderName(settings), 17);
+  h += PadRight("\nHA      :" + HorizontalAngleName(settings), 17);
+  h += PadRight("\nVA      :" + VerticalAngleName(settings), 17);
+  return h;
+}
+
+std::string IndexFilePath(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+  const size_t dot = path.rfind('.');
+  std::string_view base;
+  if (dot != std::string_view::npos && dot >= nameStart) base = path.substr(nameStart, dot - nameStart);
+  const std::string_view fileFolder = slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+  const size_t up = fileFolder.rfind('/');
+  const std::string_view folder = up == std::string_view::npos ? std::string_view() : fileFolder.substr(0, up);
+  return std::string(folder) + "/ZMOINDEX/" + std::string(base) + ".INX";
+}
+
+CommandResult ExportInstrumentCoordinates(const RecordGrid& grid, const std::string& path,
+                                          const ISettingsReader& settings) {
+  OutputFile records;
+  if (!records.Create(path)) return records.Failure("Open file failed!");
+  records.Text() = InstrumentFileHeader(settings);
+  OutputFile index;
+  if (!index.Create(IndexFilePath(path))) {
+    // The record file keeps what was written before the index failed: the header.
+    CommandResult failed = index.Failure("Creat index file failed!");
+    if (!records.Finish()) failed.detail += "\n" + records.Failure("Open file failed!").detail;
+    return failed;
+  }
+  std::string& out = records.Text();
+  std::string& idx = index.Text();
+  idx = ",NT,   File Head:,";
+  for (int r = 1; r < grid.RowCount(); ++r) {
+    if (grid.Cell(r, 7).empty() || grid.Cell(r, 8).empty()) continue;
+    const std::string_view cell = grid.Cell(r, 3);
+    const std::string name = PadLeft(cell.empty() ? std::string_view(FormatInt(r)) : cell, 14);
+    out += "\nU,MP,";
+    out += name;
+    out += ",        0.0000,   0.0000,   0.0000,";
+    out += PadLeft(Format4(CAtof(grid.Cell(r, 7))), 14) + ",";
+    out += PadLeft(Format4(CAtof(grid.Cell(r, 8))), 14) + ",";
+    out += PadLeft(Format4(CAtof(grid.Cell(r, 9))), 14);
+    out += ",   0.0000,   0.0000,";
+    out += PadLeft(grid.Cell(r, 12), 14);
+    out += ",              ,####";
+    idx += "MP," + name + ",";
+  }
+  if (!records.Finish()) return records.Failure("Open file failed!");
+  if (!index.Finish()) return index.Failure("Creat index file failed!");
+  return {};
+}
+
+}  // namespace corvane

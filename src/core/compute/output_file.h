@@ -1,0 +1,31 @@
+#pragma once
+// The output file of an export: created first (the command ends with its message
+// when that fails), filled in memory, stored in text mode (CR LF) at the end.
+#include <string>
+#include <string_view>
+
+#include "core/compute/command_result.h"
+#include "core/text/text_file.h"
+
+namespace corvane {
+
+class OutputFile final {
+ public:
+  // False when the file cannot be created; Failure() then tells why.
+  bool Create(const std::string& path);
+  // The text to store; "\n" becomes CR LF on disk.
+  std::string& Text() { return text_; }
+  // Stores the text and puts the file in place. False when writing failed.
+  bool Finish();
+  // The command's failure with the given message and this file's path and reason.
+  CommandResult Failure(const char* message) const;
+  const std::string& Path() const { return path_; }
+
+ private:
+  TextFileWriter writer_;
+  std::string path_;
+  std::string text_;
+  std::string reason_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,57 @@
+#pragma once
+// What the station import dialog does, without its window: the grid of station
+// and backsight entries it shows, Inport of a traverse ("poligon") file, Save as
+// and OK. The dialog window drives one of these and shows its grid.
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/compute/command_result.h"
+#include "core/compute/station_table.h"
+
+namespace corvane {
+
+struct StationDialogCaptions {
+  int languageIndex = 0;  // the dialog's own language value (0 when it cannot be read)
+  std::string title;
+  std::string inport;
+  std::string saveAs;
+};
+// Captions of section "Stnbs", from the caption file of the dialog's own language.
+StationDialogCaptions ReadStationDialogCaptions(const std::string& settingsFolder);
+
+class StationImportModel final {
+ public:
+  static constexpr int kCols = 7;
+  static constexpr int kInitialRows = 25;
+  // Fixed header texts and widths (twips) of the columns.
+  static const char* ColumnHeader(int col);
+  static int ColumnWidthTwips(int col);
+
+  // Opening: 25 rows numbered 1..24; with entries in the table, one row per entry.
+  explicit StationImportModel(const StationTable& table);
+
+  int RowCount() const { return static_cast<int>(rows_.size()); }
+  // Empty text outside the grid.
+  std::string_view Cell(int row, int col) const;
+
+  // Inport with the import dialog's answer "{format}{path}" (empty: cancelled).
+  // Line k of the file belongs to entry k+1; the table itself is not changed.
+  CommandResult Inport(std::string_view answer);
+  // Inport of the file at path read with a format code (0..6).
+  CommandResult Inport(int format, const std::string& path);
+  // Writes the rows as comma-separated lines to the full path chosen.
+  CommandResult SaveAs(const std::string& path) const;
+  // OK: the rows become the table's entries.
+  void Ok(StationTable& table) const;
+
+ private:
+  using Row = std::array<std::string, kCols>;
+  void SetRowCount(int count);
+  void ImportLine(int k, std::string line, int format);
+  const StationTable& table_;
+  std::vector<Row> rows_;
+};
+
+}  // namespace corvane

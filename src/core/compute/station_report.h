@@ -1,0 +1,50 @@
+#pragma once
+// The framed text report of a station recompute: one block per set-up (station,
+// backsight, orientation) followed by its points, 79 bytes a line.
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// Captions of section "Report" of COM_LANGUAGE.ini (GBK bytes).
+struct ReportCaptions {
+  std::string first;   // before the new station name
+  std::string second;  // before the new backsight name
+  std::string third;   // before the backsight azimuth as measured
+  std::string fourth;  // before the instrument height
+  std::string fifth;   // the column header line of the point table
+};
+
+ReportCaptions DefaultReportCaptions();
+// The report caption file of the program folder.
+std::string ReportCaptionFilePath();
+// Each caption from the file, or its default when the file or key is missing.
+ReportCaptions ReadReportCaptions(const std::string& captionFile);
+
+class StationReport final {
+ public:
+  explicit StationReport(ReportCaptions captions) : captions_(std::move(captions)) {}
+
+  // Top border, an empty framed line and the station line; keeps the instrument
+  // height for the next backsight block.
+  void AddStation(std::string_view name, std::string_view north, std::string_view east, std::string_view height,
+                  std::string_view instrumentHeight);
+  // The backsight line, the measured azimuth with the instrument height, and the
+  // header of the point table.
+  void AddBacksight(std::string_view name, std::string_view north, std::string_view east, std::string_view height,
+                    std::string_view measuredAzimuth);
+  void AddPoint(std::string_view name, std::string_view verticalAngle, std::string_view horizontalAngle,
+                std::string_view slopeDistance, std::string_view targetHeight, std::string_view east,
+                std::string_view north, std::string_view height);
+  // The whole report: what was added and the bottom border (no line end after it).
+  std::string Finish();
+
+ private:
+  void AddPointLine(std::string_view label, std::string_view name, std::string_view north, std::string_view east,
+                    std::string_view height);
+  ReportCaptions captions_;
+  std::string text_;
+  std::string instrumentBlock_;
+};
+
+}  // namespace corvane
