@@ -21,7 +21,7 @@ bool AppendRowLine(const RecordGrid& grid, int r, std::string& out) {
 
 }  // namespace
 
-void WriteGridText(const RecordGrid& grid, TextFileWriter& out) {
+void WriteGridText(const RecordGrid& grid, TextFileWriter& out, const SaveProgress& progress) {
   std::string chunk;
   chunk.reserve(1 << 20);
   for (int r = 1; r < grid.RowCount(); ++r) {
@@ -29,6 +29,7 @@ void WriteGridText(const RecordGrid& grid, TextFileWriter& out) {
     if (chunk.size() >= (1 << 20)) {
       out.WriteRaw(chunk);
       chunk.clear();
+      if (progress) progress(static_cast<size_t>(r), static_cast<size_t>(grid.RowCount()));
     }
   }
   out.WriteRaw(chunk);
@@ -41,10 +42,11 @@ std::string GridSaveText(const RecordGrid& grid) {
   return text;
 }
 
-bool SaveGridToFile(const RecordGrid& grid, const std::string& path, std::string* reason) {
+bool SaveGridToFile(const RecordGrid& grid, const std::string& path, std::string* reason,
+                    const SaveProgress& progress) {
   TextFileWriter w;
   if (!w.Open(path, reason)) return false;
-  WriteGridText(grid, w);
+  WriteGridText(grid, w, progress);
   return w.Commit(reason);
 }
 

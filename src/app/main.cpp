@@ -1,0 +1,54 @@
+// corvane480: the desktop program. The registration switches are handled before
+// any window exists; otherwise the main window runs until it is closed.
+#include <QApplication>
+#include <QFileInfo>
+
+#include "core/settings/program_folder.h"
+#include "core/settings/settings_store.h"
+#include "gui/data_page.h"
+#include "gui/main_dlg.h"
+#include "gui/qt_services.h"
+#include "option_dialogs.h"
+#include "registration.h"
+
+namespace {
+
+QStringList Arguments(int argc, char** argv) {
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  return args;
+}
+
+// A job file named on the command line (as the desktop passes an opened .kvm).
+QString JobFileArgument(const QStringList& args) {
+  for (qsizetype i = 1; i < args.size(); ++i)
+    if (QFileInfo(args[i]).isFile()) return QFileInfo(args[i]).absoluteFilePath();
+  return {};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using corvane::app::StartSwitch;
+  const QStringList args = Arguments(argc, argv);
+  const StartSwitch start = corvane::app::ParseStartSwitches(args);
+  if (start == StartSwitch::Register) {
+    const QString exe = QFileInfo(args.value(0)).absoluteFilePath();
+    const QString icon = QString::fromStdString(corvane::ProgramFilePath("this.ico"));
+    return corvane::app::RegisterDesktopEntry(corvane::app::UserDataFolder(), exe, icon) ? 0 : 1;
+  }
+  if (start == StartSwitch::Unregister) return corvane::app::UnregisterDesktopEntry(corvane::app::UserDataFolder()) ? 0 : 1;
+  if (start == StartSwitch::Embedded) return 0;
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Corvane480"));
+  corvane::SettingsStore settings = corvane::SettingsStore::OpenDefault();
+  corvane::gui::QtUserPrompts prompts;
+  corvane::app::LibraryOptionDialogs dialogs;
+  corvane::gui::QtShell shell;
+  corvane::gui::GuiContext context(settings, prompts, dialogs, shell);
+  corvane::gui::CMainDlg window(context);
+  window.show();
+  if (const QString job = JobFileArgument(args); !job.isEmpty()) window.DataPage()->OpenPath(job);
+  return QApplication::exec();
+}

@@ -1,0 +1,111 @@
+#include "corvanedlg/corvane_dll.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <memory>
+
+#include "core/settings/settings_store.h"
+#include "core/text/numbers.h"
+#include "corvanedlg/confirm_dialog.h"
+#include "corvanedlg/option_dialog.h"
+
+using corvanedlg::Tr;
+
+namespace {
+
+QWidget* Owner() { return QApplication::activeWindow(); }
+
+std::string Bytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+std::string Braced(int value) { return "{" + std::to_string(value) + "}"; }
+
+QStringList CoordinateLayouts() {
+  return {Tr("0: PT, N, E, Z, CODE", "0: 点号, N, E, Z, 代码"), Tr("1: PT, E, N, Z, CODE", "1: 点号, E, N, Z, 代码"),
+          Tr("2: PT, CODE, N, E, Z", "2: 点号, 代码, N, E, Z"), Tr("3: PT, CODE, E, N, Z", "3: 点号, 代码, E, N, Z"),
+          Tr("4: NO, PT, CODE, N, E, Z", "4: 序号, 点号, 代码, N, E, Z"),
+          Tr("5: NO, PT, CODE, E, N, Z", "5: 序号, 点号, 代码, E, N, Z")};
+}
+
+QString CoordinateFilter() {
+  return QStringLiteral("*.txt;;*.dat;;*.csv;;*.raw;;*.xyz;;*.* (*)");
+}
+
+// Runs a file dialog; the accepted dialog or nullptr.
+std::unique_ptr<corvanedlg::FileOptionsDialog> RunFileDialog(corvanedlg::FileDialogSpec spec) {
+  auto dialog = std::make_unique<corvanedlg::FileOptionsDialog>(std::move(spec), Owner());
+  if (dialog->exec() != QDialog::Accepted) return nullptr;
+  return dialog;
+}
+
+}  // namespace
+
+CCorvaneDll::CCorvaneDll() = default;
+CCorvaneDll::~CCorvaneDll() = default;
+
+std::string CCorvaneDll::ShowDownSetDlg() {
+  const corvane::SettingsStore store = corvane::SettingsStore::OpenDefault();
+  const auto read = [&](const char* name) {
+    return corvane::CAtoi(store.ReadSetting(corvane::SettingsSection::ComStatus, name, "0"));
+  };
+  static const char* const kBauds[] = {"1200", "2400", "4800", "9600", "19200", "38400", "115200"};
+  const int port = read("Port") + 1;
+  const int baud = read("Baud");
+  const QString device = QFile::decodeName(QByteArray::fromStdString(store.DevicePath(port)));
+  QMessageBox box(Owner());
+  box.setWindowTitle(Tr("Download", "下载"));
+  box.setIcon(QMessageBox::Question);
+  box.setText(Tr("Set the instrument to send its job, then press OK.", "请将仪器设置为发送数据，然后按确定。"));
+  box.setInformativeText(QStringLiteral("COM%1 (%2), %3 bit/s")
+                             .arg(port)
+                             .arg(device)
+                             .arg(QString::fromLatin1(baud >= 0 && baud < 7 ? kBauds[baud] : "9600")));
+  box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+  if (box.exec() != QMessageBox::Ok) return {};
+  return Braced(port) + Braced(baud);
+}
+
+std::string CCorvaneDll::ShowUpSetDlg() {
+  auto dialog = RunFileDialog({Tr("Upload coordinates", "上传坐标"), QStringLiteral("upload"), CoordinateLayouts(),
+                               false, false, CoordinateFilter()});
+  if (!dialog) return {};
+  // The layout chosen here is what the upload reads when it converts the lines.
+  corvane::SettingsStore store = corvane::SettingsStore::OpenDefault();
+  const corvane::WriteOutcome outcome =
+      store.WriteSetting(corvane::SettingsSection::OtherSet, "Inputdatatype", std::to_string(dialog->Layout()));
+  if (outcome != corvane::WriteOutcome::Ok)
+    QMessageBox::warning(Owner(), QString(), QString::fromLatin1(corvane::WriteOutcomeMessage(outcome)));
+  return Braced(dialog->Layout()) + "{" + Bytes(dialog->Path()) + "}";
+}
+
+std::string CCorvaneDll::ShowUpCodeSetDlg() {
+  auto dialog = RunFileDialog(
+      {Tr("Upload codes", "上传代码"), QStringLiteral("uploadCode"), {}, false, false, CoordinateFilter()});
+  return dialog ? Bytes(dialog->Path()) : std::string();
+}
+
+std::string CCorvaneDll::ShowImportDlg() {
+  auto dialog = RunFileDialog({Tr("Import coordinates", "导入坐标"), QStringLiteral("import"), CoordinateLayouts(),
+                               false, false, CoordinateFilter()});
+  if (!dialog) return {};
+  return Braced(dialog->Layout()) + "{" + Bytes(dialog->Path()) + "}";
+}
+
+std::string CCorvaneDll::ShowExportDlg() {
+  QStringList layouts = CoordinateLayouts();
+  layouts << Tr("6: DXF drawing", "6: DXF 图形") << Tr("7: fixed columns", "7: 固定列宽");
+  auto dialog = RunFileDialog({Tr("Export coordinates", "导出坐标"), QStringLiteral("export"), layouts, true, true,
+                               QStringLiteral("*.txt;;*.dat;;*.csv;;*.dxf;;*.* (*)")});
+  if (!dialog) return {};
+  return Braced(dialog->Layout()) + Braced(dialog->Separator()) + "{" + Bytes(dialog->Path()) + "}";
+}
+
+short CCorvaneDll::ShowSdConfirmDlg() {
+  corvanedlg::ConfirmDialog dialog(Tr("Slope distance export", "斜距导出"), QStringLiteral("sd"), Owner());
+  return dialog.exec() == QDialog::Accepted ? static_cast<short>(dialog.Choice()) : short{-1};
+}
+
+short CCorvaneDll::ShowHdConfirmDlg() {
+  corvanedlg::ConfirmDialog dialog(Tr("Horizontal distance export", "平距导出"), QStringLiteral("hd"), Owner());
+  return dialog.exec() == QDialog::Accepted ? static_cast<short>(dialog.Choice()) : short{-1};
+}

@@ -1,0 +1,56 @@
+#pragma once
+// The dialog behind most option calls: a file, and where the call needs them a
+// file layout and a separator. It remembers the last folder and choices.
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace corvanedlg {
+
+// The library's texts follow the program's caption language.
+bool EnglishTexts();
+QString Tr(const char* english, const char* chinese);
+
+// Where the dialogs keep what they remember.
+QString MemoryFile();
+
+struct FileDialogSpec {
+  QString title;
+  QString memoryKey;      // group of the remembered choices
+  QStringList layouts;    // empty: no layout list
+  bool separators = false;
+  bool saving = false;    // choose a file to write (asks before overwriting)
+  QString filter;         // Qt filter list of the browse dialog
+};
+
+class FileOptionsDialog final : public QDialog {
+  Q_OBJECT
+ public:
+  explicit FileOptionsDialog(FileDialogSpec spec, QWidget* parent = nullptr);
+
+  int Layout() const;
+  int Separator() const;
+  QString Path() const;
+  void SetPath(const QString& path);
+  void SetLayout(int layout);
+  void SetSeparator(int separator);
+  QPushButton* OkButton() const { return ok_; }
+
+  void accept() override;
+
+ private:
+  void Browse();
+  void UpdateOk();
+
+  FileDialogSpec spec_;
+  QComboBox* layout_ = nullptr;
+  QComboBox* separator_ = nullptr;
+  QLineEdit* path_;
+  QPushButton* ok_;
+};
+
+}  // namespace corvanedlg

@@ -1,0 +1,144 @@
+#pragma once
+// CDataPage: the first page of the main window. The record grid on the left;
+// on the right the inner tab with the RS-232 and USB pages and the Open, Save
+// and Clear buttons. The grid cells are the data of every command.
+#include <QByteArray>
+#include <QWidget>
+#include <functional>
+
+#include "core/grid/record_grid.h"
+#include "gui/gui_context.h"
+#include "gui/record_grid_model.h"
+#include "gui/record_grid_view.h"
+
+class QGroupBox;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPushButton;
+class QTabBar;
+
+namespace corvane::gui {
+
+class CComPage;
+class CUsbPage;
+
+// Commands of the two context menus.
+enum GridCommand : int {
+  kCmdMeasCoorExport = 32773,
+  kCmdPoligon = 32801,
+  kCmdSdExport = 32802,
+  kCmdHdExport = 32803,
+  kCmdAngleExport = 32783,
+  kCmdCoorImport = 32778,
+  kCmdCoorFileExport = 32785,
+  kCmdDeleteRow = 32794,
+  kCmdInsertRow = 32795,
+};
+
+// "*.kvm|*.kvm|*.*|*.*|" (label, pattern pairs) as a Qt filter list.
+QString QtFileFilter(const char* pairs);
+
+class CDataPage final : public QWidget {
+  Q_OBJECT
+ public:
+  // Shows a popup menu at a global position and returns the chosen action.
+  using MenuRunner = std::function<QAction*(QMenu& menu, const QPoint& globalPos)>;
+
+  explicit CDataPage(GuiContext& context, QWidget* parent = nullptr);
+  ~CDataPage() override;
+
+  // Captions of the page, its transfer pages and the grid's header row; resets
+  // the widths and the row count.
+  void ApplyCaptions();
+  // The main window brings the page to the front: columns 7 and 8 follow the
+  // coordinate order.
+  void OnShown();
+  void OnLeft() {}
+
+  const RecordGrid& Grid() const { return grid_; }
+  RecordGridModel& Model() { return model_; }
+  RecordGridView* View() const { return view_; }
+  QLineEdit* Editor() const { return editor_; }
+  CComPage* ComPage() const { return comPage_; }
+  CUsbPage* UsbPage() const { return usbPage_; }
+  QTabBar* InnerTab() const { return innerTab_; }
+  QPushButton* OpenButton() const { return open_; }
+  QPushButton* SaveButton() const { return save_; }
+  QPushButton* ClearButton() const { return clear_; }
+  QGroupBox* TransferBox() const { return transferBox_; }
+  QGroupBox* DiskBox() const { return diskBox_; }
+
+  int ContextRow() const { return contextRow_; }
+  int ContextCol() const { return contextCol_; }
+  short StationListValid() const { return stationListValid_; }
+  void SetStationListValid(short value) { stationListValid_ = value; }
+
+  void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
+  // What Clear calls to empty the received text of the transfers.
+  void SetReceiveBufferClearer(std::function<void()> clearer) { clearReceiveBuffer_ = std::move(clearer); }
+
+ public slots:
+  void OpenFile();
+  // Open without the file dialog.
+  void OpenPath(const QString& path);
+  void SaveFile();
+  void ClearGrid();
+  // A download has ended: its text goes into the grid line by line.
+  void OnDownloadComplete(const QByteArray& text);
+  // An upload has sent record number `sentLineCount`.
+  void OnRecordSent(quint16 sentLineCount, const QByteArray& record);
+  // A code upload has sent code number `sentLineCount`.
+  void OnCodeSent(quint16 sentLineCount, const QByteArray& code);
+
+  // The in-place editor: opened by a double click, written back when it loses
+  // the focus or Enter is pressed; Escape leaves the cell as it was.
+  void OpenEditor(int gridRow, int col);
+  void CommitEditor();
+  void CancelEditor();
+
+  // A context-menu request at a global position (keyboard: no mouse position).
+  void ShowContextMenu(const QPoint& globalPos, bool fromKeyboard);
+  void RunGridCommand(int command);
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildInnerTab(QWidget* host);
+  void ShowTransferPage(int index, bool show);
+  void ApplyWidgetCaptions();
+  void PlaceEditor();
+  void ImportCoordinatesCommand();
+  QMenu* BuildConversionMenu(QWidget* owner);
+  QMenu* BuildRowMenu(QWidget* owner);
+
+  GuiContext& context_;
+  RecordGrid grid_;
+  RecordGridModel model_;
+  RecordGridView* view_;
+  QLineEdit* editor_;
+  QString editText_;
+  GridCell editCell_;
+  QString editShownText_;
+  bool editing_ = false;
+
+  QGroupBox* transferBox_;
+  QGroupBox* diskBox_;
+  QTabBar* innerTab_ = nullptr;
+  int shownTab_ = -1;
+  CComPage* comPage_ = nullptr;
+  CUsbPage* usbPage_ = nullptr;
+  QPushButton* open_;
+  QPushButton* save_;
+  QPushButton* clear_;
+
+  int contextRow_ = 0;
+  int contextCol_ = 0;
+  short stationListValid_ = 0;
+  MenuRunner menuRunner_;
+  std::function<void()> clearReceiveBuffer_;
+};
+
+}  // namespace corvane::gui

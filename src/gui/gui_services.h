@@ -1,0 +1,50 @@
+#pragma once
+// What the windows ask of the desktop: file dialogs, message boxes, the option
+// dialogs, opening files and starting programs. Tests replace these with
+// scripted answers.
+#include <QString>
+#include <QUrl>
+#include <string>
+
+class QWidget;
+
+namespace corvane::gui {
+
+enum class MessageIcon { None, Exclamation, Information };
+
+class IUserPrompts {
+ public:
+  virtual ~IUserPrompts() = default;
+  // filter: the Qt filter list ("*.kvm;;*.txt"). Empty when cancelled.
+  virtual QString OpenFileName(QWidget* parent, const QString& filter) = 0;
+  // Asks before overwriting; no default extension. Empty when cancelled.
+  virtual QString SaveFileName(QWidget* parent, const QString& filter) = 0;
+  // A modal message with an OK button. detail: extra lines under the message.
+  virtual void Message(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon,
+                       const QString& detail = {}) = 0;
+};
+
+// The option dialogs of the transfers, imports and exports; each answer has the
+// documented form ("" or -1 when cancelled).
+class IOptionDialogs {
+ public:
+  virtual ~IOptionDialogs() = default;
+  virtual std::string ShowDownSetDlg() = 0;
+  virtual std::string ShowUpSetDlg() = 0;
+  virtual std::string ShowUpCodeSetDlg() = 0;
+  virtual std::string ShowImportDlg() = 0;
+  virtual std::string ShowExportDlg() = 0;
+  virtual short ShowSdConfirmDlg() = 0;
+  virtual short ShowHdConfirmDlg() = 0;
+};
+
+// The desktop's "open": files and addresses in their usual program, and
+// programs started on their own.
+class IShell {
+ public:
+  virtual ~IShell() = default;
+  virtual bool OpenUrl(const QUrl& url) = 0;
+  virtual bool StartProgram(const QString& program) = 0;
+};
+
+}  // namespace corvane::gui

@@ -1,0 +1,44 @@
+#include "gui/qt_services.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+
+namespace corvane::gui {
+
+void QtUserPrompts::Remember(const QString& path) {
+  if (!path.isEmpty()) lastFolder_ = QFileInfo(path).absolutePath();
+}
+
+QString QtUserPrompts::OpenFileName(QWidget* parent, const QString& filter) {
+  const QString path = QFileDialog::getOpenFileName(parent, QString(), lastFolder_, filter);
+  Remember(path);
+  return path;
+}
+
+QString QtUserPrompts::SaveFileName(QWidget* parent, const QString& filter) {
+  const QString path = QFileDialog::getSaveFileName(parent, QString(), lastFolder_, filter);
+  Remember(path);
+  return path;
+}
+
+void QtUserPrompts::Message(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon,
+                            const QString& detail) {
+  QMessageBox box(parent);
+  box.setWindowTitle(caption);
+  box.setText(text);
+  if (!detail.isEmpty()) box.setInformativeText(detail);
+  box.setIcon(icon == MessageIcon::Exclamation   ? QMessageBox::Warning
+              : icon == MessageIcon::Information ? QMessageBox::Information
+                                                 : QMessageBox::NoIcon);
+  box.setStandardButtons(QMessageBox::Ok);
+  box.exec();
+}
+
+bool QtShell::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+bool QtShell::StartProgram(const QString& program) { return QProcess::startDetached(program, {}); }
+
+}  // namespace corvane::gui

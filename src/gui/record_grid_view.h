@@ -1,0 +1,58 @@
+#pragma once
+// The record grid's view: one table with columns 0..2 frozen (a second table laid
+// over the left edge shows them while the main one scrolls sideways), the header
+// row as the column header, cell positions by grid row and column.
+#include <QTableView>
+
+namespace corvane::gui {
+
+class RecordGridModel;
+
+struct GridCell {
+  int row = -1;  // grid row (0 = header row), -1 outside the cells
+  int col = -1;
+  bool IsValid() const { return row >= 0 && col >= 0; }
+};
+
+class RecordGridView final : public QTableView {
+  Q_OBJECT
+ public:
+  static constexpr int kFrozenColumns = 3;
+
+  explicit RecordGridView(QWidget* parent = nullptr);
+  void SetGridModel(RecordGridModel* model);
+
+  // Column widths from the twips table for a screen of `dotsPerInch`.
+  void ApplyColumnWidths(int dotsPerInch);
+  // The cell at a point given in global coordinates.
+  GridCell CellAtGlobal(const QPoint& global) const;
+  // The cell last under the mouse (what the context-menu key acts on).
+  GridCell LastMouseCell() const { return lastMouse_; }
+  // A cell's rectangle in this widget's coordinates (empty when not shown).
+  QRect CellRect(int gridRow, int col) const;
+  QTableView* FrozenView() const { return frozen_; }
+
+ signals:
+  // A double click on a cell, the header row included (row 0).
+  void cellDoubleClicked(int gridRow, int col);
+  // The visible part of the grid moved.
+  void scrolled();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
+ private:
+  void UpdateFrozenGeometry();
+  void UpdateSectionWidth(int logicalIndex, int oldSize, int newSize);
+  int FrozenWidth() const;
+  void Watch(QWidget* widget);
+
+  QTableView* frozen_;
+  RecordGridModel* model_ = nullptr;
+  GridCell lastMouse_;
+};
+
+}  // namespace corvane::gui
