@@ -1,0 +1,184 @@
+#include "core/link/serial_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <iterator>
+
+#include "core/text/text_file.h"
+
+namespace corvane {
+namespace {
+
+constexpr int kByteWaitMs = 1000;
+// How long Close waits for bytes still in the output queue to leave.
+constexpr int kCloseDrainMs = 2000;
+
+bool SpeedConstant(int baud, speed_t& out) {
+  switch (baud) {
+    case 1200: out = B1200; return true;
+    case 2400: out = B2400; return true;
+    case 4800: out = B4800; return true;
+    case 9600: out = B9600; return true;
+    case 19200: out = B19200; return true;
+    case 38400: out = B38400; return true;
+    case 57600: out = B57600; return true;
+    case 115200: out = B115200; return true;
+    default: return false;
+  }
+}
+
+bool IsLostError(int err) { return err == EIO || err == ENXIO || err == ENODEV || err == EBADF; }
+
+}  // namespace
+
+int PortFromIndex(int index) { return index + 1; }
+
+int BaudFromIndex(int index) {
+  static constexpr int kRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 115200};
+  if (index < 0 || index >= static_cast<int>(std::size(kRates))) return 9600;
+  return kRates[index];
+}
+
+int DataBitsFromIndex(int index) { return index == 1 ? 7 : 8; }
+
+int LineCodeFromIndex(int index) { return index >= 0 && index <= 2 ? index : 0; }
+
+CSerialPort::~CSerialPort() { Close(); }
+
+bool CSerialPort::Open(const std::string& devicePath, int baud, int dataBits, int parity, int stopBits) {
+  if (open_) return true;
+  openError_ = 0;
+  fault_.clear();
+  path_ = devicePath;
+  speed_t speed{};
+  if (!SpeedConstant(baud, speed)) {
+    openError_ = EINVAL;
+    return false;
+  }
+  const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    openError_ = errno;
+    return false;
+  }
+  auto fail = [&](int err) {
+    openError_ = err;
+    ::close(fd);
+    return false;
+  };
+  if (!::isatty(fd)) return fail(ENOTTY);
+  // No sharing: the kernel refuses further opens of the line (TIOCEXCL), and the
+  // lock keeps out a second copy of this program even when it runs privileged.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno == EWOULDBLOCK ? EBUSY : errno);
+  ::ioctl(fd, TIOCEXCL);
+  termios tio{};
+  if (::tcgetattr(fd, &tio) != 0) return fail(errno);
+  // Raw bytes both ways; the flow-control setting the driver reports is kept.
+  const tcflag_t hardwareFlow = tio.c_cflag & CRTSCTS;
+  ::cfmakeraw(&tio);
+  tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+  tio.c_cflag |= (dataBits == 7 ? CS7 : CS8) | CLOCAL | CREAD | hardwareFlow;
+  if (parity == 1) tio.c_cflag |= PARENB | PARODD;
+  if (parity == 2) tio.c_cflag |= PARENB;
+  if (stopBits != 0) tio.c_cflag |= CSTOPB;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  ::cfsetispeed(&tio, speed);
+  ::cfsetospeed(&tio, speed);
+  if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+    const int err = errno;
+    ::ioctl(fd, TIOCNXCL);
+    return fail(err);
+  }
+  fd_ = fd;
+  open_ = true;
+  return true;
+}
+
+bool CSerialPort::Close() {
+  if (!open_ || fd_ < 0) return true;
+  if (fault_.empty()) {
+    // Let what was written leave the line before the device is let go.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kCloseDrainMs);
+    int queued = 0;
+    while (::ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0 && std::chrono::steady_clock::now() < until)
+      ::usleep(2000);
+  }
+  ::tcflush(fd_, TCOFLUSH);
+  ::ioctl(fd_, TIOCNXCL);
+  ::close(fd_);
+  fd_ = -1;
+  open_ = false;
+  return true;
+}
+
+void CSerialPort::MarkLost(const std::string& why) {
+  if (fault_.empty()) fault_ = path_ + ": " + why;
+}
+
+int CSerialPort::Write(const void* data, int count) {
+  if (!open_ || fd_ < 0 || count <= 0 || !fault_.empty()) return 0;
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  for (int i = 0; i < count; ++i) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kByteWaitMs);
+    for (;;) {
+      const ssize_t n = ::write(fd_, bytes + i, 1);
+      if (n == 1) break;
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+          MarkLost("the line took no data for 1000 ms");
+          return i;
+        }
+        pollfd p{fd_, POLLOUT, 0};
+        if (::poll(&p, 1, static_cast<int>(left.count())) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+          MarkLost("the device hung up");
+          return i;
+        }
+        continue;
+      }
+      MarkLost(n < 0 ? SystemErrorText(errno) : "the device took no data");
+      return i;
+    }
+  }
+  return count;
+}
+
+int CSerialPort::Read(void* buffer, int limit) {
+  if (!open_ || fd_ < 0 || limit <= 0) return 0;
+  int queued = 0;
+  if (::ioctl(fd_, FIONREAD, &queued) != 0) {
+    if (IsLostError(errno)) MarkLost(SystemErrorText(errno));
+    return 0;
+  }
+  if (queued <= 0) {
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) MarkLost("the device hung up");
+    return 0;
+  }
+  const ssize_t n = ::read(fd_, buffer, static_cast<size_t>(queued < limit ? queued : limit));
+  if (n > 0) return static_cast<int>(n);
+  if (n == 0) MarkLost("the device hung up");
+  else if (errno != EAGAIN && errno != EINTR) MarkLost(SystemErrorText(errno));
+  return 0;
+}
+
+void CSerialPort::Purge() {
+  if (!open_ || fd_ < 0) return;
+  if (::tcflush(fd_, TCIFLUSH) == 0) ::tcflush(fd_, TCOFLUSH);
+}
+
+void CSerialPort::WaitForInput(int ms) {
+  if (!open_ || fd_ < 0) return;
+  pollfd p{fd_, POLLIN, 0};
+  if (::poll(&p, 1, ms) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) MarkLost("the device hung up");
+}
+
+}  // namespace corvane

@@ -1,0 +1,50 @@
+#include "core/link/transfer_pages.h"
+
+#include "core/link/transfer_texts.h"
+#include "core/text/numbers.h"
+
+namespace corvane {
+namespace {
+int ReadIndex(const ISettingsReader& settings, const char* name) {
+  return ToShort(CAtoi(settings.ReadSetting(SettingsSection::ComStatus, name, "0")));
+}
+}  // namespace
+
+LineSettings ReadLineSettings(const ISettingsReader& settings) {
+  LineSettings line;
+  line.comNumber = PortFromIndex(ReadIndex(settings, "Port"));
+  line.baud = BaudFromIndex(ReadIndex(settings, "Baud"));
+  line.dataBits = DataBitsFromIndex(ReadIndex(settings, "Character"));
+  line.stopBits = LineCodeFromIndex(ReadIndex(settings, "StopBit"));
+  line.parity = LineCodeFromIndex(ReadIndex(settings, "Parity"));
+  return line;
+}
+
+bool ReopenPort(CSerialPort& port, const std::string& device, const LineSettings& line, int languageIndex,
+                bool localizedMessage, std::string* message) {
+  if (port.IsOpen()) port.Close();
+  if (port.Open(device, line.baud, line.dataBits, line.parity, line.stopBits)) return true;
+  if (message)
+    *message = TransferTexts::PortOpenFailed(line.comNumber, languageIndex, localizedMessage, device, port.OpenError());
+  return false;
+}
+
+std::string SerialProgressText(const TransferState& state) {
+  const size_t ends = state.ReceivedLineEnds();
+  return ends >= 2 ? TransferTexts::LinesReceived(static_cast<long long>(ends) - 1) : TransferTexts::Waiting();
+}
+
+std::string UsbProgressText(const TransferState& state, const std::string& previous) {
+  if (state.ReceivedBytes() == 0) return TransferTexts::Waiting();
+  const size_t ends = state.ReceivedLineEnds();
+  return ends >= 2 ? TransferTexts::LinesReceived(static_cast<long long>(ends) - 1) : previous;
+}
+
+std::string FinishSerialUpload(TransferState& state, int languageIndex) {
+  state.Port().Purge();
+  state.Port().Close();
+  state.SentLineCount = 0xFFFF;
+  return TransferTexts::SentOk(languageIndex);
+}
+
+}  // namespace corvane
