@@ -62,8 +62,8 @@ RecordGridView::RecordGridView(QWidget* parent) : QTableView(parent), frozen_(ne
   connect(frozen_->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
           [this](int col) { emit cellDoubleClicked(0, col); });
 
-  for (QWidget* w : {viewport(), frozen_->viewport(), static_cast<QWidget*>(horizontalHeader()),
-                     static_cast<QWidget*>(frozen_->horizontalHeader())})
+  for (QWidget* w : {viewport(), frozen_->viewport(), horizontalHeader()->viewport(),
+                     frozen_->horizontalHeader()->viewport()})
     Watch(w);
 }
 

@@ -1,17 +1,32 @@
 #include "gui/serial_devices.h"
 
-#include <QCollator>
 #include <QDir>
 
 #include <algorithm>
 
 namespace corvane::gui {
+namespace {
+
+// "ttyS2" before "ttyS10": names compare by their text before the trailing
+// number, then by that number.
+bool NumberOrder(const QString& a, const QString& b) {
+  const auto split = [](const QString& s) {
+    qsizetype i = s.size();
+    while (i > 0 && s[i - 1].isDigit()) --i;
+    return std::pair(s.left(i), s.mid(i).toULongLong());
+  };
+  const auto [pa, na] = split(a);
+  const auto [pb, nb] = split(b);
+  if (pa != pb) return pa < pb;
+  if (na != nb) return na < nb;
+  return a < b;
+}
+
+}  // namespace
 
 QStringList ListSerialDevices(const QString& devRoot) {
-  QCollator numeric;
-  numeric.setNumericMode(true);
-  const auto sorted = [&](QStringList names) {
-    std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) { return numeric.compare(a, b) < 0; });
+  const auto sorted = [](QStringList names) {
+    std::sort(names.begin(), names.end(), NumberOrder);
     return names;
   };
   QStringList out;

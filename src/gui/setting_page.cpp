@@ -117,8 +117,6 @@ CSettingPage::CSettingPage(GuiContext& context, QWidget* parent)
   auto* radios = new QHBoxLayout(defaultType_);
   radios->addWidget(comRadio_);
   radios->addWidget(usbRadio_);
-  comRadio_->setAutoExclusive(false);
-  usbRadio_->setAutoExclusive(false);
   defaultType_->hide();
   connect(comRadio_, &QRadioButton::clicked, this, [this] {
     context_.WriteSetting(this, SettingsSection::OtherSet, "Comtype", "0");

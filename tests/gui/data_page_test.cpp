@@ -1,0 +1,210 @@
+// The data page: captions, the grid's layout, the transfer pages, the grid
+// messages of the transfers.
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+
+#include "gui/transfer_pages.h"
+#include "gui_fixture.h"
+#include "grid_helpers.h"
+
+namespace corvane::guitest {
+namespace {
+
+using gui::CDataPage;
+
+class DataPageTest : public GuiFixture {};
+
+TEST_F(DataPageTest, FreshPageWithoutCaptionFilesShowsTheEnglishDefaults) {
+  CDataPage page(*context_);
+  EXPECT_EQ(page.OpenButton()->text(), "Open");
+  EXPECT_EQ(page.SaveButton()->text(), "Save");
+  EXPECT_EQ(page.ClearButton()->text(), "Clear");
+  EXPECT_EQ(page.TransferBox()->title(), "Communication");
+  EXPECT_EQ(page.DiskBox()->title(), "Data from disk");
+  EXPECT_EQ(page.InnerTab()->tabText(0), "COM");
+  EXPECT_EQ(page.InnerTab()->tabText(1), "USB");
+  const QStringList com = {"Receive", "Send", "SendCode"}, usb = {"FileDown", "CoordUP", "CodeUp"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(page.ComPage()->Button(i)->text(), com[i]);
+    EXPECT_EQ(page.UsbPage()->Button(i)->text(), usb[i]);
+  }
+  EXPECT_EQ(RowText(page, 0), "NUM|MARK|PT#|DATA1|DATA2|DATA3|DATA4|DATA5|DATA6|DATA7|DATA8|DATA9|DATA10|DATA11|DATA12");
+  EXPECT_EQ(page.Model().headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), "DATA1");
+  EXPECT_EQ(page.Grid().RowCount(), 700);
+  EXPECT_EQ(page.Model().rowCount(), 699);
+  EXPECT_EQ(page.Grid().Cell(1, 0), "1");
+  EXPECT_EQ(page.Grid().Cell(24, 0), "24");
+  EXPECT_EQ(page.Grid().Cell(25, 0), "");
+  EXPECT_FALSE(page.Editor()->isVisibleTo(&page));
+  EXPECT_EQ(page.StationListValid(), 0);
+}
+
+TEST_F(DataPageTest, ColumnWidthsFollowTheTwipsTableAtTheScreenResolution) {
+  CDataPage page(*context_);
+  const int dpi = page.logicalDpiX();
+  const int twipsPerPixel = 1440 / dpi;
+  const int twips[15] = {400, 400, 650, 800, 900, 850, 850, 1250, 1250, 900, 750, 750, 700, 700, 700};
+  for (int c = 0; c < 15; ++c) EXPECT_EQ(page.View()->columnWidth(c), twips[c] / twipsPerPixel) << c;
+  // The frozen copy shows columns 0..2 with the same widths and nothing else.
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(page.View()->FrozenView()->columnWidth(c), page.View()->columnWidth(c));
+  EXPECT_TRUE(page.View()->FrozenView()->isColumnHidden(3));
+}
+
+TEST_F(DataPageTest, InstalledLocalCaptionsAreShownInChinese) {
+  UseProgramFolder(Captions::Installed, true);
+  CDataPage page(*context_);
+  EXPECT_EQ(page.OpenButton()->text(), QString::fromUtf8("打开"));
+  EXPECT_EQ(page.ComPage()->Button(0)->text(), QString::fromUtf8("下载"));
+  EXPECT_EQ(page.Model().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QString::fromUtf8("序号"));
+  // The cells keep GBK bytes.
+  EXPECT_EQ(page.Grid().Cell(0, 0), "\xD0\xF2\xBA\xC5");
+}
+
+TEST_F(DataPageTest, CoordinateOrderSwapsTheCaptionsOfColumns7And8) {
+  struct Case {
+    const char* coorType;
+    const char* col7;
+    const char* col8;
+  } cases[] = {{"0", "DATA5", "DATA6"}, {"1", "DATA6", "DATA5"}, {"2", "DATA5", "DATA6"}};
+  for (const Case& c : cases) {
+    Set(SettingsSection::OtherSet, "CoorType", c.coorType);
+    CDataPage page(*context_);
+    EXPECT_EQ(page.Grid().Cell(0, 7), c.col7) << c.coorType;
+    EXPECT_EQ(page.Grid().Cell(0, 8), c.col8) << c.coorType;
+  }
+}
+
+TEST_F(DataPageTest, ShownOperationRefreshesTheCoordinateHeaders) {
+  CDataPage page(*context_);
+  Set(SettingsSection::OtherSet, "CoorType", "1");
+  EXPECT_EQ(page.Grid().Cell(0, 7), "DATA5");
+  page.OnShown();
+  EXPECT_EQ(page.Grid().Cell(0, 7), "DATA6");
+  EXPECT_EQ(page.Grid().Cell(0, 8), "DATA5");
+  EXPECT_EQ(page.Model().headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(), "DATA6");
+  // Any value other than 0 swaps here.
+  Set(SettingsSection::OtherSet, "CoorType", "2");
+  page.OnShown();
+  EXPECT_EQ(page.Grid().Cell(0, 7), "DATA6");
+  Set(SettingsSection::OtherSet, "CoorType", "0");
+  page.OnShown();
+  EXPECT_EQ(page.Grid().Cell(0, 7), "DATA5");
+}
+
+TEST_F(DataPageTest, StoredLinkTypeChoosesTheTransferPage) {
+  struct Case {
+    const char* comtype;
+    bool com;
+    bool usb;
+    int tab;
+  } cases[] = {{"0", true, false, 0}, {"1", false, true, 1}, {"2", false, false, 0}, {"65536", true, false, 0}};
+  for (const Case& c : cases) {
+    Set(SettingsSection::OtherSet, "Comtype", c.comtype);
+    CDataPage page(*context_);
+    EXPECT_EQ(page.ComPage()->isVisibleTo(&page), c.com) << c.comtype;
+    EXPECT_EQ(page.UsbPage()->isVisibleTo(&page), c.usb) << c.comtype;
+    EXPECT_EQ(page.InnerTab()->currentIndex(), c.tab) << c.comtype;
+  }
+}
+
+TEST_F(DataPageTest, InnerTabSwitchesBetweenTheTransferPages) {
+  CDataPage page(*context_);
+  page.InnerTab()->setCurrentIndex(1);
+  EXPECT_FALSE(page.ComPage()->isVisibleTo(&page));
+  EXPECT_TRUE(page.UsbPage()->isVisibleTo(&page));
+  page.InnerTab()->setCurrentIndex(0);
+  EXPECT_TRUE(page.ComPage()->isVisibleTo(&page));
+  EXPECT_FALSE(page.UsbPage()->isVisibleTo(&page));
+}
+
+TEST_F(DataPageTest, TransferButtonsSayTheyAreNotAvailableYet) {
+  CDataPage page(*context_);
+  page.ComPage()->Button(0)->click();
+  page.UsbPage()->Button(2)->click();
+  ASSERT_EQ(prompts_.messages.size(), 2u);
+  EXPECT_EQ(prompts_.messages[0].text, "Receive: not available yet");
+  EXPECT_EQ(prompts_.messages[1].text, "CodeUp: not available yet");
+}
+
+TEST(TransferProgress, StatusTextCountsCompleteLinesAfterTheFirst) {
+  struct Case {
+    std::string received;
+    QString serial;
+    QString usb;  // the USB page keeps "previous" until two line ends came
+  } cases[] = {
+      {"", "\r\n    Waiting:", "\r\n    Waiting:"},
+      {"ab", "\r\n    Waiting:", "previous"},
+      {"ab\r\n", "\r\n    Waiting:", "previous"},
+      {"a\r\nb\r\n", "\r\n       1", "\r\n       1"},
+      {"1\r\n2\r\n3\r\n4\r\n5\r\n", "\r\n       4", "\r\n       4"},
+      {"\r\n\r\n\r\n", "\r\n       2", "\r\n       2"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(gui::SerialProgressText(c.received), c.serial) << c.received;
+    EXPECT_EQ(gui::UsbProgressText(c.received, "previous"), c.usb) << c.received;
+  }
+}
+
+TEST_F(DataPageTest, ProgressTimerShowsTheReceivedLineCount) {
+  CDataPage page(*context_);
+  std::string received = "x\r\n";
+  page.ComPage()->SetReceiveSource([&] { return received; });
+  page.ComPage()->OnProgressTimer();
+  EXPECT_EQ(page.ComPage()->StatusText(), "\r\n    Waiting:");
+  received += "y\r\nz\r\n";
+  page.ComPage()->OnProgressTimer();
+  EXPECT_EQ(page.ComPage()->StatusText(), "\r\n       2");
+  EXPECT_EQ(page.ComPage()->ProgressTimer().interval(), 500);
+}
+
+TEST_F(DataPageTest, DownloadMessageLaysTheReceivedLinesIntoRows) {
+  CDataPage page(*context_);
+  page.OnDownloadComplete("U,ST,P1\r\nAnglUnit:dms\r\nZAMO RECORD FILE\r\ntail without line end");
+  EXPECT_EQ(page.Grid().RowCount(), 4);
+  EXPECT_EQ(page.Model().rowCount(), 3);
+  EXPECT_EQ(RowText(page, 0), "NUM|MARK|PT#|DATA1|DATA2|DATA3|DATA4|DATA5|DATA6|DATA7|DATA8|DATA9|DATA10|DATA11|DATA12");
+  EXPECT_EQ(RowText(page, 1), "1|U|ST|P1|||||||||||");
+  EXPECT_EQ(RowText(page, 2), "2|AnglUnit|dms||||||||||||");
+  EXPECT_EQ(RowText(page, 3), "3|ZAMO|RECORD|FILE|||||||||||");
+  EXPECT_EQ(page.Model().data(page.Model().IndexOf(1, 3), Qt::DisplayRole).toString(), "P1");
+}
+
+TEST_F(DataPageTest, UploadMessagesRebuildTheGridFromTheTop) {
+  CDataPage page(*context_);
+  std::string fifty;
+  for (int i = 1; i <= 50; ++i) fifty += "U,MP,P" + std::to_string(i) + "\r\n";
+  page.OnDownloadComplete(QByteArray::fromStdString(fifty));
+  ASSERT_EQ(page.Grid().RowCount(), 51);
+  page.OnRecordSent(1, "     A1,  100.0,  200.0,  10.0,  TREE\r\n");
+  page.OnRecordSent(2, "A2,1,2,3,C");
+  page.OnRecordSent(3, "A3,4,5,6,D");
+  EXPECT_EQ(page.Grid().RowCount(), 4);
+  EXPECT_EQ(RowText(page, 1), "1|||A1||||100.0|200.0|10.0|||TREE\r\n||");
+  EXPECT_EQ(RowText(page, 3), "3|||A3||||4|5|6|||D||");
+  // Past 700 rows the grid grows to hold the record.
+  page.OnRecordSent(900, "B,1,2,3,E");
+  EXPECT_EQ(page.Grid().RowCount(), 901);
+  page.OnCodeSent(2, "TREE");
+  EXPECT_EQ(page.Grid().RowCount(), 3);
+  EXPECT_EQ(RowText(page, 2), "2||||||||||||TREE||");
+}
+
+TEST_F(DataPageTest, ClearEmptiesTheGridAndTheReceivedText) {
+  CDataPage page(*context_);
+  bool cleared = false;
+  page.SetReceiveBufferClearer([&] { cleared = true; });
+  page.OnDownloadComplete("U,ST,P1\r\nU,BS,P2\r\n");
+  page.SetStationListValid(1);
+  page.ClearButton()->click();
+  EXPECT_TRUE(cleared);
+  EXPECT_EQ(page.Grid().RowCount(), 700);
+  EXPECT_EQ(RowText(page, 1), "1||||||||||||||");
+  EXPECT_EQ(page.Grid().Cell(0, 1), "MARK");
+  EXPECT_EQ(page.StationListValid(), 0);
+}
+
+}  // namespace
+}  // namespace corvane::guitest
