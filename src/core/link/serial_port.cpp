@@ -104,13 +104,16 @@ bool CSerialPort::Open(const std::string& devicePath, int baud, int dataBits, in
 bool CSerialPort::Close() {
   if (!open_ || fd_ < 0) return true;
   if (fault_.empty()) {
-    // Let what was written leave the line before the device is let go.
+    // Let what was written leave the line before the device is let go; nothing
+    // written is thrown away.
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kCloseDrainMs);
     int queued = 0;
     while (::ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0 && std::chrono::steady_clock::now() < until)
       ::usleep(2000);
+  } else {
+    // A line that is gone must not hold up the close with bytes that cannot leave.
+    ::tcflush(fd_, TCOFLUSH);
   }
-  ::tcflush(fd_, TCOFLUSH);
   ::ioctl(fd_, TIOCNXCL);
   ::close(fd_);
   fd_ = -1;

@@ -1,0 +1,236 @@
+// Transfers with the instrument: download, upload-coords, upload-codes over RS-232
+// and the same three over USB.
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+#include <optional>
+#include <strings.h>
+
+#include "cli_common.h"
+#include "core/grid/grid_layout.h"
+#include "core/grid/grid_loading.h"
+#include "core/grid/grid_saving.h"
+#include "core/link/serial_code_upload.h"
+#include "core/link/serial_coordinate_upload.h"
+#include "core/link/serial_download.h"
+#include "core/link/transfer_pages.h"
+#include "core/link/usb_download.h"
+#include "core/link/usb_uploads.h"
+#include "core/settings/captions.h"
+#include "core/text/numbers.h"
+#include "easyusb214x/easyusb214x.h"
+#include "transfer_session.h"
+
+namespace corvane::cli {
+namespace {
+
+int LanguageOf(CliEnv& env) { return CAtoi(env.settings.ReadSetting(SettingsSection::OtherSet, "language", "0")); }
+
+// The stored settings with the upload layout given on the command line.
+class UploadTypeOverride final : public ISettingsReader {
+ public:
+  UploadTypeOverride(const ISettingsReader& base, std::optional<int> type) : base_(base), type_(type) {}
+  std::string ReadSetting(SettingsSection section, std::string_view name, std::string_view def) const override {
+    if (type_ && section == SettingsSection::OtherSet && name.size() == 13 &&
+        ::strncasecmp(name.data(), "Inputdatatype", 13) == 0)
+      return FormatInt(*type_);
+    return base_.ReadSetting(section, name, def);
+  }
+
+ private:
+  const ISettingsReader& base_;
+  std::optional<int> type_;
+};
+
+// The line from the store, with the command line's overrides.
+LineSettings LineFromArgs(const CliArgs& args, CliEnv& env, std::string& device) {
+  LineSettings line = ReadLineSettings(env.settings);
+  const auto path = args.Option("--device");
+  const auto port = args.IntOption("--port");
+  if (path && port) throw UsageError("--device and --port do not go together");
+  if (port) {
+    if (*port < 1) throw UsageError("--port takes a COM number from 1");
+    line.comNumber = *port;
+  }
+  device = path ? *path : env.settings.DevicePath(line.comNumber);
+  if (const auto baud = args.IntOption("--baud")) {
+    static constexpr int kRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+    if (std::find(std::begin(kRates), std::end(kRates), *baud) == std::end(kRates))
+      throw UsageError("--baud takes 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200");
+    line.baud = *baud;
+  }
+  if (const auto bits = args.IntOption("--data-bits")) {
+    if (*bits != 7 && *bits != 8) throw UsageError("--data-bits takes 7 or 8");
+    line.dataBits = *bits;
+  }
+  if (const auto parity = args.Option("--parity")) {
+    if (*parity == "none") line.parity = 0;
+    else if (*parity == "odd") line.parity = 1;
+    else if (*parity == "even") line.parity = 2;
+    else throw UsageError("--parity takes none, odd or even");
+  }
+  if (const auto stop = args.Option("--stop-bits")) {
+    if (*stop == "1") line.stopBits = 0;
+    else if (*stop == "1.5") line.stopBits = 1;
+    else if (*stop == "2") line.stopBits = 2;
+    else throw UsageError("--stop-bits takes 1, 1.5 or 2");
+  }
+  return line;
+}
+
+int SilenceLimitMs(const CliArgs& args) {
+  const auto text = args.Option("--silence-limit");
+  if (!text) return kDefaultSilenceLimitMs;
+  char* end = nullptr;
+  const double seconds = std::strtod(text->c_str(), &end);
+  if (text->empty() || *end != '\0' || !(seconds > 0) || seconds > 86400)
+    throw UsageError("--silence-limit takes a number of seconds above 0");
+  return static_cast<int>(seconds * 1000 + 0.5);
+}
+
+// Where a transfer meets the instrument: the serial port (opened as the transfer
+// buttons open it) or the USB library, through the trace when one is kept.
+struct LinkSetup {
+  TransferState state;
+  TransferTrace trace;
+  std::optional<TracingPort> tracedPort;
+  UsbLibraryLink library{{&WriteData214x, &ReadData214x}};
+  std::optional<TracingUsbLink> tracedUsb;
+  ISerialPort* port = nullptr;
+  IUsbLink* usb = nullptr;
+};
+
+// Reads the link options, checks the command line, opens the trace and the link.
+// False with the message printed.
+bool PrepareLink(const CliArgs& args, CliEnv& env, LinkSetup& link, bool usb, bool localizedMessage,
+                 size_t positionals) {
+  std::string device;
+  std::optional<LineSettings> line;
+  if (!usb) line = LineFromArgs(args, env, device);
+  const auto tracePath = args.Option("--trace");
+  args.ExpectNoMore(positionals);
+  if (!OpenTrace(tracePath, link.trace)) return false;
+  if (usb) {
+    link.usb = &link.library;
+    if (link.trace.IsOpen()) link.usb = &link.tracedUsb.emplace(link.library, link.trace);
+    return true;
+  }
+  std::string message;
+  if (!ReopenPort(link.state.Port(), device, *line, LanguageOf(env), localizedMessage, &message)) {
+    Fail(message);
+    return false;
+  }
+  link.port = &link.state.Port();
+  if (link.trace.IsOpen()) {
+    static const char* const kParity[] = {"N", "O", "E"};
+    static const char* const kStop[] = {"1", "1.5", "2"};
+    link.trace.Note("open " + device + " " + FormatInt(line->baud) + " " + FormatInt(line->dataBits) +
+                    kParity[line->parity] + kStop[line->stopBits]);
+    link.port = &link.tracedPort.emplace(link.state.Port(), link.trace);
+  }
+  return true;
+}
+
+int Finish(const TransferResult& result, bool interrupted, CliTransferEvents& events, TransferTrace& trace) {
+  std::string reason;
+  if (!trace.Close(&reason)) Warn(reason);
+  if (interrupted) return Fail("Stopped: the transfer was interrupted.");
+  if (result.outcome != TransferOutcome::Completed) {
+    if (!result.detail.empty()) Warn(result.detail);
+    return kExitFailed;
+  }
+  if (!events.Status().empty()) Warn(events.Status());
+  return kExitOk;
+}
+
+// Writes what arrived: the text as received (end marker included) and, when
+// asked, the grid loaded from it as Save writes it. Nothing received, nothing written.
+bool KeepReceived(const CliArgs& args, CliEnv& env, const TransferState& state) {
+  const std::string text = state.ReceiveBufferCopy();
+  const auto out = args.Option("-o");
+  const auto gridOut = args.Option("--grid-out");
+  if (text.empty()) return true;
+  std::string reason;
+  if (!WriteOutput(out, text, &reason)) {
+    Fail("Creat file failed!\n" + out.value_or("-") + ": " + reason);
+    return false;
+  }
+  if (gridOut) {
+    RecordGrid grid;
+    ClearGrid(grid, ReadColumnCaptions(CaptionReader::ForLanguage(LanguageOf(env)), env.settings));
+    LoadBufferIntoGrid(grid, text);
+    if (!SaveGridToFile(grid, *gridOut, &reason)) {
+      Fail("Creat file failed!\n" + *gridOut + ": " + reason);
+      return false;
+    }
+  }
+  return true;
+}
+
+int Download(const CliArgs& args, CliEnv& env, bool usb) {
+  const int silence = SilenceLimitMs(args);
+  args.Option("-o");
+  args.Option("--grid-out");
+  LinkSetup link;
+  if (!PrepareLink(args, env, link, usb, false, 0)) return kExitFailed;
+  const int language = LanguageOf(env);
+  CliTransferEvents events(link.state, language);
+  SystemClock clock;
+  TransferContext ctx{link.state, clock, env.settings, events, language};
+  std::unique_ptr<ITransferEngine> engine;
+  if (usb) engine = std::make_unique<UsbDownload>(ctx, *link.usb, silence);
+  else engine = std::make_unique<SerialDownload>(ctx, *link.port, silence);
+  bool interrupted = false;
+  const TransferResult result = RunTransfer(link.state, std::move(engine), events, ProgressKind::Received, interrupted);
+  if (!KeepReceived(args, env, link.state)) return kExitFailed;
+  return Finish(result, interrupted, events, link.trace);
+}
+
+int Upload(const CliArgs& args, CliEnv& env, bool usb, bool codes) {
+  const std::string file = args.Positional(0, "FILE");
+  const auto type = codes ? std::nullopt : args.IntOption("--type");
+  LinkSetup link;
+  if (!PrepareLink(args, env, link, usb, !codes, 1)) return kExitFailed;
+  link.state.UploadFilePath = file;
+  const int language = LanguageOf(env);
+  const UploadTypeOverride settings(env.settings, type ? std::optional<int>(ToShort(*type)) : std::nullopt);
+  CliTransferEvents events(link.state, language, file);
+  SystemClock clock;
+  TransferContext ctx{link.state, clock, settings, events, language};
+  std::unique_ptr<ITransferEngine> engine;
+  if (usb && codes) engine = std::make_unique<UsbCodeUpload>(ctx, *link.usb);
+  else if (usb) engine = std::make_unique<UsbCoordinateUpload>(ctx, *link.usb);
+  else if (codes) engine = std::make_unique<SerialCodeUpload>(ctx, *link.port);
+  else engine = std::make_unique<SerialCoordinateUpload>(ctx, *link.port);
+  bool interrupted = false;
+  const TransferResult result = RunTransfer(link.state, std::move(engine), events,
+                                            codes ? ProgressKind::Codes : ProgressKind::Records, interrupted);
+  return Finish(result, interrupted, events, link.trace);
+}
+
+const std::set<std::string> kNoFlags;
+
+const bool registered =
+    RegisterCommand({"download",
+                     "download [--device PATH | --port N] [LINE] [-o FILE] [--grid-out FILE] [--silence-limit S] "
+                     "[--trace FILE]",
+                     "receive a job from the instrument over RS-232", kNoFlags,
+                     [](const CliArgs& a, CliEnv& e) { return Download(a, e, false); }}) &&
+    RegisterCommand({"upload-coords", "upload-coords FILE [--type N] [--device PATH | --port N] [LINE] [--trace FILE]",
+                     "send a coordinate file to the instrument over RS-232", kNoFlags,
+                     [](const CliArgs& a, CliEnv& e) { return Upload(a, e, false, false); }}) &&
+    RegisterCommand({"upload-codes", "upload-codes FILE [--device PATH | --port N] [LINE] [--trace FILE]",
+                     "send a code list to the instrument over RS-232", kNoFlags,
+                     [](const CliArgs& a, CliEnv& e) { return Upload(a, e, false, true); }}) &&
+    RegisterCommand({"usb-download", "usb-download [-o FILE] [--grid-out FILE] [--silence-limit S] [--trace FILE]",
+                     "receive a job from the instrument over USB", kNoFlags,
+                     [](const CliArgs& a, CliEnv& e) { return Download(a, e, true); }}) &&
+    RegisterCommand({"usb-upload-coords", "usb-upload-coords FILE [--type N] [--trace FILE]",
+                     "send a coordinate file to the instrument over USB", kNoFlags,
+                     [](const CliArgs& a, CliEnv& e) { return Upload(a, e, true, false); }}) &&
+    RegisterCommand({"usb-upload-codes", "usb-upload-codes FILE [--trace FILE]",
+                     "send a code list to the instrument over USB", kNoFlags,
+                     [](const CliArgs& a, CliEnv& e) { return Upload(a, e, true, true); }});
+
+}  // namespace
+}  // namespace corvane::cli

@@ -1,0 +1,136 @@
+#include "transfer_session.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+#include "core/link/transfer_controller.h"
+#include "core/link/transfer_pages.h"
+#include "core/text/numbers.h"
+#include "core/text/text_helpers.h"
+
+namespace corvane::cli {
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+extern "C" void OnInterrupt(int) { g_interrupted = true; }
+
+// Ctrl-C (and SIGTERM) while the transfer runs end it instead of the process.
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    g_interrupted = false;
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, &oldInt_);
+    sigaction(SIGTERM, &sa, &oldTerm_);
+  }
+  ~InterruptGuard() {
+    sigaction(SIGINT, &oldInt_, nullptr);
+    sigaction(SIGTERM, &oldTerm_, nullptr);
+  }
+
+ private:
+  struct sigaction oldInt_ {};
+  struct sigaction oldTerm_ {};
+};
+
+constexpr auto kTick = std::chrono::milliseconds(100);
+// Without a terminal, progress is written as lines, at most this often.
+constexpr auto kLogEvery = std::chrono::seconds(1);
+
+std::string ProgressLine(ProgressKind kind, const TransferState& state, const CliTransferEvents& events) {
+  switch (kind) {
+    case ProgressKind::Received:
+      return "Received " + FormatInt(static_cast<long long>(state.ReceivedLineEnds())) + " lines (" +
+             FormatInt(static_cast<long long>(state.ReceivedBytes())) + " bytes)";
+    case ProgressKind::Records: return "Sent " + FormatInt(events.Sent()) + " records";
+    case ProgressKind::Codes: return "Sent " + FormatInt(events.Sent()) + " codes";
+  }
+  return {};
+}
+
+}  // namespace
+
+void CliTransferEvents::DownloadEnded() {
+  // The transfer page closes the port and hands the buffer to the data page.
+  state_.Port().Close();
+  BufferComplete();
+}
+
+void CliTransferEvents::UploadDone() { SetStatusText(FinishSerialUpload(state_, languageIndex_)); }
+
+void CliTransferEvents::SetStatusText(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  status_ = std::string(TrimWhite(text));
+}
+
+std::string CliTransferEvents::Status() const {
+  std::lock_guard lock(mutex_);
+  return status_;
+}
+
+void CliTransferEvents::EndProgressLine() {
+  if (progressOpen_) std::fputc('\n', stderr);
+  progressOpen_ = false;
+}
+
+void CliTransferEvents::ShowMessage(const std::string& text, MessageIcon) {
+  std::lock_guard lock(mutex_);
+  EndProgressLine();
+  Warn(text);
+}
+
+void CliTransferEvents::ShowProgress(const std::string& line, bool final) {
+  std::lock_guard lock(mutex_);
+  if (line == shownProgress_ && !final) return;
+  if (::isatty(STDERR_FILENO)) {
+    std::fprintf(stderr, "\r%s\033[K", line.c_str());
+    progressOpen_ = true;
+    if (final) EndProgressLine();
+  } else if (line != shownProgress_) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+  }
+  std::fflush(stderr);
+  shownProgress_ = line;
+}
+
+TransferResult RunTransfer(TransferState& state, std::unique_ptr<ITransferEngine> engine, CliTransferEvents& events,
+                           ProgressKind progress, bool& interrupted) {
+  InterruptGuard guard;
+  TransferController controller(state);
+  controller.Start(std::move(engine));
+  const bool terminal = ::isatty(STDERR_FILENO);
+  auto lastLog = std::chrono::steady_clock::now();
+  interrupted = false;
+  while (controller.Busy()) {
+    std::this_thread::sleep_for(kTick);
+    if (g_interrupted && !interrupted) {
+      interrupted = true;
+      controller.Stop();
+      break;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (terminal || now - lastLog >= kLogEvery) {
+      events.ShowProgress(ProgressLine(progress, state, events), false);
+      lastLog = now;
+    }
+  }
+  const TransferResult result = controller.Wait();
+  state.Port().Close();
+  events.ShowProgress(ProgressLine(progress, state, events), true);
+  return result;
+}
+
+bool OpenTrace(const std::optional<std::string>& path, TransferTrace& trace) {
+  if (!path) return true;
+  std::string reason;
+  if (trace.Open(*path, &reason)) return true;
+  Fail("Cannot create the trace file " + *path + ": " + reason);
+  return false;
+}
+
+}  // namespace corvane::cli

@@ -1,0 +1,40 @@
+#pragma once
+// How the simulated total station behaves: what it serves, where it keeps what it
+// receives, and the faults of a real instrument and cable it can play.
+#include <string>
+
+namespace corvane::sim {
+
+enum class Refusal {
+  None,
+  First,   // answers "0" to the request
+  Second,  // answers "0" to the coordinate upload's file name (its second request)
+};
+
+struct InstrumentConfig {
+  // The job a download sends; the end marker 0x04 follows it.
+  std::string job;
+  // Uploads are saved here as coordinates-N.txt and codes-N.txt; empty keeps them
+  // in memory only.
+  std::string saveDir;
+
+  // Serial output paced at this bit rate (0: as fast as the line takes it).
+  int baud = 0;
+  int bitsPerByte = 10;
+  // Pause between the "1" and the first byte of a serial download: the PC reads the
+  // answer only after its own 300 ms pause and drops what came with it.
+  int startDelayMs = 500;
+
+  // Faults.
+  Refusal refuse = Refusal::None;
+  bool neverAnswer = false;
+  int answerFrom = 1;        // requests before the N-th are ignored
+  int garbageBytes = 0;      // each request is answered with this much noise instead
+  int xoffAfter = -1;        // XOFF after this many received lines (serial uploads)
+  int xoffHoldMs = 0;        // ... and XON this long after; < 0 holds it for ever
+  long long silentAfter = -1;  // a download stops sending after this many bytes
+  long long hangupAfter = -1;  // the line is hung up after this many data bytes
+  int usbReadWaitMs = -1;    // USB reads wait at most this long (-1: their own time-out)
+};
+
+}  // namespace corvane::sim

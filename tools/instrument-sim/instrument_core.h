@@ -1,0 +1,37 @@
+#pragma once
+// The behaviour both transports of the simulated instrument share: how it answers
+// requests (with its faults), what a download sends, and keeping uploads.
+#include <string>
+
+#include "instrument_config.h"
+#include "instrument_record.h"
+
+namespace corvane::sim {
+
+enum class Request { Download, Coordinates, Codes };
+
+class InstrumentCore final {
+ public:
+  explicit InstrumentCore(InstrumentConfig config) : config_(std::move(config)) {}
+  const InstrumentConfig& Config() const { return config_; }
+  InstrumentRecord& Record() { return record_; }
+
+  // The reply to a request: "1" (then `accepted` is true), "0", noise, or nothing.
+  std::string Answer(Request request, bool& accepted);
+  // The reply to the coordinate upload's file name.
+  std::string SecondAnswer(bool& accepted);
+  // What a download sends: the job and 0x04, cut short where the instrument falls
+  // silent.
+  std::string DownloadStream() const;
+  // Keeps an upload (and saves it in the save folder) and counts the transfer.
+  void FinishUpload(Request request, std::string bytes);
+  void FinishDownload() { record_.Completed(); }
+
+ private:
+  InstrumentConfig config_;
+  InstrumentRecord record_;
+  int requests_ = 0;
+  int saved_ = 0;
+};
+
+}  // namespace corvane::sim
