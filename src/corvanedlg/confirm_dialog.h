@@ -2,11 +2,13 @@
 // The choice of layout A or B of the distance exports.
 #include <QDialog>
 
+#include "corvanedlg/corvane_dll.h"
+
 class QRadioButton;
 
 namespace corvanedlg {
 
-class ConfirmDialog final : public QDialog {
+class CORVANEDLG_API ConfirmDialog final : public QDialog {
   Q_OBJECT
  public:
   ConfirmDialog(const QString& title, const QString& memoryKey, QWidget* parent = nullptr);

@@ -2,6 +2,8 @@
 // The dialog behind most option calls: a file, and where the call needs them a
 // file layout and a separator. It remembers the last folder and choices.
 #include <QDialog>
+
+#include "corvanedlg/corvane_dll.h"
 #include <QString>
 #include <QStringList>
 
@@ -12,11 +14,11 @@ class QPushButton;
 namespace corvanedlg {
 
 // The library's texts follow the program's caption language.
-bool EnglishTexts();
-QString Tr(const char* english, const char* chinese);
+CORVANEDLG_API bool EnglishTexts();
+CORVANEDLG_API QString Tr(const char* english, const char* chinese);
 
 // Where the dialogs keep what they remember.
-QString MemoryFile();
+CORVANEDLG_API QString MemoryFile();
 
 struct FileDialogSpec {
   QString title;
@@ -27,7 +29,7 @@ struct FileDialogSpec {
   QString filter;         // Qt filter list of the browse dialog
 };
 
-class FileOptionsDialog final : public QDialog {
+class CORVANEDLG_API FileOptionsDialog final : public QDialog {
   Q_OBJECT
  public:
   explicit FileOptionsDialog(FileDialogSpec spec, QWidget* parent = nullptr);

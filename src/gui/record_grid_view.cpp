@@ -25,6 +25,8 @@ void SetUpRows(QTableView* view) {
   view->setSelectionMode(QAbstractItemView::SingleSelection);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view->setWordWrap(false);
+  // Narrow columns show as much of their text as fits, as a spreadsheet does.
+  view->setTextElideMode(Qt::ElideNone);
   view->setCornerButtonEnabled(false);
 }
 
