@@ -14,13 +14,18 @@ namespace {
 // first `intDigits` of them; missing digits count as trailing zeros, so "3" read
 // with two integer digits is 30.
 double DigitsValue(std::string_view digits, size_t intDigits) {
-  std::string text(digits.substr(0, std::min(intDigits, digits.size())));
-  while (text.size() < intDigits) text.push_back('0');
+  char text[512];
+  if (digits.size() + intDigits + 2 > sizeof text) return 0.0;
+  size_t n = std::min(intDigits, digits.size());
+  digits.copy(text, n);
+  while (n < intDigits) text[n++] = '0';
   if (digits.size() > intDigits) {
-    text.push_back('.');
-    text.append(digits.substr(intDigits));
+    text[n++] = '.';
+    n += digits.copy(text + n, std::string_view::npos, intDigits);
   }
-  return text.empty() ? 0.0 : std::strtod(text.c_str(), nullptr);
+  double value = 0.0;
+  std::from_chars(text, text + n, value);
+  return value;
 }
 
 }  // namespace

@@ -31,7 +31,8 @@ struct SetUp {
   std::string station, backsight, instrumentHeight, backsightAngle = "0.0000";
 };
 
-void WriteRows(const RecordGrid& grid, Reduction reduction, DistanceLayout layout, std::string& out) {
+void WriteRows(const RecordGrid& grid, Reduction reduction, DistanceLayout layout, OutputFile& file) {
+  std::string& out = file.Text();
   AngleUnitWalk unit;
   SetUp setUp;
   long long n = 0;
@@ -81,6 +82,7 @@ void WriteRows(const RecordGrid& grid, Reduction reduction, DistanceLayout layou
       }
     }
     if (reduction == Reduction::Horizontal) unit.AfterRow(kind, grid.Cell(r, 3));
+    file.Spill();
   }
 }
 
@@ -92,7 +94,7 @@ CommandResult ExportDistances(const RecordGrid& grid, Reduction reduction, Dista
       reduction == Reduction::Slope && layout == DistanceLayout::A ? "Open report file failed!" : "Open file failed!";
   OutputFile file;
   if (!file.Create(path)) return file.Failure(message);
-  WriteRows(grid, reduction, layout, file.Text());
+  WriteRows(grid, reduction, layout, file);
   if (!file.Finish()) return file.Failure(message);
   CommandResult done;
   done.filesToOpen.push_back(path);
@@ -144,6 +146,7 @@ CommandResult ExportAngles(const RecordGrid& grid, const std::string& path) {
       out += grid.Cell(r, col);
     }
     out += '\n';
+    file.Spill();
   }
   if (!file.Finish()) return file.Failure("Open file failed!");
   CommandResult done;

@@ -77,6 +77,8 @@ CommandResult ExportInstrumentCoordinates(const RecordGrid& grid, const std::str
     out += PadLeft(grid.Cell(r, 12), 14);
     out += ",              ,####";
     idx += "MP," + name + ",";
+    records.Spill();
+    index.Spill();
   }
   if (!records.Finish()) return records.Failure("Open file failed!");
   if (!index.Finish()) return index.Failure("Creat index file failed!");

@@ -66,6 +66,7 @@ CommandResult ExportMeasuredCoordinates(const RecordGrid& grid, const ExportAnsw
       }
     }
     unit.AfterRow(kind, grid.Cell(r, 3));
+    file.Spill();
   }
   if (answer.layout == kDxfLayout) out += kDxfEnd;
   if (!file.Finish()) return file.Failure("Open file failed!");

@@ -13,8 +13,21 @@ bool OutputFile::Create(const std::string& path) {
   return writer_.Open(path, &reason_);
 }
 
+void OutputFile::Store() {
+  // Text mode: every "\n" becomes CR LF.
+  converted_.clear();
+  size_t start = 0;
+  for (size_t nl; (nl = text_.find('\n', start)) != std::string::npos; start = nl + 1) {
+    converted_.append(text_, start, nl - start);
+    converted_ += "\r\n";
+  }
+  converted_.append(text_, start, std::string::npos);
+  writer_.WriteRaw(converted_);
+  text_.clear();
+}
+
 bool OutputFile::Finish() {
-  writer_.Write(text_);
+  Store();
   return writer_.Commit(&reason_);
 }
 

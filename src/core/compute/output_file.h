@@ -15,6 +15,11 @@ class OutputFile final {
   bool Create(const std::string& path);
   // The text to store; "\n" becomes CR LF on disk.
   std::string& Text() { return text_; }
+  // Moves the text gathered so far into the file once there is a good amount of
+  // it, so a long export never holds its whole output in memory.
+  void Spill() {
+    if (text_.size() >= kSpillBytes) Store();
+  }
   // Stores the text and puts the file in place. False when writing failed.
   bool Finish();
   // The command's failure with the given message and this file's path and reason.
@@ -22,9 +27,12 @@ class OutputFile final {
   const std::string& Path() const { return path_; }
 
  private:
+  static constexpr size_t kSpillBytes = 1 << 20;
+  void Store();
   TextFileWriter writer_;
   std::string path_;
   std::string text_;
+  std::string converted_;
   std::string reason_;
 };
 

@@ -36,11 +36,12 @@ bool IsPlainNumber(std::string_view t) {
 std::string DxfNumber(double v) { return Format3(std::isfinite(v) ? v : 0.0); }
 
 // A coordinate as a DXF group value: the cell text when it is a number, else its
-// numeric reading, so an empty or non-numeric cell cannot break the file.
-std::string DxfCoordinate(std::string_view text) {
-  const std::string trimmed = TrimBlanks(text);
-  if (IsPlainNumber(trimmed) && std::isfinite(CAtof(trimmed))) return std::string(text);
-  return DxfNumber(CAtof(text));
+// numeric reading (value), so an empty or non-numeric cell cannot break the file.
+std::string DxfCoordinate(std::string_view text, double value) {
+  const size_t b = text.find_first_not_of(' ');
+  const std::string_view trimmed = b == std::string_view::npos ? std::string_view() : text.substr(b, text.find_last_not_of(' ') - b + 1);
+  if (IsPlainNumber(trimmed) && std::isfinite(value)) return std::string(text);
+  return DxfNumber(value);
 }
 
 // A text value on one line: control bytes (line ends among them) become blanks.
@@ -61,21 +62,23 @@ void AppendJoined(std::string& out, std::string_view sep, std::initializer_list<
   out.push_back('\n');
 }
 
+// Appends the pieces one after the other.
+void Put(std::string& out, std::initializer_list<std::string_view> pieces) {
+  for (std::string_view p : pieces) out.append(p);
+}
+
 void AppendDxfBlock(std::string& out, std::string_view name, std::string_view north, std::string_view east,
                     std::string_view height) {
-  const std::string e = DxfCoordinate(east), n = DxfCoordinate(north), h = DxfCoordinate(height);
-  const std::string ePlus = DxfNumber(CAtof(east) + 1), nMinus = DxfNumber(CAtof(north) - 1),
-                    nPlus = DxfNumber(CAtof(north) + 1);
-  for (const char* radius : {"0.07", "1"}) {
-    out += "CIRCLE\n8\nZAMO\n10\n";
-    out += e + "\n20\n" + n + "\n30\n" + h + "\n40\n" + radius + "\n0\n";
-  }
-  out += "TEXT\n8\nZAMO_NO\n10\n" + ePlus + "\n20\n" + nMinus + "\n30\n" + h + "\n40\n1\n1\n ";
-  out += DxfText(name);
-  out += "\n50\n0\n0\n";
-  out += "TEXT\n8\nZAMO_H\n10\n" + ePlus + "\n20\n" + nPlus + "\n30\n" + h + "\n40\n1\n1\n ";
-  out += DxfText(height);
-  out += "\n50\n45\n0\n";
+  const double eValue = CAtof(east), nValue = CAtof(north);
+  const std::string e = DxfCoordinate(east, eValue), n = DxfCoordinate(north, nValue),
+                    h = DxfCoordinate(height, CAtof(height));
+  const std::string ePlus = DxfNumber(eValue + 1), nMinus = DxfNumber(nValue - 1), nPlus = DxfNumber(nValue + 1);
+  for (std::string_view radius : {"0.07", "1"})
+    Put(out, {"CIRCLE\n8\nZAMO\n10\n", e, "\n20\n", n, "\n30\n", h, "\n40\n", radius, "\n0\n"});
+  Put(out, {"TEXT\n8\nZAMO_NO\n10\n", ePlus, "\n20\n", nMinus, "\n30\n", h, "\n40\n1\n1\n ", DxfText(name),
+            "\n50\n0\n0\n"});
+  Put(out, {"TEXT\n8\nZAMO_H\n10\n", ePlus, "\n20\n", nPlus, "\n30\n", h, "\n40\n1\n1\n ", DxfText(height),
+            "\n50\n45\n0\n"});
 }
 
 }  // namespace

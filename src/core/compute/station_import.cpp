@@ -93,7 +93,7 @@ void StationImportModel::ImportLine(int k, std::string line, int format) {
       if (found[1] != line) continue;
       const Row copy = found;
       for (int c = 1; c <= 5; ++c) target[static_cast<size_t>(c)] = copy[static_cast<size_t>(c)];
-      target[6] = "N";
+      target[6] = std::string(1, 'N');
       break;
     }
   } else {
@@ -114,7 +114,7 @@ void StationImportModel::ImportLine(int k, std::string line, int format) {
       target[3] = f[static_cast<size_t>(pick.east)];
       target[4] = f[static_cast<size_t>(pick.height)];
       target[5] = entry.property;
-      target[6] = "Y";
+      target[6] = std::string(1, 'Y');
     }
   }
   target[0] = FormatInt(k + 1);

@@ -25,8 +25,6 @@ CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& tabl
                                 const RecomputeFiles& files) {
   OutputFile output;
   if (!output.Create(answer.path)) return output.Failure("Open file failed!");
-  const std::string reportPath = ReportPathFor(answer.path);
-  StationReport report(ReadReportCaptions(files.reportCaptions));
   std::string& out = output.Text();
   if (answer.layout == kDxfLayout) {
     std::string reason;
@@ -39,11 +37,20 @@ CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& tabl
     }
   }
 
+  // The report goes to its own file once the output is complete; it is written
+  // alongside so that a long job never holds the whole report in memory.
+  const std::string reportPath = ReportPathFor(answer.path);
+  OutputFile reportFile;
+  const bool reportOpen = reportFile.Create(reportPath);
+  std::string unwritten;  // the report's text when its file cannot be created
+  StationReport report(ReadReportCaptions(files.reportCaptions), reportOpen ? reportFile.Text() : unwritten);
+
   AngleUnitWalk unit;
   double correction = 0.0;
   // The current station: texts of its table entry, its column-10 height and code.
   StationEntry station;
   std::string instrumentHeight;
+  double stationNorth = 0, stationEast = 0, stationHeight = 0, instrument = 0;
   long long counter = 0;
   int tableIndex = 0;
   std::string number;
@@ -54,14 +61,17 @@ CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& tabl
         ++counter;
         station = table.Entry(++tableIndex);
         instrumentHeight = grid.Cell(r, 10);
+        stationNorth = CAtof(station.north);
+        stationEast = CAtof(station.east);
+        stationHeight = CAtof(station.height);
+        instrument = CAtof(instrumentHeight);
         AppendPointLine(out, station.name, grid.Cell(r, 12), station.north, station.east, station.height,
                         answer.layout, answer.separator, counter);
         report.AddStation(station.name, station.north, station.east, station.height, instrumentHeight);
       } else if (kind == "BS") {
         ++counter;
         const StationEntry& backsight = table.Entry(++tableIndex);
-        const double alpha = Azimuth(CAtof(station.north), CAtof(station.east), CAtof(backsight.north),
-                                     CAtof(backsight.east));
+        const double alpha = Azimuth(stationNorth, stationEast, CAtof(backsight.north), CAtof(backsight.east));
         const double beta = unit.ToRadians(grid.Cell(r, 6));
         correction = alpha - beta;
         report.AddBacksight(backsight.name, backsight.north, backsight.east, backsight.height,
@@ -74,13 +84,12 @@ CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& tabl
         const double v = unit.ToRadians(grid.Cell(r, 6));
         const double s = CAtof(grid.Cell(r, 4));
         const double t = CAtof(grid.Cell(r, 11));
-        const double i = CAtof(instrumentHeight);
         const double a = h + correction;
         const double d = HorizontalDistance(s, v);
         const double z = HeightComponent(s, v);
-        const std::string north = Format3(CAtof(station.north) + d * std::cos(a));
-        const std::string east = Format3(CAtof(station.east) + d * std::sin(a));
-        const std::string height = Format3(CAtof(station.height) + i + z - t);
+        const std::string north = Format3(stationNorth + d * std::cos(a));
+        const std::string east = Format3(stationEast + d * std::sin(a));
+        const std::string height = Format3(stationHeight + instrument + z - t);
         AppendPointLine(out, name, grid.Cell(r, 12), north, east, height, answer.layout, answer.separator, counter);
         report.AddPoint(name, AngleTextForOutput(grid.Cell(r, 6), unit.Unit()),
                         AngleTextForOutput(grid.Cell(r, 5), unit.Unit()), grid.Cell(r, 4), grid.Cell(r, 11), east,
@@ -88,13 +97,15 @@ CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& tabl
       }
     }
     unit.AfterRow(kind, grid.Cell(r, 3));
+    output.Spill();
+    if (reportOpen) reportFile.Spill();
+    else unwritten.clear();
   }
   if (answer.layout == kDxfLayout) out += kDxfEnd;
   if (!output.Finish()) return output.Failure("Open file failed!");
 
-  OutputFile reportFile;
-  if (!reportFile.Create(reportPath)) return reportFile.Failure("Open report file failed!");
-  reportFile.Text() = report.Finish();
+  if (!reportOpen) return reportFile.Failure("Open report file failed!");
+  report.Finish();
   if (!reportFile.Finish()) return reportFile.Failure("Open report file failed!");
   CommandResult done;
   done.filesToOpen = {answer.path, reportPath};

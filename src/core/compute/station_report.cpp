@@ -1,9 +1,10 @@
 #include "core/compute/station_report.h"
 
+#include <utility>
+
 #include "core/settings/captions.h"
 #include "core/settings/program_folder.h"
 #include "core/text/codepage.h"
-#include "core/text/text_helpers.h"
 
 namespace corvane {
 namespace {
@@ -12,6 +13,12 @@ constexpr std::string_view kColumnHeader =
     "| ZAMO  NO     VA       HA       SD    REF.YK       Y           X         Z   |";
 constexpr std::string_view kColumnRule =
     "|---------- -------- -------- -------- ------ ----------- ----------- --------|\n";
+
+// Blanks, then the text, so that at least `width` bytes are added.
+void AppendPadLeft(std::string& out, std::string_view text, size_t width) {
+  if (text.size() < width) out.append(width - text.size(), ' ');
+  out.append(text);
+}
 
 }  // namespace
 
@@ -34,46 +41,72 @@ ReportCaptions ReadReportCaptions(const std::string& captionFile) {
 
 void StationReport::AddPointLine(std::string_view label, std::string_view name, std::string_view north,
                                  std::string_view east, std::string_view height) {
-  text_ += "|" + PadLeft(std::string(label) + PadLeft(name, 10), 26);
-  text_ += "  X=" + PadLeft(north, 12);
-  text_ += "  Y=" + PadLeft(east, 12);
-  text_ += "    Z=" + PadLeft(height, 9) + "    |\n";
+  std::string labelled(label);
+  AppendPadLeft(labelled, name, 10);
+  text_ += '|';
+  AppendPadLeft(text_, labelled, 26);
+  text_ += "  X=";
+  AppendPadLeft(text_, north, 12);
+  text_ += "  Y=";
+  AppendPadLeft(text_, east, 12);
+  text_ += "    Z=";
+  AppendPadLeft(text_, height, 9);
+  text_ += "    |\n";
 }
 
 void StationReport::AddStation(std::string_view name, std::string_view north, std::string_view east,
                                std::string_view height, std::string_view instrumentHeight) {
-  text_ += " " + std::string(77, '_') + " \n";
-  text_ += "|" + std::string(77, ' ') + "|\n";
+  text_ += ' ';
+  text_.append(77, '_');
+  text_ += " \n|";
+  text_.append(77, ' ');
+  text_ += "|\n";
   AddPointLine(captions_.first, name, north, east, height);
-  instrumentBlock_ = PadLeft(captions_.fourth + PadLeft(instrumentHeight, 7), 22);
+  std::string block(captions_.fourth);
+  AppendPadLeft(block, instrumentHeight, 7);
+  instrumentBlock_.clear();
+  AppendPadLeft(instrumentBlock_, block, 22);
 }
 
 void StationReport::AddBacksight(std::string_view name, std::string_view north, std::string_view east,
                                  std::string_view height, std::string_view measuredAzimuth) {
   AddPointLine(captions_.second, name, north, east, height);
-  const std::string line = "|" + PadLeft(captions_.third + PadLeft(measuredAzimuth, 10), 26) + "  " + instrumentBlock_;
-  text_ += PadRight(line, 78) + "|\n";
-  text_ += "|" + std::string(77, '-') + "|\n";
-  text_ += captions_.fifth + "\n";
+  std::string azimuth(captions_.third);
+  AppendPadLeft(azimuth, measuredAzimuth, 10);
+  const size_t lineStart = text_.size();
+  text_ += '|';
+  AppendPadLeft(text_, azimuth, 26);
+  text_ += "  ";
+  text_ += instrumentBlock_;
+  const size_t used = text_.size() - lineStart;
+  if (used < 78) text_.append(78 - used, ' ');
+  text_ += "|\n|";
+  text_.append(77, '-');
+  text_ += "|\n";
+  text_ += captions_.fifth;
+  text_ += '\n';
   text_ += kColumnRule;
 }
 
 void StationReport::AddPoint(std::string_view name, std::string_view verticalAngle, std::string_view horizontalAngle,
                              std::string_view slopeDistance, std::string_view targetHeight, std::string_view east,
                              std::string_view north, std::string_view height) {
-  text_ += "|" + PadLeft(name, 10);
-  text_ += " " + PadLeft(verticalAngle, 8);
-  text_ += " " + PadLeft(horizontalAngle, 8);
-  text_ += " " + PadLeft(slopeDistance, 8);
-  text_ += " " + PadLeft(targetHeight, 6);
-  text_ += " " + PadLeft(east, 11);
-  text_ += " " + PadLeft(north, 11);
-  text_ += " " + PadLeft(height, 8) + "|\n";
+  text_ += '|';
+  AppendPadLeft(text_, name, 10);
+  const std::pair<std::string_view, size_t> fields[] = {{verticalAngle, 8}, {horizontalAngle, 8}, {slopeDistance, 8},
+                                                        {targetHeight, 6},  {east, 11},           {north, 11},
+                                                        {height, 8}};
+  for (const auto& [text, width] : fields) {
+    text_ += ' ';
+    AppendPadLeft(text_, text, width);
+  }
+  text_ += "|\n";
 }
 
-std::string StationReport::Finish() {
-  text_ += "|" + std::string(77, '_') + "|";
-  return std::move(text_);
+void StationReport::Finish() {
+  text_ += '|';
+  text_.append(77, '_');
+  text_ += '|';
 }
 
 }  // namespace corvane

@@ -21,9 +21,10 @@ std::string ReportCaptionFilePath();
 // Each caption from the file, or its default when the file or key is missing.
 ReportCaptions ReadReportCaptions(const std::string& captionFile);
 
+// Appends the report's lines to a text it is given.
 class StationReport final {
  public:
-  explicit StationReport(ReportCaptions captions) : captions_(std::move(captions)) {}
+  StationReport(ReportCaptions captions, std::string& out) : captions_(std::move(captions)), text_(out) {}
 
   // Top border, an empty framed line and the station line; keeps the instrument
   // height for the next backsight block.
@@ -36,14 +37,14 @@ class StationReport final {
   void AddPoint(std::string_view name, std::string_view verticalAngle, std::string_view horizontalAngle,
                 std::string_view slopeDistance, std::string_view targetHeight, std::string_view east,
                 std::string_view north, std::string_view height);
-  // The whole report: what was added and the bottom border (no line end after it).
-  std::string Finish();
+  // The bottom border (no line end after it).
+  void Finish();
 
  private:
   void AddPointLine(std::string_view label, std::string_view name, std::string_view north, std::string_view east,
                     std::string_view height);
   ReportCaptions captions_;
-  std::string text_;
+  std::string& text_;
   std::string instrumentBlock_;
 };
 

@@ -36,8 +36,15 @@ double CAtof(std::string_view text) {
       i = j;
     }
   }
-  // strtod needs a terminated copy; the prefix is known to be a plain number.
-  std::string prefix(text.substr(start, i - start));
+  // The prefix is known to be a plain number: from_chars reads it exactly as
+  // strtod does (and without a copy); out-of-range values go to strtod for its
+  // infinity or zero.
+  const char* first = text.data() + start;
+  const char* last = text.data() + i;
+  double value = 0.0;
+  const auto res = std::from_chars(first, last, value, std::chars_format::general);
+  if (res.ec == std::errc() && res.ptr == last) return value;
+  std::string prefix(first, last);
   errno = 0;
   return std::strtod(prefix.c_str(), nullptr);
 }
@@ -65,6 +72,13 @@ int CAtoi(std::string_view text) {
 short ToShort(int value) { return static_cast<short>(static_cast<unsigned short>(static_cast<unsigned>(value) & 0xFFFFu)); }
 
 std::string FormatFixed(double value, int decimals) {
+  // to_chars prints the same digits as printf("%.*f") (exact value, ties to
+  // even, "inf"/"nan" with their sign), several times faster.
+  char quick[128];
+  if (decimals >= 0 && decimals <= 17) {
+    const auto res = std::to_chars(quick, quick + sizeof quick, value, std::chars_format::fixed, decimals);
+    if (res.ec == std::errc()) return std::string(quick, res.ptr);
+  }
   char small[64];
   int n = std::snprintf(small, sizeof small, "%.*f", decimals, value);
   if (n < 0) return {};
