@@ -7,6 +7,7 @@ namespace corvane::gui {
 namespace {
 // The progress window appears only for work that lasts longer than this.
 constexpr qint64 kShowAfterMs = 400;
+constexpr qint64 kUpdateEveryMs = 100;
 }  // namespace
 
 BusyProgress::BusyProgress(QWidget* owner, QString label) : owner_(owner), label_(std::move(label)) {
@@ -28,6 +29,9 @@ void BusyProgress::Update(size_t done, size_t total) {
     dialog_->setAutoClose(false);
     dialog_->setAutoReset(false);
   }
+  // A few updates a second keep the window painted without slowing the work.
+  if (clock_.elapsed() - lastUpdateMs_ < kUpdateEveryMs) return;
+  lastUpdateMs_ = clock_.elapsed();
   const int value = total > 0 ? static_cast<int>(std::min<size_t>(1000, done * 1000 / total)) : 0;
   // A modal progress window handles the pending events when its value changes,
   // so the program repaints while it works.

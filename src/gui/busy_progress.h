@@ -24,6 +24,7 @@ class BusyProgress final {
   QWidget* owner_;
   QString label_;
   QElapsedTimer clock_;
+  qint64 lastUpdateMs_ = -1000;
   std::unique_ptr<QProgressDialog> dialog_;
 };
 

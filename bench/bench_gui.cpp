@@ -1,0 +1,141 @@
+// Numbers of the desktop program, one measurement per run:
+//   bench_gui startup              process start to a shown main window
+//   bench_gui open LINES core      Open of a LINES-line job by the core alone
+//   bench_gui open LINES gui       the same job opened by the data page (model, view, progress)
+// Each prints wall times, the grid's bytes and the peak resident memory. Run with
+// QT_QPA_PLATFORM=offscreen (or under a display).
+#include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QWindow>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "core/grid/grid_layout.h"
+#include "core/grid/grid_loading.h"
+#include "core/settings/program_folder.h"
+#include "core/settings/settings_store.h"
+#include "gui/data_page.h"
+#include "gui/main_dlg.h"
+#include "gui/qt_services.h"
+#include "job_generator.h"
+
+using namespace corvane;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+long PeakRssKb() {
+  rusage ru{};
+  getrusage(RUSAGE_SELF, &ru);
+  return ru.ru_maxrss;
+}
+
+// Seconds since this process started (the kernel's start time, 10 ms steps).
+double SinceProcessStart() {
+  std::ifstream stat("/proc/self/stat");
+  std::string field;
+  for (int i = 0; i < 22 && stat >> field; ++i) {
+  }
+  timespec now{};
+  clock_gettime(CLOCK_BOOTTIME, &now);
+  const double started = std::atof(field.c_str()) / static_cast<double>(sysconf(_SC_CLK_TCK));
+  return now.tv_sec + now.tv_nsec / 1e9 - started;
+}
+
+class NoDialogs final : public gui::IOptionDialogs {
+ public:
+  std::string ShowDownSetDlg() override { return {}; }
+  std::string ShowUpSetDlg() override { return {}; }
+  std::string ShowUpCodeSetDlg() override { return {}; }
+  std::string ShowImportDlg() override { return {}; }
+  std::string ShowExportDlg() override { return {}; }
+  short ShowSdConfirmDlg() override { return -1; }
+  short ShowHdConfirmDlg() override { return -1; }
+};
+
+struct Program {
+  SettingsStore settings = SettingsStore::OpenDefault();
+  gui::QtUserPrompts prompts;
+  NoDialogs dialogs;
+  gui::QtShell shell;
+  gui::GuiContext context{settings, prompts, dialogs, shell};
+};
+
+int Startup(int argc, char** argv) {
+  const auto t0 = Clock::now();
+  QApplication app(argc, argv);
+  Program p;
+  gui::CMainDlg window(p.context);
+  window.show();
+  while (!window.windowHandle() || !window.windowHandle()->isExposed()) QApplication::processEvents();
+  QApplication::processEvents();
+  std::printf("startup: %.3f s from process start to a shown main window (%.3f s in main)\n", SinceProcessStart(),
+              Seconds(t0, Clock::now()));
+  return 0;
+}
+
+int Open(int argc, char** argv, long lines, bool gui) {
+  const std::string job = "/tmp/corvane-bench-gui-" + std::to_string(getpid()) + ".kvm";
+  const size_t bytes = bench::WriteSyntheticJob(job, lines, lines / 1000 + 1);
+  if (bytes == 0) return 1;
+  QApplication app(argc, argv);
+  Program p;
+  const long rssBefore = PeakRssKb();
+  if (!gui) {
+    RecordGrid grid;
+    const auto t0 = Clock::now();
+    std::string reason;
+    if (!OpenJobFile(grid, job, ReadColumnCaptions(p.context.Captions(), p.settings), &reason)) return 1;
+    const auto t1 = Clock::now();
+    std::printf("core open: %ld lines, %.1f MB: %.3f s; grid %.1f MB; peak RSS +%.1f MB\n", lines, bytes / 1e6,
+                Seconds(t0, t1), grid.MemoryBytes() / 1e6, (PeakRssKb() - rssBefore) / 1024.0);
+  } else {
+    gui::CMainDlg window(p.context);
+    window.resize(1000, 600);
+    window.show();
+    while (!window.windowHandle()->isExposed()) QApplication::processEvents();
+    const long rssShown = PeakRssKb();
+    const auto t0 = Clock::now();
+    window.DataPage()->OpenPath(QString::fromStdString(job));
+    QApplication::processEvents();
+    const auto t1 = Clock::now();
+    const RecordGrid& grid = window.DataPage()->Grid();
+    std::printf("gui open: %ld lines: %.3f s (dialog to repainted grid); grid %.1f MB, model %zu bytes; "
+                "peak RSS +%.1f MB\n",
+                lines, Seconds(t0, t1), grid.MemoryBytes() / 1e6, window.DataPage()->Model().OwnMemoryBytes(),
+                (PeakRssKb() - rssShown) / 1024.0);
+    const auto r0 = Clock::now();
+    window.DataPage()->Model().Replace([](RecordGrid&) {});
+    QApplication::processEvents();
+    std::printf("model reset with the job shown: %.3f s\n", Seconds(r0, Clock::now()));
+    // Scrolling: 200 jumps across the whole job, each repainted at once.
+    QScrollBar* bar = window.DataPage()->View()->verticalScrollBar();
+    const auto s0 = Clock::now();
+    for (int i = 0; i < 200; ++i) {
+      bar->setValue(static_cast<int>(static_cast<long long>(bar->maximum()) * ((i * 37) % 200) / 200));
+      window.DataPage()->View()->viewport()->repaint();
+    }
+    std::printf("scroll: %.2f ms per jump and repaint\n", Seconds(s0, Clock::now()) * 1000 / 200);
+  }
+  unlink(job.c_str());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string mode = argc > 1 ? argv[1] : "startup";
+  if (mode == "startup") return Startup(argc, argv);
+  if (mode == "open" && argc > 3) return Open(argc, argv, std::atol(argv[2]), std::string(argv[3]) == "gui");
+  std::fprintf(stderr, "usage: bench_gui startup | open LINES core|gui\n");
+  return 2;
+}
