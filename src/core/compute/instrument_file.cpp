@@ -66,7 +66,7 @@ CommandResult ExportInstrumentCoordinates(const RecordGrid& grid, const std::str
   for (int r = 1; r < grid.RowCount(); ++r) {
     if (grid.Cell(r, 7).empty() || grid.Cell(r, 8).empty()) continue;
     const std::string_view cell = grid.Cell(r, 3);
-    const std::string name = PadLeft(cell.empty() ? std::string_view(FormatInt(r)) : cell, 14);
+    const std::string name = PadLeft(cell.empty() ? FormatInt(r) : std::string(cell), 14);
     out += "\nU,MP,";
     out += name;
     out += ",        0.0000,   0.0000,   0.0000,";

@@ -11,27 +11,8 @@
 namespace corvane {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 // A whole decimal number: sign, digits with an optional point, optional exponent.
-bool IsPlainNumber(std::string_view t) {
-  size_t i = 0;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-  size_t digits = 0;
-  while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
-  if (i < t.size() && t[i] == '.') {
-    ++i;
-    while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-    ++i;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    if (i >= t.size() || !IsDigit(t[i])) return false;
-    while (i < t.size() && IsDigit(t[i])) ++i;
-  }
-  return i == t.size();
-}
+bool IsPlainNumber(std::string_view t) { return !t.empty() && DecimalNumberLength(t) == t.size(); }
 
 std::string DxfNumber(double v) { return Format3(std::isfinite(v) ? v : 0.0); }
 

@@ -37,8 +37,9 @@ CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& tabl
     }
   }
 
-  // The report goes to its own file once the output is complete; it is written
-  // alongside so that a long job never holds the whole report in memory.
+  // The report grows in a temporary file beside its place and takes that place
+  // only after the output is complete, so a long job never holds it in memory.
+  // When it cannot be created the output is still written in full.
   const std::string reportPath = ReportPathFor(answer.path);
   OutputFile reportFile;
   const bool reportOpen = reportFile.Create(reportPath);

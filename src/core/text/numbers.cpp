@@ -15,10 +15,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-double CAtof(std::string_view text) {
+size_t DecimalNumberLength(std::string_view text) {
   size_t i = 0;
-  while (i < text.size() && IsSpace(text[i])) ++i;
-  const size_t start = i;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   size_t digits = 0;
   while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
@@ -26,7 +24,7 @@ double CAtof(std::string_view text) {
     ++i;
     while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
   }
-  if (digits == 0) return 0.0;
+  if (digits == 0) return 0;
   // An exponent counts only when at least one digit follows it.
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     size_t j = i + 1;
@@ -36,6 +34,15 @@ double CAtof(std::string_view text) {
       i = j;
     }
   }
+  return i;
+}
+
+double CAtof(std::string_view text) {
+  size_t start = 0;
+  while (start < text.size() && IsSpace(text[start])) ++start;
+  const size_t length = DecimalNumberLength(text.substr(start));
+  if (length == 0) return 0.0;
+  const size_t i = start + length;
   // The prefix is known to be a plain number: from_chars reads it exactly as
   // strtod does (and without a copy); out-of-range values go to strtod for its
   // infinity or zero.

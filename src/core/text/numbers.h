@@ -1,6 +1,7 @@
 #pragma once
 // Number reading and printing with the C runtime's rules. Cells stay text; these
 // helpers are the only place where text turns into numbers and back.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,11 @@ namespace corvane {
 // atof: leading white space skipped, the longest decimal prefix read, 0 when there
 // is none. Only plain decimal numbers count ("inf", "nan" and hex read as 0).
 double CAtof(std::string_view text);
+
+// Length of the plain decimal number at the start of the text (sign, digits with
+// an optional point, an exponent with digits); 0 when there is none. The part of
+// the text that CAtof reads after the leading white space.
+size_t DecimalNumberLength(std::string_view text);
 
 // atoi: leading white space skipped, optional sign, digits; 0 when there are none.
 // Values beyond the int range are clamped.
