@@ -139,7 +139,7 @@ int Finish(const TransferResult& result, bool interrupted, CliTransferEvents& ev
     if (!result.detail.empty()) Warn(result.detail);
     return kExitFailed;
   }
-  if (!events.Status().empty()) Warn(events.Status());
+  if (!events.Status().empty()) Warn(ForTerminal(events.Status()));
   return kExitOk;
 }
 

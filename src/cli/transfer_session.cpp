@@ -2,12 +2,15 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <thread>
 
 #include "core/link/transfer_controller.h"
 #include "core/link/transfer_pages.h"
+#include "core/text/codepage.h"
 #include "core/text/numbers.h"
 #include "core/text/text_helpers.h"
 
@@ -55,6 +58,21 @@ std::string ProgressLine(ProgressKind kind, const TransferState& state, const Cl
 
 }  // namespace
 
+std::string ForTerminal(const std::string& text) {
+  static const bool gbkTerminal = [] {
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+      const char* value = std::getenv(name);
+      if (!value || !*value) continue;
+      std::string lower(value);
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      return lower.find("gbk") != std::string::npos || lower.find("gb18030") != std::string::npos ||
+             lower.find("gb2312") != std::string::npos;
+    }
+    return false;
+  }();
+  return gbkTerminal ? text : GbkToUtf8(text);
+}
+
 void CliTransferEvents::DownloadEnded() {
   // The transfer page closes the port and hands the buffer to the data page.
   state_.Port().Close();
@@ -81,7 +99,7 @@ void CliTransferEvents::EndProgressLine() {
 void CliTransferEvents::ShowMessage(const std::string& text, MessageIcon) {
   std::lock_guard lock(mutex_);
   EndProgressLine();
-  Warn(text);
+  Warn(ForTerminal(text));
 }
 
 void CliTransferEvents::ShowProgress(const std::string& line, bool final) {

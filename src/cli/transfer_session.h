@@ -49,6 +49,10 @@ class CliTransferEvents final : public ITransferEvents {
   bool progressOpen_ = false;
 };
 
+// The tool's text (GBK bytes) as the terminal shows it: unchanged where the locale
+// is GBK, else as UTF-8.
+std::string ForTerminal(const std::string& text);
+
 enum class ProgressKind { Received, Records, Codes };
 
 // Runs the engine to its end (or to Ctrl-C), showing progress. The port is closed

@@ -13,6 +13,7 @@ constexpr unsigned char kXon = 0x11;
 constexpr unsigned char kXoff = 0x13;
 constexpr unsigned char kEnd = 0x04;
 constexpr char kFileName[] = "@%&!$\r\n";
+constexpr int kHangupDelayMs = 200;
 }  // namespace
 
 SerialInstrument::SerialInstrument(int fd, InstrumentConfig config) : fd_(fd), core_(std::move(config)) {
@@ -41,6 +42,10 @@ void SerialInstrument::HangUp() {
   Record().HungUp();
 }
 
+void SerialInstrument::HangUpSoon(Clock::time_point now) {
+  if (!hangupAt_) hangupAt_ = now + std::chrono::milliseconds(kHangupDelayMs);
+}
+
 void SerialInstrument::Queue(const std::string& bytes, Clock::time_point now) {
   if (bytes.empty()) return;
   if (outPos_ == out_.size()) {
@@ -67,8 +72,11 @@ size_t SerialInstrument::Allowed(Clock::time_point now) const {
 
 int SerialInstrument::WaitMs(Clock::time_point now) const {
   auto until = now + std::chrono::milliseconds(100);
+  if (hangupAt_) return static_cast<int>(std::max<int64_t>(
+      0, std::chrono::duration_cast<std::chrono::milliseconds>(*hangupAt_ - now).count() + 1));
   if (streamAt_) until = std::min(until, *streamAt_);
   if (xonAt_) until = std::min(until, *xonAt_);
+  if (hangupAt_) until = std::min(until, *hangupAt_);
   const InstrumentConfig& c = core_.Config();
   if (c.baud > 0 && outPos_ < out_.size()) {
     const double perSecond = static_cast<double>(c.baud) / c.bitsPerByte;
@@ -92,7 +100,7 @@ void SerialInstrument::Flush(Clock::time_point now) {
   }
   if (mode_ != Mode::Streaming) return;
   const long long hangupAfter = core_.Config().hangupAfter;
-  if (hangupAfter >= 0 && streamSent_ >= hangupAfter) return HangUp();
+  if (hangupAfter >= 0 && streamSent_ >= hangupAfter) return HangUpSoon(now);
   if (outPos_ < out_.size()) return;
   if (streamComplete_) {
     core_.FinishDownload();
@@ -199,14 +207,15 @@ void SerialInstrument::Loop() {
       Record().StreamStarted();
       Queue(stream, now);
     }
+    if (hangupAt_ && now >= *hangupAt_) {
+      HangUp();
+      break;
+    }
     if (xonAt_ && now >= *xonAt_) {
       xonAt_.reset();
       Queue(std::string(1, static_cast<char>(kXon)), now);
     }
-    if (mode_ == Mode::Streaming || outPos_ < out_.size()) {
-      Flush(now);
-      if (fd_ < 0) break;
-    }
+    if (mode_ == Mode::Streaming || outPos_ < out_.size()) Flush(now);
     pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
     if (Allowed(now) > 0) fds[0].events |= POLLOUT;
     const int ready = ::poll(fds, 2, WaitMs(now));

@@ -39,6 +39,9 @@ class SerialInstrument final {
   int WaitMs(Clock::time_point now) const;
   void Flush(Clock::time_point now);
   void HangUp();
+  // During a download the line drops a moment after the trigger, once the PC has
+  // read what was sent (a hang-up throws away what the PC has not read yet).
+  void HangUpSoon(Clock::time_point now);
 
   int fd_;
   int wake_[2] = {-1, -1};
@@ -62,6 +65,7 @@ class SerialInstrument final {
 
   std::optional<Clock::time_point> streamAt_;
   std::optional<Clock::time_point> xonAt_;
+  std::optional<Clock::time_point> hangupAt_;
 };
 
 }  // namespace corvane::sim

@@ -1,4 +1,5 @@
 #include "core/link/serial_port.h"
+#include "core/link/serial_line.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -50,36 +51,9 @@ int DataBitsFromIndex(int index) { return index == 1 ? 7 : 8; }
 
 int LineCodeFromIndex(int index) { return index >= 0 && index <= 2 ? index : 0; }
 
-CSerialPort::~CSerialPort() { Close(); }
-
-bool CSerialPort::Open(const std::string& devicePath, int baud, int dataBits, int parity, int stopBits) {
-  if (open_) return true;
-  openError_ = 0;
-  fault_.clear();
-  path_ = devicePath;
+bool ConfigureLine(termios& tio, int baud, int dataBits, int parity, int stopBits) {
   speed_t speed{};
-  if (!SpeedConstant(baud, speed)) {
-    openError_ = EINVAL;
-    return false;
-  }
-  const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    openError_ = errno;
-    return false;
-  }
-  auto fail = [&](int err) {
-    openError_ = err;
-    ::close(fd);
-    return false;
-  };
-  if (!::isatty(fd)) return fail(ENOTTY);
-  // No sharing: the kernel refuses further opens of the line (TIOCEXCL), and the
-  // lock keeps out a second copy of this program even when it runs privileged.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno == EWOULDBLOCK ? EBUSY : errno);
-  ::ioctl(fd, TIOCEXCL);
-  termios tio{};
-  if (::tcgetattr(fd, &tio) != 0) return fail(errno);
-  // Raw bytes both ways; the flow-control setting the driver reports is kept.
+  if (!SpeedConstant(baud, speed)) return false;
   const tcflag_t hardwareFlow = tio.c_cflag & CRTSCTS;
   ::cfmakeraw(&tio);
   tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
@@ -91,11 +65,40 @@ bool CSerialPort::Open(const std::string& devicePath, int baud, int dataBits, in
   tio.c_cc[VTIME] = 0;
   ::cfsetispeed(&tio, speed);
   ::cfsetospeed(&tio, speed);
-  if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
-    const int err = errno;
-    ::ioctl(fd, TIOCNXCL);
-    return fail(err);
+  return true;
+}
+
+CSerialPort::~CSerialPort() { Close(); }
+
+bool CSerialPort::Open(const std::string& devicePath, int baud, int dataBits, int parity, int stopBits) {
+  if (open_) return true;
+  openError_ = 0;
+  fault_.clear();
+  path_ = devicePath;
+  if (speed_t speed{}; !SpeedConstant(baud, speed)) {
+    openError_ = EINVAL;
+    return false;
   }
+  const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    openError_ = errno;
+    return false;
+  }
+  auto fail = [&](int err) {
+    openError_ = err;
+    ::ioctl(fd, TIOCNXCL);
+    ::close(fd);
+    return false;
+  };
+  if (!::isatty(fd)) return fail(ENOTTY);
+  // No sharing: the kernel refuses further opens of the line (TIOCEXCL), and the
+  // lock keeps out a second copy of this program even when it runs privileged.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno == EWOULDBLOCK ? EBUSY : errno);
+  ::ioctl(fd, TIOCEXCL);
+  termios tio{};
+  if (::tcgetattr(fd, &tio) != 0) return fail(errno);
+  ConfigureLine(tio, baud, dataBits, parity, stopBits);
+  if (::tcsetattr(fd, TCSANOW, &tio) != 0) return fail(errno);
   fd_ = fd;
   open_ = true;
   return true;

@@ -1,0 +1,234 @@
+// The pieces around the engines: line settings, the shared state, the pages'
+// texts, the controller that keeps to one worker, and the trace.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <future>
+#include <thread>
+
+#include "core/link/transfer_controller.h"
+#include "core/link/transfer_pages.h"
+#include "core/link/transfer_texts.h"
+#include "core/link/transfer_trace.h"
+#include "core/text/codepage.h"
+#include "link/link_fakes.h"
+#include "support/test_support.h"
+
+namespace corvane::testing {
+namespace {
+
+TEST(LineSettings, IndexesBecomeLineParameters) {
+  struct Case {
+    const char* port;
+    const char* baud;
+    const char* bits;
+    const char* stop;
+    const char* parity;
+    LineSettings expected;
+  };
+  const Case cases[] = {
+      {nullptr, nullptr, nullptr, nullptr, nullptr, {1, 1200, 8, 0, 0}},
+      {"2", "6", "1", "2", "1", {3, 115200, 7, 1, 2}},
+      {"0", "7", "2", "3", "3", {1, 9600, 8, 0, 0}},
+      {"0", "-1", "0", "1", "2", {1, 9600, 8, 2, 1}},
+      {"0", "65542", "x", "0", "0", {1, 115200, 8, 0, 0}},  // 16-bit: 65542 is 6
+  };
+  for (const Case& c : cases) {
+    MapSettings settings;
+    const std::pair<const char*, const char*> values[] = {
+        {"Port", c.port}, {"Baud", c.baud}, {"Character", c.bits}, {"StopBit", c.stop}, {"Parity", c.parity}};
+    for (const auto& [name, value] : values)
+      if (value) settings.values[std::string("ComStatus/") + name] = value;
+    const LineSettings line = ReadLineSettings(settings);
+    EXPECT_EQ(line.comNumber, c.expected.comNumber) << c.baud;
+    EXPECT_EQ(line.baud, c.expected.baud);
+    EXPECT_EQ(line.dataBits, c.expected.dataBits);
+    EXPECT_EQ(line.parity, c.expected.parity);
+    EXPECT_EQ(line.stopBits, c.expected.stopBits);
+  }
+}
+
+TEST(TransferState, CountsLineEndsAndFindsTheEndMarkerAcrossChunks) {
+  struct Case {
+    std::vector<std::string> chunks;
+    size_t lineEnds;
+    bool ended;
+  };
+  const Case cases[] = {
+      {{"AB\r", "\nCD\r\n"}, 2, false},
+      {{"\r\n\r\n", "\r", "\n"}, 3, false},
+      {{"\r\r\n\n"}, 1, false},
+      {{"\x04"}, 0, false},
+      {{"\x04", "AB\r\n\x04"}, 1, false},  // the first 0x04 is the one that counts
+      {{"A", "\x04"}, 0, true},
+      {{"AB\r\n", "", "\x04xyz"}, 1, true},
+  };
+  for (const Case& c : cases) {
+    TransferState state;
+    for (const std::string& chunk : c.chunks) state.AppendReceived(chunk);
+    EXPECT_EQ(state.ReceivedLineEnds(), c.lineEnds) << Visible(state.ReceiveBufferCopy());
+    EXPECT_EQ(state.EndMarkerReceived(), c.ended) << Visible(state.ReceiveBufferCopy());
+    state.ClearReceiveBuffer();
+    EXPECT_EQ(state.ReceivedLineEnds(), 0u);
+    EXPECT_FALSE(state.EndMarkerReceived());
+  }
+}
+
+TEST(TransferPages, ProgressTexts) {
+  // {received, RS-232 page, USB page given "previous"}
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"", "\r\n    Waiting:", "\r\n    Waiting:"},
+      {"AB", "\r\n    Waiting:", "previous"},
+      {"AB\r\n", "\r\n    Waiting:", "previous"},
+      {"AB\r\nCD\r\n", "\r\n       1", "\r\n       1"},
+      {"1\r\n2\r\n3\r\n4\r\n5\r\n", "\r\n       4", "\r\n       4"},
+  };
+  for (const auto& [received, serial, usb] : cases) {
+    TransferState state;
+    state.AppendReceived(received);
+    EXPECT_EQ(SerialProgressText(state), serial) << Visible(received);
+    EXPECT_EQ(UsbProgressText(state, "previous"), usb) << Visible(received);
+  }
+}
+
+TEST(TransferPages, FinishedUploadClosesThePortAndShowsTheDoneText) {
+  TransferState state;
+  state.SentLineCount = 3;
+  EXPECT_EQ(FinishSerialUpload(state, 1), "\r\n    Sent OK");
+  EXPECT_EQ(state.SentLineCount, 0xFFFF);
+  EXPECT_EQ(FinishSerialUpload(state, 0), "\r\n  " + Utf8ToGbk("发送完成"));
+}
+
+TEST(TransferTexts, PortOpenFailureNamesTheDeviceAndWhatToDo) {
+  struct Case {
+    int language;
+    bool localized;
+    int error;
+    std::string first;
+    std::string has;
+  };
+  const Case cases[] = {
+      {1, true, ENOENT, "COM3 doesn't exist or be\nopened by another program!", "/dev/ttyUSB0: No such file"},
+      {0, false, EBUSY, "COM3 doesn't exist or be\nopened by another program!", "/dev/ttyUSB0: Device or resource busy"},
+      {0, true, ENOENT, Utf8ToGbk("串口3不存在或已经被其它程序占用"), "/dev/ttyUSB0: No such file"},
+      {1, true, EACCES, "COM3 doesn't exist", "'dialout' group"},
+  };
+  for (const Case& c : cases) {
+    const std::string text = TransferTexts::PortOpenFailed(3, c.language, c.localized, "/dev/ttyUSB0", c.error);
+    EXPECT_EQ(text.rfind(c.first, 0), 0u) << text;
+    EXPECT_NE(text.find(c.has), std::string::npos) << text;
+  }
+}
+
+// An engine that runs until it is told to stop, counting how many run at once.
+class WaitingEngine final : public ITransferEngine {
+ public:
+  WaitingEngine(TransferState& state, std::atomic<int>& running, std::atomic<int>& most)
+      : state_(state), running_(running), most_(most) {}
+  TransferResult Run() override {
+    const int now = ++running_;
+    for (int seen = most_; now > seen && !most_.compare_exchange_weak(seen, now);) {
+    }
+    while (state_.TransferRunning) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    --running_;
+    return {TransferOutcome::Stopped, {}};
+  }
+
+ private:
+  TransferState& state_;
+  std::atomic<int>& running_;
+  std::atomic<int>& most_;
+};
+
+TEST(TransferController, NeverRunsTwoWorkers) {
+  TransferState state;
+  TransferController controller(state);
+  std::atomic<int> running{0}, most{0};
+  for (int i = 0; i < 5; ++i) {
+    controller.Start(std::make_unique<WaitingEngine>(state, running, most));
+    EXPECT_TRUE(state.TransferRunning);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  controller.Stop();
+  EXPECT_FALSE(controller.Busy());
+  EXPECT_EQ(most, 1);
+  EXPECT_EQ(controller.Wait().outcome, TransferOutcome::Stopped);
+}
+
+// A worker that waits for the window thread (as for a sent message) must not
+// deadlock a window thread that stops it: the wait hook serves its calls.
+TEST(TransferController, StopServesTheWorkersCallsWhileWaiting) {
+  struct Engine final : ITransferEngine {
+    std::promise<void>& handled;
+    TransferState& state;
+    Engine(std::promise<void>& h, TransferState& s) : handled(h), state(s) {}
+    TransferResult Run() override {
+      handled.get_future().wait();  // the "sent" call, handled on the window thread
+      return {state.TransferRunning ? TransferOutcome::Completed : TransferOutcome::Stopped, {}};
+    }
+  };
+  TransferState state;
+  TransferController controller(state);
+  std::promise<void> handled;
+  controller.Start(std::make_unique<Engine>(handled, state));
+  bool served = false;
+  controller.Stop([&] {
+    if (!served) handled.set_value();
+    served = true;
+  });
+  EXPECT_TRUE(served);
+  EXPECT_EQ(controller.Wait().outcome, TransferOutcome::Stopped);
+}
+
+TEST(TransferController, AFailingEngineEndsAsAFailure) {
+  struct Throws final : ITransferEngine {
+    TransferResult Run() override { throw std::runtime_error("out of memory"); }
+  };
+  TransferState state;
+  TransferController controller(state);
+  controller.Start(std::make_unique<Throws>());
+  const TransferResult r = controller.Wait();
+  EXPECT_EQ(r.outcome, TransferOutcome::Failed);
+  EXPECT_EQ(r.detail, "out of memory");
+}
+
+TEST(TransferTrace, RecordsBytesWithDirectionAndChannel) {
+  TempDir dir;
+  TransferTrace trace;
+  ASSERT_TRUE(trace.Open(dir.File("trace.txt"), nullptr));
+  VirtualClock clock;
+  ScriptedPort port(clock);
+  port.Arrive("1\x13");
+  TracingPort traced(port, trace);
+  traced.Write("D0", 2);
+  char buf[8];
+  traced.Read(buf, 8);
+  traced.Read(buf, 8);  // nothing: not recorded
+  ScriptedUsb usb;
+  usb.writeResults[1] = {-1};
+  usb.reads[0] = {{1, "1"}};
+  TracingUsbLink tracedUsb(usb, trace);
+  const unsigned char request[3] = {'S', '0', 0};
+  tracedUsb.WriteData(1, request, 3, 1000);
+  unsigned char reply[4];
+  tracedUsb.ReadData(0, reply, 4, 500);
+  ASSERT_TRUE(trace.Close(nullptr));
+  std::string text = ReadBytes(dir.File("trace.txt"));
+  std::string withoutTimes;
+  for (size_t pos = 0; pos < text.size();) {
+    const size_t end = text.find('\n', pos);
+    const std::string line = text.substr(pos, end - pos);
+    ASSERT_NE(line.find(' '), std::string::npos);
+    withoutTimes += line.substr(line.find(' ') + 1) + "\n";
+    pos = end + 1;
+  }
+  EXPECT_EQ(withoutTimes,
+            "sent 44 30 |D0|\n"
+            "recv 31 13 |1.|\n"
+            "sent ch1 53 30 00 |S0.| = -1\n"
+            "recv ch0 31 |1| = 1\n");
+}
+
+}  // namespace
+}  // namespace corvane::testing

@@ -1,0 +1,218 @@
+#pragma once
+// Stand-ins for the transfer engines' collaborators: a virtual clock, a serial
+// port that plays a script against that clock, a USB link that answers from a
+// script, and events that write everything down.
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/link/clock.h"
+#include "core/link/serial_port.h"
+#include "core/link/transfer_events.h"
+#include "core/link/transfer_state.h"
+#include "core/link/usb_link.h"
+
+namespace corvane::testing {
+
+class VirtualClock final : public IClock {
+ public:
+  void SleepMs(int ms) override { now_ += ms; }
+  int64_t NowMs() override { return now_; }
+
+ private:
+  int64_t now_ = 0;
+};
+
+// Bytes arrive at given virtual times; `onWrite` lets the script answer what the
+// PC sends.
+class ScriptedPort final : public ISerialPort {
+ public:
+  explicit ScriptedPort(VirtualClock& clock) : clock_(clock) {}
+
+  // `bytes` arrive `afterMs` from now.
+  void Arrive(const std::string& bytes, int64_t afterMs = 0) { pending_.push_back({clock_.NowMs() + afterMs, bytes}); }
+  // The line breaks `afterMs` from now.
+  void LoseAfter(int64_t afterMs, std::string why = "gone") {
+    lostAt_ = clock_.NowMs() + afterMs;
+    lostWhy_ = std::move(why);
+  }
+
+  std::function<void(const std::string& bytes)> onWrite;
+  std::function<void()> onRead;
+  std::string written;
+  int purges = 0;
+  int closes = 0;
+
+  bool IsOpen() const override { return open_; }
+  bool Close() override {
+    if (open_) ++closes;
+    open_ = false;
+    return true;
+  }
+  int Write(const void* data, int count) override {
+    if (!open_ || count <= 0 || Lost()) return 0;
+    const std::string bytes(static_cast<const char*>(data), static_cast<size_t>(count));
+    written += bytes;
+    if (onWrite) onWrite(bytes);
+    return count;
+  }
+  int Read(void* buffer, int limit) override {
+    if (onRead) onRead();
+    if (!open_ || Lost()) return 0;
+    Deliver();
+    const int n = std::min<int>(limit, static_cast<int>(arrived_.size()));
+    arrived_.copy(static_cast<char*>(buffer), static_cast<size_t>(n));
+    arrived_.erase(0, static_cast<size_t>(n));
+    return n;
+  }
+  void Purge() override {
+    ++purges;
+    Deliver();
+    arrived_.clear();
+  }
+  void WaitForInput(int ms) override {
+    int64_t until = clock_.NowMs() + ms;
+    for (const auto& p : pending_) until = std::min(until, std::max(p.at, clock_.NowMs()));
+    clock_.SleepMs(static_cast<int>(until - clock_.NowMs()));
+  }
+  std::string LinkFault() const override { return Lost() ? lostWhy_ : std::string(); }
+
+ private:
+  struct Arrival {
+    int64_t at;
+    std::string bytes;
+  };
+  bool Lost() const { return lostAt_ >= 0 && clock_.NowMs() >= lostAt_; }
+  void Deliver() {
+    for (auto it = pending_.begin(); it != pending_.end();) {
+      if (it->at <= clock_.NowMs()) {
+        arrived_ += it->bytes;
+        it = pending_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  VirtualClock& clock_;
+  bool open_ = true;
+  std::vector<Arrival> pending_;
+  std::string arrived_;
+  int64_t lostAt_ = -1;
+  std::string lostWhy_;
+};
+
+// Answers each call from a queue of results per channel; records every call as
+// "W1:<bytes>" or "R0:<size>".
+class ScriptedUsb final : public IUsbLink {
+ public:
+  struct ReadAnswer {
+    int result;
+    std::string bytes;
+  };
+  std::map<int, std::deque<int>> writeResults;    // default: the count
+  std::map<int, std::deque<ReadAnswer>> reads;    // then readDefault (0: nothing)
+  std::map<int, int> readDefault;
+  std::vector<std::string> calls;
+  std::vector<int> timeouts;
+  std::function<void()> onRead;
+
+  int WriteData(int channel, const unsigned char* data, int count, int timeoutMs) override {
+    calls.push_back("W" + std::to_string(channel) + ":" + std::string(reinterpret_cast<const char*>(data), count));
+    timeouts.push_back(timeoutMs);
+    auto& q = writeResults[channel];
+    if (q.empty()) return count;
+    const int r = q.front();
+    q.pop_front();
+    return r;
+  }
+  int ReadData(int channel, unsigned char* buffer, int size, int timeoutMs) override {
+    calls.push_back("R" + std::to_string(channel) + ":" + std::to_string(size));
+    timeouts.push_back(timeoutMs);
+    if (onRead) onRead();
+    auto& q = reads[channel];
+    if (q.empty()) return readDefault[channel];
+    ReadAnswer a = q.front();
+    q.pop_front();
+    std::copy(a.bytes.begin(), a.bytes.end(), buffer);
+    return a.result;
+  }
+};
+
+// Everything the pages would have been told, in order: "1124", "1125", "1126",
+// "1128 N text", "1129 N text", "msg text", "status text", "kill".
+class RecordingEvents final : public ITransferEvents {
+ public:
+  explicit RecordingEvents(TransferState& state) : state_(state) {}
+  std::vector<std::string> log;
+  std::string codeFile;
+  std::function<void()> onSent;
+
+  void DownloadEnded() override { log.push_back("1124"); }
+  void UploadDone() override { log.push_back("1125"); }
+  void BufferComplete() override { log.push_back("1126"); }
+  void RecordSent() override { Sent("1128"); }
+  void CodeSent() override { Sent("1129"); }
+  void ShowMessage(const std::string& text, MessageIcon) override { log.push_back("msg " + text); }
+  void SetStatusText(const std::string& text) override { log.push_back("status " + text); }
+  void KillTimer() override { log.push_back("kill"); }
+  std::string ChooseCodeFile() override { return codeFile; }
+
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> out;
+    for (const auto& l : log)
+      if (l.rfind("msg ", 0) == 0) out.push_back(l.substr(4));
+    return out;
+  }
+  int Count(const std::string& prefix) const {
+    int n = 0;
+    for (const auto& l : log) n += l.rfind(prefix, 0) == 0;
+    return n;
+  }
+
+ private:
+  void Sent(const char* id) {
+    log.push_back(std::string(id) + " " + std::to_string(state_.SentLineCount) + " " + state_.LastSentLine);
+    if (onSent) onSent();
+  }
+  TransferState& state_;
+};
+
+// Settings from a map, for the upload layout and coordinate order.
+class MapSettings final : public ISettingsReader {
+ public:
+  std::map<std::string, std::string> values;  // "Section/Name"
+  std::string ReadSetting(SettingsSection section, std::string_view name, std::string_view def) const override {
+    auto it = values.find(std::string(SectionName(section)) + "/" + std::string(name));
+    return it == values.end() ? std::string(def) : it->second;
+  }
+};
+
+}  // namespace corvane::testing
+
+namespace corvane::testing {
+
+// Real time run faster: the engines' pauses and limits shrink by `scale`, so a test
+// against a real line sees every step in a fraction of the time.
+class ScaledClock final : public IClock {
+ public:
+  explicit ScaledClock(int scale) : scale_(scale), start_(std::chrono::steady_clock::now()) {}
+  void SleepMs(int ms) override {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::microseconds(int64_t{ms} * 1000 / scale_));
+  }
+  int64_t NowMs() override {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_).count() *
+           scale_ / 1000;
+  }
+
+ private:
+  int scale_;
+  std::chrono::steady_clock::time_point start_;
+};
+
+}  // namespace corvane::testing

@@ -1,0 +1,387 @@
+// The RS-232 transfers against a scripted port on a virtual clock.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "core/link/serial_code_upload.h"
+#include "core/link/serial_coordinate_upload.h"
+#include "core/link/serial_download.h"
+#include "core/link/serial_pacing.h"
+#include "core/text/codepage.h"
+#include "core/text/text_helpers.h"
+#include "link/link_fakes.h"
+#include "support/test_support.h"
+
+namespace corvane::testing {
+namespace {
+
+struct SerialSetup {
+  VirtualClock clock;
+  ScriptedPort port{clock};
+  TransferState state;
+  MapSettings settings;
+  RecordingEvents events{state};
+  TempDir dir;
+  SerialSetup() { state.TransferRunning = true; }
+  TransferContext Ctx(int language = 1) { return {state, clock, settings, events, language}; }
+  // The n-th time the PC sends `request` (from n = at on), `reply` arrives.
+  void AnswerOn(const std::string& request, int at, const std::string& reply) {
+    auto previous = port.onWrite;
+    auto count = std::make_shared<int>(0);
+    port.onWrite = [=, this](const std::string& bytes) {
+      if (previous) previous(bytes);
+      if (bytes == request && ++*count >= at && at > 0) port.Arrive(reply);
+    };
+  }
+};
+
+std::string Gbk(const char* utf8) { return Utf8ToGbk(utf8); }
+std::string Times(const std::string& s, int n) {
+  std::string out;
+  while (n-- > 0) out += s;
+  return out;
+}
+
+// --- Download -----------------------------------------------------------------
+
+struct DownloadCase {
+  const char* name;
+  int answerAt;                              // the "D0" that gets "1" (0: none)
+  std::string withAnswer;                    // what comes in the same read as the "1"
+  std::vector<std::pair<int, std::string>> data;  // ms after that "D0", bytes
+  int loseAfterMs;                           // the line breaks (-1: never)
+  bool stopOnSecondRequest;
+  TransferOutcome outcome;
+  std::string buffer;
+  std::vector<std::string> log;  // "msg?" stands for a message checked by substrings
+  std::vector<std::string> messageHas;
+  bool portOpen;
+};
+
+class SerialDownloadTest : public ::testing::TestWithParam<DownloadCase> {};
+
+TEST_P(SerialDownloadTest, Runs) {
+  const DownloadCase& c = GetParam();
+  SerialSetup s;
+  int requests = 0;
+  s.port.onWrite = [&](const std::string& bytes) {
+    ASSERT_EQ(bytes, "D0");
+    ++requests;
+    if (c.stopOnSecondRequest && requests == 2) s.state.TransferRunning = false;
+    if (requests != c.answerAt) return;
+    s.port.Arrive("1" + c.withAnswer);
+    for (const auto& [ms, bytes] : c.data) s.port.Arrive(bytes, ms);
+    if (c.loseAfterMs >= 0) s.port.LoseAfter(c.loseAfterMs);
+  };
+  SerialDownload download(s.Ctx(), s.port);
+  EXPECT_EQ(download.Run().outcome, c.outcome);
+  EXPECT_EQ(Visible(s.state.ReceiveBufferCopy()), Visible(c.buffer));
+  std::vector<std::string> log = s.events.log;
+  for (auto& l : log)
+    if (l.rfind("msg ", 0) == 0 && !c.messageHas.empty()) l = "msg?";
+  EXPECT_EQ(log, c.log);
+  for (const std::string& part : c.messageHas) {
+    ASSERT_EQ(s.events.Messages().size(), 1u);
+    EXPECT_NE(s.events.Messages()[0].find(part), std::string::npos) << s.events.Messages()[0];
+  }
+  EXPECT_EQ(s.port.IsOpen(), c.portOpen);
+}
+
+const DownloadCase kDownloadCases[] = {
+    {"AnswerOnThirdRequest", 3, "", {{400, "AB\r\nCD\r\n"}, {500, "\x04"}}, -1, false, TransferOutcome::Completed,
+     "AB\r\nCD\r\n\x04", {"1124"}, {}, false},
+    {"BytesWithTheAnswerAreDropped", 1, "xyz", {{400, "AB\r\n\x04"}}, -1, false, TransferOutcome::Completed,
+     "AB\r\n\x04", {"1124"}, {}, false},
+    {"ZeroByteCutsItsChunk", 1, "", {{400, std::string("AB\0CD\r\n", 7)}, {500, "EF\r\n\x04"}}, -1, false,
+     TransferOutcome::Completed, "ABEF\r\n\x04", {"1124"}, {}, false},
+    {"EndMarkerAloneIsNotTheEnd", 1, "", {{400, "\x04"}}, -1, false, TransferOutcome::Failed, "\x04",
+     {"1124", "msg?"}, {"nothing for 20 s", "1 bytes"}, false},
+    {"SilenceKeepsWhatArrived", 1, "", {{400, "AB\r\n"}}, -1, false, TransferOutcome::Failed, "AB\r\n",
+     {"1124", "msg?"}, {"stopped sending", "4 bytes"}, false},
+    {"SilenceBeforeAnyData", 1, "", {}, -1, false, TransferOutcome::Failed, "", {"kill", "msg?"},
+     {"nothing for 20 s", "0 bytes"}, false},
+    {"LineLostMidStream", 1, "", {{400, "AB\r\n"}}, 1000, false, TransferOutcome::Failed, "AB\r\n",
+     {"1124", "msg?"}, {"connection to the instrument was lost (gone)"}, false},
+    {"NoAnswerIn80Requests", 0, "", {}, -1, false, TransferOutcome::Failed, "", {"msg " + Gbk("连接超时")}, {},
+     false},
+    {"StoppedWhileConnecting", 0, "", {}, -1, true, TransferOutcome::Stopped, "", {}, {}, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SerialDownloadTest, ::testing::ValuesIn(kDownloadCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SerialDownload, GivesUpAfter80RequestsOf300Ms) {
+  SerialSetup s;
+  SerialDownload download(s.Ctx(), s.port);
+  download.Run();
+  EXPECT_EQ(s.port.written, Times("D0", 80));
+  EXPECT_EQ(s.clock.NowMs(), 80 * 300);
+}
+
+TEST(SerialDownload, SilenceCountsFromTheLastByte) {
+  SerialSetup s;
+  s.AnswerOn("D0", 1, "1");
+  s.port.Arrive("AB\r\n", 1500);  // the "1" is read at 300 ms
+  SerialDownload download(s.Ctx(), s.port, 2000);
+  download.Run();
+  EXPECT_GE(s.clock.NowMs(), 1500 + 2000);
+  EXPECT_LT(s.clock.NowMs(), 1500 + 2000 + 50);
+  EXPECT_EQ(s.state.ReceiveBufferCopy(), "AB\r\n");
+}
+
+TEST(SerialDownload, StopDuringReceiveKeepsTheBuffer) {
+  SerialSetup s;
+  s.AnswerOn("D0", 1, "1");
+  s.port.Arrive("AB\r\n", 400);
+  // Another transfer clears the flag while this one waits for more data.
+  s.port.onRead = [&] {
+    if (s.clock.NowMs() >= 1000) s.state.TransferRunning = false;
+  };
+  SerialDownload download(s.Ctx(), s.port);
+  EXPECT_EQ(download.Run().outcome, TransferOutcome::Stopped);
+  EXPECT_LT(s.clock.NowMs(), 1100);
+  EXPECT_EQ(s.state.ReceiveBufferCopy(), "AB\r\n");
+  EXPECT_TRUE(s.events.log.empty());
+}
+
+// --- Coordinate upload ------------------------------------------------------------
+
+std::string Record(const std::vector<std::string>& fields) {
+  std::string out;
+  for (size_t i = 0; i < fields.size(); ++i) out += PadLeft(fields[i], 14) + (i + 1 < fields.size() ? "," : "\r\n");
+  return out;
+}
+
+const std::string kFileName = "@%&!$\r\n";
+
+struct HandshakeCase {
+  const char* name;
+  int language;
+  bool fileMissing;
+  int firstAt;  // the "S0" answered (0: never)
+  std::string firstReply;
+  int secondAt;  // the file name answered, counted from the first one sent (0: never)
+  std::string secondReply;
+  std::string message;
+  std::string written;
+  bool portOpen;
+};
+
+class CoordinateHandshakeTest : public ::testing::TestWithParam<HandshakeCase> {};
+
+TEST_P(CoordinateHandshakeTest, EndsAsDocumented) {
+  const HandshakeCase& c = GetParam();
+  SerialSetup s;
+  s.state.UploadFilePath = s.dir.File("up.txt");
+  if (!c.fileMissing) WriteBytes(s.state.UploadFilePath, "P1,1,2,3,C\r\n");
+  s.AnswerOn("S0", c.firstAt, c.firstReply);
+  s.AnswerOn(kFileName, c.secondAt, c.secondReply);
+  SerialCoordinateUpload upload(s.Ctx(c.language), s.port);
+  EXPECT_EQ(upload.Run().outcome, TransferOutcome::Failed);
+  EXPECT_EQ(s.events.Messages(), std::vector<std::string>{c.message});
+  EXPECT_EQ(s.port.written, c.written);
+  EXPECT_EQ(s.port.IsOpen(), c.portOpen);
+  EXPECT_EQ(s.events.Count("1128"), 0);
+}
+
+const HandshakeCase kHandshakeCases[] = {
+    {"FileMissing", 1, true, 1, "1", 1, "1", "Open file failed!", "", false},
+    {"FirstRefused", 1, false, 1, "0", 0, "", "Creat file failed", "S0", true},
+    {"FirstRefusedLocal", 0, false, 1, "0", 0, "", Gbk("创建文件失败"), "S0", true},
+    {"SecondRefused", 1, false, 2, "1", 1, "0", "Creat file failed", "S0S0" + kFileName, true},
+    {"FirstNeverAnswered", 1, false, 0, "", 0, "", "Connect over time1", Times("S0", 80), false},
+    {"FirstNeverAnsweredLocal", 0, false, 0, "", 0, "", Gbk("第一个请求连接超时"), Times("S0", 80), false},
+    // The counter is shared: a first answer at attempt 5 leaves 15 for the second.
+    {"SecondNeverAnswered", 1, false, 5, "1", 0, "", "Connect over time1", Times("S0", 5) + Times(kFileName, 15),
+     true},
+    {"SecondNeverAnsweredLocal", 0, false, 19, "1", 0, "", Gbk("第二个请求连接超时"),
+     Times("S0", 19) + kFileName, true},
+    // Once the counter has passed 20, the second request still gets one try.
+    {"SecondAfterSlowFirst", 1, false, 25, "1", 0, "", "Connect over time1", Times("S0", 25) + kFileName, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, CoordinateHandshakeTest, ::testing::ValuesIn(kHandshakeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SerialCoordinateUpload, SendsEveryRecordAndTheEndMarker) {
+  SerialSetup s;
+  s.state.UploadFilePath = s.dir.File("up.txt");
+  const std::string tooLong(15, 'x');
+  WriteBytes(s.state.UploadFilePath, "P1,1.000,2.000,3.000,C1\r\n\r\nA\r\n" + tooLong + ",1,2,3\r\nP2 4 5 6\r\n");
+  s.AnswerOn("S0", 1, "1");
+  s.AnswerOn(kFileName, 1, "1");
+  SerialCoordinateUpload upload(s.Ctx(), s.port);
+  EXPECT_EQ(upload.Run().outcome, TransferOutcome::Completed);
+  const std::string r1 = Record({"P1", "1.000", "2.000", "3.000", "C1"}), r2 = Record({"P2", "4", "5", "6", ""});
+  EXPECT_EQ(Visible(s.port.written), Visible("S0" + kFileName + r1 + r2 + "\x04"));
+  const std::vector<std::string> log = {"status \r\n   Uploading",
+                                        "1128 1 " + r1,
+                                        "msg The data 0 in line:" + tooLong + ",1,2,3\r\nis too long(>14),will be drop!",
+                                        "1128 2 ",
+                                        "1128 3 " + r2,
+                                        "1125"};
+  EXPECT_EQ(s.events.log, log);
+  EXPECT_FALSE(s.port.IsOpen());
+}
+
+TEST(SerialCoordinateUpload, OtherLayoutsSendOnlyTheLinesOwnBytes) {
+  SerialSetup s;
+  s.settings.values["OtherSet/Inputdatatype"] = "7";
+  s.state.UploadFilePath = s.dir.File("up.txt");
+  WriteBytes(s.state.UploadFilePath, "A  \"B\"  C\r\n");
+  s.AnswerOn("S0", 1, "1");
+  s.AnswerOn(kFileName, 1, "1");
+  SerialCoordinateUpload upload(s.Ctx(), s.port);
+  EXPECT_EQ(upload.Run().outcome, TransferOutcome::Completed);
+  EXPECT_EQ(s.port.written, "S0" + kFileName + "A B C\x04");
+}
+
+// The instrument pauses with XOFF after the first record and lifts the pause later.
+struct PauseCase {
+  const char* name;
+  std::string pause;  // what the instrument sends after record 1
+  int xonAfterMs;     // -1: never
+  TransferOutcome outcome;
+};
+
+class CoordinatePacingTest : public ::testing::TestWithParam<PauseCase> {};
+
+TEST_P(CoordinatePacingTest, ResumesWhenTheInstrumentDoes) {
+  const PauseCase& c = GetParam();
+  SerialSetup s;
+  s.state.UploadFilePath = s.dir.File("up.txt");
+  WriteBytes(s.state.UploadFilePath, "P1,1,2,3\r\nP2,1,2,3\r\nP3,1,2,3\r\n");
+  s.AnswerOn("S0", 1, "1");
+  s.AnswerOn(kFileName, 1, "1");
+  auto answers = s.port.onWrite;
+  int records = 0;
+  s.port.onWrite = [&](const std::string& bytes) {
+    answers(bytes);
+    if (bytes.size() == 76 && ++records == 1) {
+      s.port.Arrive(c.pause);
+      if (c.xonAfterMs >= 0) s.port.Arrive("\x11", c.xonAfterMs);
+    }
+  };
+  SerialCoordinateUpload upload(s.Ctx(), s.port);
+  EXPECT_EQ(upload.Run().outcome, c.outcome);
+  if (c.outcome == TransferOutcome::Completed) {
+    EXPECT_EQ(records, 3);
+    EXPECT_TRUE(s.events.Messages().empty());
+    EXPECT_GE(s.clock.NowMs(), c.xonAfterMs);
+  } else {
+    EXPECT_EQ(records, 1);
+    EXPECT_EQ(s.events.Messages(), std::vector<std::string>{"The totalstation didn't response!"});
+    EXPECT_FALSE(s.port.IsOpen());
+  }
+}
+
+const PauseCase kPauseCases[] = {
+    {"XonInTheSameRead", "\x13\x11", -1, TransferOutcome::Completed},
+    {"Xon100MsLater", "\x13", 100, TransferOutcome::Completed},
+    {"Xon1SecondLater", "\x13", 1000, TransferOutcome::Completed},
+    {"Xon5SecondsLater", "\x13", 5000, TransferOutcome::Completed},
+    {"XoffHeld", "\x13", -1, TransferOutcome::Failed},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, CoordinatePacingTest, ::testing::ValuesIn(kPauseCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- Pacing counter -----------------------------------------------------------------
+
+TEST(XoffPacing, PollsLeftDependOnWhereTheCounterStarts) {
+  // {counter at the start, polls before giving up}
+  const std::pair<int, int> cases[] = {{0, 50}, {1, 49}, {45, 5}, {49, 1}, {50, 1}, {60, 1}};
+  for (const auto& [start, polls] : cases) {
+    VirtualClock clock;
+    ScriptedPort port(clock);
+    std::atomic<bool> running{true};
+    port.Arrive("\x13");
+    XoffPacing pacing(port, clock, running, start, 50);
+    EXPECT_EQ(pacing.AfterPiece(), PacingResult::GaveUp) << start;
+    EXPECT_EQ(pacing.PollCount() - start, polls) << start;
+  }
+}
+
+TEST(XoffPacing, XonFollowedByAnotherXoffKeepsWaiting) {
+  VirtualClock clock;
+  ScriptedPort port(clock);
+  std::atomic<bool> running{true};
+  port.Arrive("\x13");
+  port.Arrive("\x11\x13", 100);
+  port.Arrive("\x11", 3000);
+  XoffPacing pacing(port, clock, running, 0, 50);
+  EXPECT_EQ(pacing.AfterPiece(), PacingResult::Go);
+  EXPECT_GE(clock.NowMs(), 3000);
+}
+
+// --- Code upload --------------------------------------------------------------------
+
+TEST(SerialCodeUpload, SendsCodesRightAlignedIn14) {
+  SerialSetup s;
+  s.state.UploadFilePath = s.dir.File("codes.txt");
+  WriteBytes(s.state.UploadFilePath, "AB\r\nABCDEFGHIJKLMNOPQRST\r\n\r\n");
+  s.AnswerOn("S1", 2, "1");
+  SerialCodeUpload upload(s.Ctx(), s.port);
+  EXPECT_EQ(upload.Run().outcome, TransferOutcome::Completed);
+  EXPECT_EQ(Visible(s.port.written), Visible("S1S1" + std::string(12, ' ') + "AB\r\nABCDEFGHIJKLMNO\r\n" +
+                                             std::string(9, ' ') + "PQRST\r\n" + std::string(14, ' ') + "\r\n\x04"));
+  const std::vector<std::string> log = {"status \r\n   Uploading", "1129 1 AB", "1129 2 ABCDEFGHIJKLMNO",
+                                        "1129 3 PQRST", "1129 4 ", "1125"};
+  EXPECT_EQ(s.events.log, log);
+  // 2 requests of 1000 ms, 4 codes of 400 ms, 900 ms before the end marker.
+  EXPECT_EQ(s.clock.NowMs(), 2 * 1000 + 4 * 400 + 900);
+}
+
+TEST(SerialCodeUpload, GivesUpAfter80Requests) {
+  SerialSetup s;
+  s.state.UploadFilePath = s.dir.File("codes.txt");
+  WriteBytes(s.state.UploadFilePath, "AB\r\n");
+  SerialCodeUpload upload(s.Ctx(0), s.port);
+  EXPECT_EQ(upload.Run().outcome, TransferOutcome::Failed);
+  EXPECT_EQ(s.events.Messages(), std::vector<std::string>{"Connect over time"});
+  EXPECT_EQ(s.port.written, Times("S1", 80));
+  EXPECT_FALSE(s.port.IsOpen());
+}
+
+TEST(SerialCodeUpload, PacingSharesTheRequestCounter) {
+  // {request answered at, polls the whole upload then allows}
+  const std::pair<int, int> cases[] = {{1, 49}, {45, 5}, {60, 1}};
+  for (const auto& [answeredAt, polls] : cases) {
+    SerialSetup s;
+    s.state.UploadFilePath = s.dir.File("codes.txt");
+    WriteBytes(s.state.UploadFilePath, "AB\r\nCD\r\n");
+    s.AnswerOn("S1", answeredAt, "1");
+    auto answers = s.port.onWrite;
+    s.port.onWrite = [&](const std::string& bytes) {
+      answers(bytes);
+      if (bytes.size() == 16) s.port.Arrive("\x13");
+    };
+    SerialCodeUpload upload(s.Ctx(), s.port);
+    EXPECT_EQ(upload.Run().outcome, TransferOutcome::Failed);
+    EXPECT_EQ(s.events.Messages(), std::vector<std::string>{"The totalstation didn't response!"});
+    EXPECT_EQ(s.clock.NowMs(), answeredAt * 1000 + 400 + 200 * polls) << answeredAt;
+    EXPECT_FALSE(s.port.IsOpen());
+  }
+}
+
+TEST(SerialUploads, LostLineEndsWithoutDone) {
+  for (bool codes : {false, true}) {
+    SerialSetup s;
+    s.state.UploadFilePath = s.dir.File("up.txt");
+    WriteBytes(s.state.UploadFilePath, "P1,1,2,3\r\nP2,1,2,3\r\n");
+    s.AnswerOn(codes ? "S1" : "S0", 1, "1");
+    s.AnswerOn(kFileName, 1, "1");
+    s.port.LoseAfter(codes ? 1500 : 150, "/dev/ttyUSB0: Input/output error");
+    std::unique_ptr<ITransferEngine> engine;
+    if (codes) engine = std::make_unique<SerialCodeUpload>(s.Ctx(), s.port);
+    else engine = std::make_unique<SerialCoordinateUpload>(s.Ctx(), s.port);
+    EXPECT_EQ(engine->Run().outcome, TransferOutcome::Failed);
+    EXPECT_EQ(s.events.Count("1125"), 0);
+    ASSERT_EQ(s.events.Messages().size(), 1u);
+    EXPECT_NE(s.events.Messages()[0].find("Input/output error"), std::string::npos);
+    EXPECT_FALSE(s.port.IsOpen());
+  }
+}
+
+}  // namespace
+}  // namespace corvane::testing

@@ -1,0 +1,294 @@
+// The serial port and the RS-232 transfers over a pseudo-terminal, with the
+// simulated instrument on the other end.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "core/link/serial_code_upload.h"
+#include "core/link/serial_coordinate_upload.h"
+#include "core/link/serial_download.h"
+#include "core/link/serial_line.h"
+#include "core/text/codepage.h"
+#include "link/link_fakes.h"
+#include "pty_pair.h"
+#include "serial_instrument.h"
+#include "support/test_support.h"
+
+namespace corvane::testing {
+namespace {
+
+std::string Fixture(const std::string& name) { return ReadBytes(std::string(CORVANE_TEST_DATA) + "/link/" + name); }
+
+// A pseudo-terminal whose master side the test (or the instrument) holds; one slave
+// descriptor stays open so the line survives the port's closes.
+struct PtyLine {
+  sim::PtyPair pair;
+  explicit PtyLine() {
+    std::string reason;
+    if (!sim::OpenPtyPair(pair, &reason)) ADD_FAILURE() << reason;
+  }
+  ~PtyLine() { sim::ClosePtyPair(pair); }
+};
+
+// --- The port itself ----------------------------------------------------------------
+
+TEST(CSerialPort, LineSettingsFromTheStoredIndexes) {
+  struct Case {
+    int baudIndex, bitsIndex, parityIndex, stopIndex;
+    speed_t speed;
+    tcflag_t size, parity, stop;
+  };
+  const Case cases[] = {
+      {7, 2, 3, 3, B9600, CS8, 0, 0},
+      {-1, 0, 0, 0, B9600, CS8, 0, 0},
+      {6, 1, 1, 2, B115200, CS7, PARENB | PARODD, CSTOPB},
+      {0, 0, 2, 1, B1200, CS8, PARENB, CSTOPB},  // one and a half stop bits go out as two
+  };
+  for (const Case& c : cases) {
+    termios tio{};
+    tio.c_cflag = CRTSCTS | CSTOPB | PARENB;
+    tio.c_lflag = ICANON | ECHO;
+    ASSERT_TRUE(ConfigureLine(tio, BaudFromIndex(c.baudIndex), DataBitsFromIndex(c.bitsIndex),
+                              LineCodeFromIndex(c.parityIndex), LineCodeFromIndex(c.stopIndex)));
+    EXPECT_EQ(::cfgetospeed(&tio), c.speed);
+    EXPECT_EQ(tio.c_cflag & CSIZE, c.size);
+    EXPECT_EQ(tio.c_cflag & (PARENB | PARODD), c.parity);
+    EXPECT_EQ(tio.c_cflag & CSTOPB, c.stop);
+    EXPECT_EQ(tio.c_cflag & CRTSCTS, static_cast<tcflag_t>(CRTSCTS));  // the driver's flow control stays
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO), 0u);
+  }
+  termios tio{};
+  EXPECT_FALSE(ConfigureLine(tio, 14400, 8, 0, 0));
+}
+
+TEST(CSerialPort, SecondOpenKeepsTheFirstSettings) {
+  PtyLine line;
+  CSerialPort port;
+  ASSERT_TRUE(port.Open(line.pair.slavePath, 9600, 8, 0, 2));
+  EXPECT_TRUE(port.Open(line.pair.slavePath, 115200, 8, 0, 0));
+  termios tio{};
+  ASSERT_EQ(::tcgetattr(line.pair.slave, &tio), 0);
+  EXPECT_EQ(::cfgetospeed(&tio), static_cast<speed_t>(B9600));
+  EXPECT_EQ(tio.c_cflag & CSTOPB, static_cast<tcflag_t>(CSTOPB));
+  EXPECT_EQ(tio.c_lflag & ICANON, 0u);
+}
+
+TEST(CSerialPort, OpensOnlyOnceAndOnlyTerminals) {
+  PtyLine line;
+  TempDir dir;
+  WriteBytes(dir.File("plain"), "x");
+  CSerialPort first, second;
+  ASSERT_TRUE(first.Open(line.pair.slavePath, 9600, 8, 0, 0));
+  EXPECT_FALSE(second.Open(line.pair.slavePath, 9600, 8, 0, 0));
+  EXPECT_EQ(second.OpenError(), EBUSY);
+  EXPECT_FALSE(second.IsOpen());
+  EXPECT_TRUE(first.Close());
+  EXPECT_TRUE(first.Close());
+  EXPECT_TRUE(second.Open(line.pair.slavePath, 9600, 8, 0, 0));  // free again
+  CSerialPort missing, plain;
+  EXPECT_FALSE(missing.Open(dir.File("no-such-tty"), 9600, 8, 0, 0));
+  EXPECT_EQ(missing.OpenError(), ENOENT);
+  EXPECT_FALSE(plain.Open(dir.File("plain"), 9600, 8, 0, 0));
+  EXPECT_EQ(plain.OpenError(), ENOTTY);
+}
+
+TEST(CSerialPort, ReadsWhatHasArrivedWithoutWaiting) {
+  PtyLine line;
+  CSerialPort port;
+  ASSERT_TRUE(port.Open(line.pair.slavePath, 9600, 8, 0, 0));
+  char buf[64];
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_EQ(port.Read(buf, 20), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(50));
+  const std::string thirty(30, 'x');
+  ASSERT_EQ(::write(line.pair.master, thirty.data(), 30), 30);
+  port.WaitForInput(1000);
+  while (true) {  // the pseudo-terminal hands the bytes over in its own time
+    int queued = 0;
+    ::ioctl(line.pair.slave, FIONREAD, &queued);
+    if (queued == 30) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(port.Read(buf, 20), 20);
+  EXPECT_EQ(port.Read(buf, 20), 10);
+  EXPECT_EQ(port.Read(buf, 20), 0);
+  EXPECT_EQ(port.Write("ab", 0), 0);
+  EXPECT_EQ(port.Write("ab", 2), 2);
+  EXPECT_EQ(::read(line.pair.master, buf, sizeof buf), 2);
+  EXPECT_TRUE(port.LinkFault().empty());
+  port.Close();
+  EXPECT_EQ(port.Write("ab", 2), 0);
+  EXPECT_EQ(port.Read(buf, 2), 0);
+}
+
+TEST(CSerialPort, HangUpIsReported) {
+  PtyLine line;
+  CSerialPort port;
+  ASSERT_TRUE(port.Open(line.pair.slavePath, 9600, 8, 0, 0));
+  ::close(std::exchange(line.pair.master, -1));
+  char buf[8];
+  const auto before = std::chrono::steady_clock::now();
+  port.WaitForInput(1000);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(500));
+  EXPECT_EQ(port.Read(buf, 8), 0);
+  EXPECT_NE(port.LinkFault().find(line.pair.slavePath), std::string::npos) << port.LinkFault();
+  EXPECT_EQ(port.Write("D0", 2), 0);
+  EXPECT_TRUE(port.Close());
+}
+
+// --- Transfers against the instrument ---------------------------------------------
+
+struct Bench {
+  PtyLine line;
+  std::unique_ptr<sim::SerialInstrument> instrument;
+  TransferState state;
+  CSerialPort& port;
+  MapSettings settings;
+  RecordingEvents events{state};
+  TempDir dir;
+  explicit Bench(sim::InstrumentConfig config) : port(state.Port()) {
+    config.job = Fixture("job.txt");
+    instrument = std::make_unique<sim::SerialInstrument>(std::exchange(line.pair.master, -1), config);
+    instrument->Start();
+    EXPECT_TRUE(port.Open(line.pair.slavePath, 115200, 8, 0, 0));
+    state.TransferRunning = true;
+  }
+  ~Bench() { instrument->Stop(); }
+  TransferContext Ctx(IClock& clock, int language = 1) { return {state, clock, settings, events, language}; }
+  std::string Upload(const std::string& fixture) {
+    state.UploadFilePath = dir.File(fixture);
+    WriteBytes(state.UploadFilePath, Fixture(fixture));
+    return state.UploadFilePath;
+  }
+};
+
+TEST(SerialWire, DownloadReceivesTheWholeJob) {
+  Bench b({});
+  SystemClock clock;
+  SerialDownload download(b.Ctx(clock), b.port);
+  EXPECT_EQ(download.Run().outcome, TransferOutcome::Completed);
+  EXPECT_EQ(b.state.ReceiveBufferCopy(), Fixture("job.txt") + "\x04");
+  EXPECT_EQ(b.instrument->Record().ReceivedBytes(), "D0");
+  EXPECT_EQ(b.events.log, std::vector<std::string>{"1124"});
+  EXPECT_FALSE(b.port.IsOpen());
+}
+
+TEST(SerialWire, UploadsPutTheDocumentedBytesOnTheWire) {
+  struct Case {
+    const char* file;
+    const char* wire;
+    bool codes;
+  };
+  for (const Case& c : {Case{"coords.txt", "coords_wire.txt", false}, Case{"codes.txt", "codes_wire.txt", true}}) {
+    Bench b({});
+    ScaledClock clock(10);
+    b.Upload(c.file);
+    std::unique_ptr<ITransferEngine> engine;
+    if (c.codes) engine = std::make_unique<SerialCodeUpload>(b.Ctx(clock), b.port);
+    else engine = std::make_unique<SerialCoordinateUpload>(b.Ctx(clock), b.port);
+    EXPECT_EQ(engine->Run().outcome, TransferOutcome::Completed) << c.file;
+    ASSERT_TRUE(b.instrument->Record().WaitForCompleted(1, 2000)) << c.file;
+    EXPECT_EQ(Visible(b.instrument->Record().ReceivedBytes()), Visible(Fixture(c.wire))) << c.file;
+    EXPECT_EQ(b.events.log.back(), "1125");
+    EXPECT_FALSE(b.port.IsOpen());
+  }
+}
+
+TEST(SerialWire, XoffLiftedDuringAPauseResumesTheUpload) {
+  sim::InstrumentConfig config;
+  config.xoffAfter = 1;
+  config.xoffHoldMs = 100;
+  Bench b(config);
+  SystemClock clock;
+  b.Upload("coords.txt");
+  SerialCoordinateUpload upload(b.Ctx(clock), b.port);
+  EXPECT_EQ(upload.Run().outcome, TransferOutcome::Completed);
+  ASSERT_TRUE(b.instrument->Record().WaitForCompleted(1, 2000));
+  EXPECT_EQ(Visible(b.instrument->Record().ReceivedBytes()), Visible(Fixture("coords_wire.txt")));
+}
+
+// Faults of the instrument and the cable: the message, the port afterwards, and
+// that nothing received is lost.
+struct FaultCase {
+  const char* name;
+  sim::InstrumentConfig config;
+  const char* transfer;  // "download", "coords", "codes"
+  TransferOutcome outcome;
+  std::string messageHas;
+  bool portOpen;
+  long long bytesKept;  // download: the job's first bytes that must be in the buffer (-1: none)
+  std::vector<std::string> log;  // the page calls: "1124", "1125", "kill"
+  int scale = 40;                // how much faster than real time the transfer runs
+};
+
+sim::InstrumentConfig With(void (*change)(sim::InstrumentConfig&)) {
+  sim::InstrumentConfig c;
+  change(c);
+  return c;
+}
+
+class SerialFaultTest : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(SerialFaultTest, EndsCleanly) {
+  const FaultCase& c = GetParam();
+  Bench b(c.config);
+  ScaledClock clock(c.scale);
+  std::unique_ptr<ITransferEngine> engine;
+  const std::string transfer = c.transfer;
+  if (transfer == "download") {
+    engine = std::make_unique<SerialDownload>(b.Ctx(clock), b.port);
+  } else if (transfer == "coords") {
+    b.Upload("coords.txt");
+    engine = std::make_unique<SerialCoordinateUpload>(b.Ctx(clock), b.port);
+  } else {
+    b.Upload("codes.txt");
+    engine = std::make_unique<SerialCodeUpload>(b.Ctx(clock), b.port);
+  }
+  EXPECT_EQ(engine->Run().outcome, c.outcome);
+  const auto messages = b.events.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(c.messageHas), std::string::npos) << messages[0];
+  EXPECT_EQ(b.port.IsOpen(), c.portOpen);
+  if (c.bytesKept >= 0) {
+    EXPECT_EQ(b.state.ReceiveBufferCopy(), Fixture("job.txt").substr(0, static_cast<size_t>(c.bytesKept)));
+  }
+  std::vector<std::string> log;
+  for (const auto& l : b.events.log)
+    if (l == "1124" || l == "1125" || l == "kill") log.push_back(l);
+  EXPECT_EQ(log, c.log);
+}
+
+const FaultCase kFaultCases[] = {
+    {"SilentMidStream", With([](auto& c) { c.silentAfter = 500; }), "download", TransferOutcome::Failed,
+     "stopped sending", false, 500, {"1124"}},
+    {"HangUpMidStream", With([](auto& c) { c.hangupAfter = 700; }), "download", TransferOutcome::Failed,
+     "connection to the instrument was lost", false, 700, {"1124"}},
+    {"GarbageInsteadOfAnswers", With([](auto& c) { c.garbageBytes = 7; }), "download", TransferOutcome::Failed,
+     Utf8ToGbk("连接超时"), false, 0, {}},
+    {"DownloadRefused", With([](auto& c) { c.refuse = sim::Refusal::First; }), "download", TransferOutcome::Failed,
+     Utf8ToGbk("连接超时"), false, 0, {}},
+    {"UploadRefused", With([](auto& c) { c.refuse = sim::Refusal::First; }), "coords", TransferOutcome::Failed,
+     "Creat file failed", true, -1, {}},
+    {"FileNameRefused", With([](auto& c) { c.refuse = sim::Refusal::Second; }), "coords", TransferOutcome::Failed,
+     "Creat file failed", true, -1, {}, 1},
+    {"NeverAnswersCodes", With([](auto& c) { c.neverAnswer = true; }), "codes", TransferOutcome::Failed,
+     "Connect over time", false, -1, {}},
+    {"XoffHeld", With([](auto& c) { c.xoffAfter = 1, c.xoffHoldMs = -1; }), "coords", TransferOutcome::Failed,
+     "The totalstation didn't response!", false, -1, {"kill"}},
+    {"XoffHeldCodes", With([](auto& c) { c.xoffAfter = 2, c.xoffHoldMs = -1; }), "codes", TransferOutcome::Failed,
+     "The totalstation didn't response!", false, -1, {"kill"}},
+    {"HangUpDuringUpload", With([](auto& c) { c.hangupAfter = 100; }), "coords", TransferOutcome::Failed,
+     "connection to the instrument was lost", false, -1, {"kill"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SerialFaultTest, ::testing::ValuesIn(kFaultCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace corvane::testing
