@@ -61,6 +61,8 @@ CDataPage::CDataPage(GuiContext& context, QWidget* parent)
   view_->installEventFilter(this);
   connect(view_, &RecordGridView::cellDoubleClicked, this, &CDataPage::OpenEditor);
   connect(view_, &RecordGridView::scrolled, this, &CDataPage::PlaceEditor);
+  // Whatever replaces the grid's content first takes the text being edited.
+  connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this, &CDataPage::CommitEditor);
 
   auto* side = new QVBoxLayout;
   side->addWidget(transferBox_, 1);
@@ -173,6 +175,7 @@ void CDataPage::ClearGrid() {
 }
 
 void CDataPage::OpenFile() {
+  CommitEditor();
   const QString path = context_.Prompts().OpenFileName(this, QtFileFilter(kOpenFilter));
   if (!path.isEmpty()) OpenPath(path);
 }
@@ -200,6 +203,7 @@ void CDataPage::OpenPath(const QString& path) {
 }
 
 void CDataPage::SaveFile() {
+  CommitEditor();  // Ctrl+S leaves the focus in the editor
   const QString path = context_.Prompts().SaveFileName(this, QtFileFilter(kSaveFilter));
   if (path.isEmpty()) return;
   std::string reason;

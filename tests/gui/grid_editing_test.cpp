@@ -66,6 +66,24 @@ TEST_F(GridEditingTest, EnterCommitsAndEscapeLeavesTheCellUnchanged) {
   EXPECT_EQ(page->Grid().Cell(1, 3), "KEPT");
 }
 
+TEST_F(GridEditingTest, SaveAndNewContentTakeTheTextBeingEdited) {
+  auto page = PageWithRows(2);
+  DoubleClick(*page, 2, 3);
+  page->Editor()->setText("EDITED");
+  const std::string out = files_.File("out.kvm");
+  prompts_.saveAnswers.push_back(QString::fromStdString(out));
+  QTest::keyClick(page->Editor(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(testing::ReadBytes(out), "U,MP,P1,1\r\nU,MP,EDITED,2\r\n");
+  // A download arriving while a cell is edited replaces the grid; the editor
+  // does not write into the new content afterwards.
+  DoubleClick(*page, 1, 3);
+  page->Editor()->setText("LATE");
+  page->OnDownloadComplete("U,ST,NEW\r\n");
+  EXPECT_FALSE(page->Editor()->isVisible());
+  page->View()->setFocus();
+  EXPECT_EQ(page->Grid().Cell(1, 3), "NEW");
+}
+
 TEST_F(GridEditingTest, HeaderAndNumberCellsOpenNoEditorButResetTheStationList) {
   auto page = PageWithRows(3);
   struct Case {

@@ -33,23 +33,21 @@ class ScriptedPrompts final : public gui::IUserPrompts {
   std::deque<QString> openAnswers, saveAnswers;
   QStringList filtersAsked;
   std::vector<ShownMessage> messages;
-  QString OpenFileName(QWidget*, const QString& filter) override {
-    filtersAsked << filter;
-    if (openAnswers.empty()) return {};
-    QString a = openAnswers.front();
-    openAnswers.pop_front();
-    return a;
-  }
-  QString SaveFileName(QWidget*, const QString& filter) override {
-    filtersAsked << filter;
-    if (saveAnswers.empty()) return {};
-    QString a = saveAnswers.front();
-    saveAnswers.pop_front();
-    return a;
-  }
+  QString OpenFileName(QWidget*, const QString& filter) override { return Next(openAnswers, filter); }
+  QString SaveFileName(QWidget*, const QString& filter) override { return Next(saveAnswers, filter); }
   void Message(QWidget*, const QString& text, const QString& caption, gui::MessageIcon icon,
                const QString& detail) override {
     messages.push_back({text, caption, icon, detail});
+  }
+
+ private:
+  // The next scripted answer; cancelled when there is none.
+  QString Next(std::deque<QString>& answers, const QString& filter) {
+    filtersAsked << filter;
+    if (answers.empty()) return {};
+    QString a = answers.front();
+    answers.pop_front();
+    return a;
   }
 };
 
