@@ -158,7 +158,9 @@ TEST(StationImport, LineForms) {
     StationImportModel dialog(table);
     ASSERT_TRUE(dialog.Inport(c.format, dir.File("t.txt")).Done()) << c.name;
     EXPECT_EQ(RowText(dialog, 1), c.row1) << c.name;
-    if (c.row2) EXPECT_EQ(RowText(dialog, 2), c.row2) << c.name;
+    if (c.row2) {
+      EXPECT_EQ(RowText(dialog, 2), c.row2) << c.name;
+    }
   }
 }
 
