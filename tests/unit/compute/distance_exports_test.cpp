@@ -9,10 +9,7 @@
 namespace corvane {
 namespace {
 
-using testing::Crlf;
-using testing::JobGrid;
-using testing::ReadBytes;
-using testing::TempDir;
+using namespace testing;  // corvane::testing: grids, files, settings
 
 // A set-up as the instrument records it: station, backsight, two points.
 const std::vector<std::string> kSetUp = {

@@ -15,9 +15,7 @@
 namespace corvane {
 namespace {
 
-using testing::MapSettings;
-using testing::ReadBytes;
-using testing::TempDir;
+using namespace testing;  // corvane::testing: grids, files, settings
 
 RecordGrid HostileGrid() {
   const std::string big(10000, '9');

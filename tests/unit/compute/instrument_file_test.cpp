@@ -9,11 +9,7 @@
 namespace corvane {
 namespace {
 
-using testing::Crlf;
-using testing::JobGrid;
-using testing::MapSettings;
-using testing::ReadBytes;
-using testing::TempDir;
+using namespace testing;  // corvane::testing: grids, files, settings
 
 TEST(IndexFilePath, SitsInZmoindexBesideTheJobFolder) {
   const std::pair<const char*, const char*> cases[] = {

@@ -10,10 +10,7 @@
 namespace corvane {
 namespace {
 
-using testing::Crlf;
-using testing::JobGrid;
-using testing::ReadBytes;
-using testing::TempDir;
+using namespace testing;  // corvane::testing: grids, files, settings
 
 struct Case {
   const char* name;

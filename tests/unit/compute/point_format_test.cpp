@@ -9,9 +9,7 @@
 namespace corvane {
 namespace {
 
-using testing::JobGrid;
-using testing::TempDir;
-using testing::WriteBytes;
+using namespace testing;  // corvane::testing: grids, files, settings
 
 TEST(FormatPointLine, DelimitedAndFixedLayouts) {
   struct Case {

@@ -10,11 +10,7 @@
 namespace corvane {
 namespace {
 
-using testing::Crlf;
-using testing::JobGrid;
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
+using namespace testing;  // corvane::testing: grids, files, settings
 
 // Two set-ups: the second stands on the first backsight and sights back.
 const std::vector<std::string> kTwoSetUps = {

@@ -15,11 +15,7 @@
 namespace corvane {
 namespace {
 
-using testing::Crlf;
-using testing::JobGrid;
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
+using namespace testing;  // corvane::testing: grids, files, settings
 
 // One set-up, one point: the report example of the manual.
 const std::vector<std::string> kExampleJob = {
