@@ -156,7 +156,7 @@ TEST_F(GridEditingTest, KeyboardMenuOpensNearThePageCornerAndActsOnTheCellLastUn
   ScriptMenus(*page, script);
   RightClick(*page, 6, 0);  // the mouse rests over row 6's number
   script = {};
-  QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(40, 40));
+  QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(40, 40), page->mapToGlobal(QPoint(40, 40)));
   QApplication::sendEvent(page.get(), &key);
   ASSERT_TRUE(script.shown);
   EXPECT_EQ(script.name, "rowMenu");

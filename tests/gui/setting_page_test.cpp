@@ -122,7 +122,9 @@ TEST_F(SettingPageTest, ScaleIsStoredOnlyBetweenTheLimits) {
     page.OnLeft(&page);
     EXPECT_EQ(Get(SettingsSection::OtherSet, "Scale"), c.stored ? c.typed : "1.000000") << c.typed;
     ASSERT_EQ(prompts_.messages.size(), c.stored ? 0u : 1u) << c.typed;
-    if (!c.stored) EXPECT_EQ(prompts_.messages[0].text, "Scale must be:0.99<Scale<1.01");
+    if (!c.stored) {
+      EXPECT_EQ(prompts_.messages[0].text, "Scale must be:0.99<Scale<1.01");
+    }
     EXPECT_EQ(page.ScaleEdit()->text(), c.typed);  // a rejected text stays in the box
   }
 }
