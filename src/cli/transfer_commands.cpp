@@ -117,7 +117,7 @@ bool PrepareLink(const CliArgs& args, CliEnv& env, LinkSetup& link, bool usb, bo
   }
   std::string message;
   if (!ReopenPort(link.state.Port(), device, *line, LanguageOf(env), localizedMessage, &message)) {
-    Fail(message);
+    Fail(ForTerminal(message));
     return false;
   }
   link.port = &link.state.Port();

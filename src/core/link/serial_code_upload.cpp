@@ -21,12 +21,9 @@ SerialCodeUpload::SerialCodeUpload(TransferContext ctx, ISerialPort& port) : ctx
 
 std::optional<TransferResult> SerialCodeUpload::Request(int& requests) {
   for (requests = 1;; ++requests) {
-    port_.Write("S1", 2);
-    ctx_.clock.SleepMs(kAnswerPauseMs);
-    unsigned char reply[4] = {};
-    const int got = port_.Read(reply, 4);
-    if (EndIfLinkLost(ctx_, port_)) return Done(TransferOutcome::Failed);
-    if (got > 0 && reply[0] == '1') return std::nullopt;
+    const Reply reply = AskInstrument(ctx_, port_, "S1", kAnswerPauseMs, 4);
+    if (reply == Reply::LinkLost && EndIfLinkLost(ctx_, port_)) return Done(TransferOutcome::Failed);
+    if (reply == Reply::Ready) return std::nullopt;
     if (requests == kRequestLimit) {
       ctx_.events.ShowMessage(TransferTexts::CodeRequestTimeout(), MessageIcon::None);
       port_.Close();

@@ -26,18 +26,12 @@ std::optional<TransferResult> SerialCoordinateUpload::Handshake() {
     ctx_.events.ShowMessage(TransferTexts::CreateFileFailed(lang), MessageIcon::None);
     return Done(TransferOutcome::Failed);
   };
-  auto ask = [&](const char* request, int size, unsigned char (&reply)[4]) {
-    port_.Write(request, size);
-    ctx_.clock.SleepMs(kAnswerPauseMs);
-    return port_.Read(reply, 4);
-  };
   int k = 1;
   for (;; ++k) {
-    unsigned char reply[4] = {};
-    const int got = ask("S0", 2, reply);
-    if (EndIfLinkLost(ctx_, port_)) return Done(TransferOutcome::Failed);
-    if (got > 0 && reply[0] == '1') break;
-    if (got > 0 && reply[0] == '0') return refused();
+    const Reply reply = AskInstrument(ctx_, port_, "S0", kAnswerPauseMs, 4);
+    if (reply == Reply::LinkLost && EndIfLinkLost(ctx_, port_)) return Done(TransferOutcome::Failed);
+    if (reply == Reply::Ready) break;
+    if (reply == Reply::Refused) return refused();
     if (k == kFirstRequestLimit) {
       ctx_.events.ShowMessage(TransferTexts::FirstRequestTimeout(lang), MessageIcon::None);
       port_.Close();
@@ -45,13 +39,12 @@ std::optional<TransferResult> SerialCoordinateUpload::Handshake() {
     }
     if (!ctx_.state.TransferRunning) return Done(TransferOutcome::Stopped);
   }
-  unsigned char reply[4] = {};
   for (;;) {
     ++k;
-    const int got = ask("@%&!$\r\n", 7, reply);
-    if (EndIfLinkLost(ctx_, port_)) return Done(TransferOutcome::Failed);
-    if (got > 0 && reply[0] == '1') return std::nullopt;
-    if (got > 0 && reply[0] == '0') return refused();
+    const Reply reply = AskInstrument(ctx_, port_, "@%&!$\r\n", kAnswerPauseMs, 4);
+    if (reply == Reply::LinkLost && EndIfLinkLost(ctx_, port_)) return Done(TransferOutcome::Failed);
+    if (reply == Reply::Ready) return std::nullopt;
+    if (reply == Reply::Refused) return refused();
     if (k >= kSecondRequestLimit) {
       ctx_.events.ShowMessage(TransferTexts::SecondRequestTimeout(lang), MessageIcon::None);
       return Done(TransferOutcome::Failed);

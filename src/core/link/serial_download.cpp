@@ -20,13 +20,10 @@ TransferResult SerialDownload::Run() {
 
 std::optional<TransferResult> SerialDownload::Connect() {
   for (int attempt = 1;; ++attempt) {
-    port_.Write("D0", 2);
-    ctx_.clock.SleepMs(kRequestPauseMs);
-    char reply[20];
-    const int got = port_.Read(reply, sizeof reply);
-    if (EndIfLinkLost(ctx_, port_)) return Done(TransferOutcome::Failed);
+    const Reply reply = AskInstrument(ctx_, port_, "D0", kRequestPauseMs, 20);
+    if (reply == Reply::LinkLost && EndIfLinkLost(ctx_, port_)) return Done(TransferOutcome::Failed);
     // The instrument is ready; whatever followed the "1" in this read is dropped.
-    if (got > 0 && reply[0] == '1') return std::nullopt;
+    if (reply == Reply::Ready) return std::nullopt;
     if (attempt == kConnectAttempts) {
       // The page keeps its timer and its waiting text until the next transfer.
       ctx_.events.ShowMessage(TransferTexts::DownloadConnectTimeout(), MessageIcon::None);

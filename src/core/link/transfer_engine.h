@@ -49,6 +49,11 @@ inline constexpr int kIdleWaitMs = 10;
 // The bytes of a buffer as C text: up to the first zero byte, at most `size`.
 std::string_view TextUpToZero(const void* bytes, size_t size);
 
+// One request of a serial handshake: the request written, a pause, then up to
+// replySize bytes read. Only the first byte read counts: "1" ready, "0" refused.
+enum class Reply { Ready, Refused, None, LinkLost };
+Reply AskInstrument(TransferContext& ctx, ISerialPort& port, std::string_view request, int pauseMs, int replySize);
+
 // When the serial line has broken: closes the port, stops the page's timer, tells
 // the user why and returns true.
 bool EndIfLinkLost(TransferContext& ctx, ISerialPort& port);

@@ -11,38 +11,24 @@ namespace {
 
 bool English(int languageIndex) { return languageIndex == 1; }
 
-// Fixed local texts, turned into GBK once.
-const std::string& LocalSentOk() {
-  static const std::string text = Utf8ToGbk("发送完成");
+// Fixed local texts, each turned into GBK once.
+template <const char* Utf8>
+const std::string& Local() {
+  static const std::string text = Utf8ToGbk(Utf8);
   return text;
 }
-
-const std::string& LocalConnectTimeout() {
-  static const std::string text = Utf8ToGbk("连接超时");
-  return text;
-}
-
-const std::string& LocalCreateFileFailed() {
-  static const std::string text = Utf8ToGbk("创建文件失败");
-  return text;
-}
-
-const std::string& LocalFirstTimeout() {
-  static const std::string text = Utf8ToGbk("第一个请求连接超时");
-  return text;
-}
-
-const std::string& LocalSecondTimeout() {
-  static const std::string text = Utf8ToGbk("第二个请求连接超时");
-  return text;
-}
+constexpr char kSentOk[] = "发送完成";
+constexpr char kConnectTimeout[] = "连接超时";
+constexpr char kCreateFileFailed[] = "创建文件失败";
+constexpr char kFirstTimeout[] = "第一个请求连接超时";
+constexpr char kSecondTimeout[] = "第二个请求连接超时";
 
 }  // namespace
 
 std::string TransferTexts::Uploading() { return "\r\n   Uploading"; }
 
 std::string TransferTexts::SentOk(int languageIndex) {
-  return English(languageIndex) ? "\r\n    Sent OK" : "\r\n  " + LocalSentOk();
+  return English(languageIndex) ? "\r\n    Sent OK" : "\r\n  " + Local<kSentOk>();
 }
 
 std::string TransferTexts::Waiting() { return "\r\n    Waiting:"; }
@@ -65,18 +51,18 @@ std::string TransferTexts::PortOpenFailed(int comNumber, int languageIndex, bool
   return text;
 }
 
-std::string TransferTexts::DownloadConnectTimeout() { return LocalConnectTimeout(); }
+std::string TransferTexts::DownloadConnectTimeout() { return Local<kConnectTimeout>(); }
 
 std::string TransferTexts::CreateFileFailed(int languageIndex) {
-  return English(languageIndex) ? "Creat file failed" : LocalCreateFileFailed();
+  return English(languageIndex) ? "Creat file failed" : Local<kCreateFileFailed>();
 }
 
 std::string TransferTexts::FirstRequestTimeout(int languageIndex) {
-  return English(languageIndex) ? "Connect over time1" : LocalFirstTimeout();
+  return English(languageIndex) ? "Connect over time1" : Local<kFirstTimeout>();
 }
 
 std::string TransferTexts::SecondRequestTimeout(int languageIndex) {
-  return English(languageIndex) ? "Connect over time1" : LocalSecondTimeout();
+  return English(languageIndex) ? "Connect over time1" : Local<kSecondTimeout>();
 }
 
 std::string TransferTexts::CodeRequestTimeout() { return "Connect over time"; }

@@ -1,7 +1,6 @@
 #include "core/link/usb_uploads.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "core/grid/upload_record.h"
 #include "core/link/transfer_texts.h"
@@ -22,6 +21,25 @@ const char kTurnOn[] = "Turn on the Instrument and connect it to PC with USB lin
 TransferResult Fail(ITransferEvents& events, const std::string& message, std::string detail = {}) {
   events.ShowMessage(message, MessageIcon::None);
   return Done(TransferOutcome::Failed, std::move(detail));
+}
+
+// The text in a zero-filled block of `size` bytes, written on the channel. False
+// when the instrument did not take the whole block.
+bool WriteBlock(IUsbLink& usb, int channel, std::string_view text, int size) {
+  std::string block(static_cast<size_t>(size), '\0');
+  text.copy(block.data(), std::min(text.size(), block.size()));
+  return usb.WriteData(channel, reinterpret_cast<const unsigned char*>(block.data()), size, 850) == size;
+}
+
+// After the last line: a pause, the end block (0x04 and zeros), then the done text.
+// Without the end block the instrument has not closed its file, so no done text.
+TransferResult FinishUsbUpload(TransferContext& ctx, IUsbLink& usb, TextLineReader& in, int pauseMs, int channel,
+                               int size, const char* failed, const std::string& done) {
+  ctx.clock.SleepMs(pauseMs);
+  if (!WriteBlock(usb, channel, "\x04", size)) return Fail(ctx.events, failed);
+  in.Close();
+  ctx.events.SetStatusText(done);
+  return Done(TransferOutcome::Completed);
 }
 
 std::string WithoutLineEnds(std::string_view text) {
@@ -79,22 +97,16 @@ TransferResult UsbCoordinateUpload::Run() {
     UploadLineResult r = ConvertUploadLine(line, type, ctx_.settings);
     if (!r.message.empty()) events.ShowMessage(r.message, MessageIcon::None);
     if (r.record.empty()) continue;
-    const std::string record = WithoutLineEnds(r.record);
-    unsigned char block[kRecordBlock] = {};
-    std::memcpy(block, record.data(), std::min<size_t>(record.size(), kRecordBlock));
+    // The record without its line end in a 76-byte block; the first 74 bytes go out.
+    const std::string record = WithoutLineEnds(r.record).substr(0, kRecordBlock);
     // A record the instrument did not take must not end in "sent ok!".
-    if (usb_.WriteData(3, block, kRecordBytes, 850) != kRecordBytes)
+    if (!WriteBlock(usb_, 3, record, kRecordBytes))
       return Fail(events, TransferTexts::UsbWriteFailed(state.SentLineCount));
-    state.LastSentLine = std::string(TextUpToZero(block, kRecordBlock));
+    state.LastSentLine = std::string(TextUpToZero(record.data(), record.size()));
     events.RecordSent();
   }
-  ctx_.clock.SleepMs(50);
-  unsigned char end[kRecordBytes] = {0x04};
-  // Without the end block the instrument has not closed its file: no "sent ok!".
-  if (usb_.WriteData(3, end, kRecordBytes, 850) != kRecordBytes) return Fail(events, "Write END failed!");
-  in.Close();
-  events.SetStatusText(TransferTexts::UsbCoordinatesSent());
-  return Done(TransferOutcome::Completed);
+  return FinishUsbUpload(ctx_, usb_, in, 50, 3, kRecordBytes, "Write END failed!",
+                         TransferTexts::UsbCoordinatesSent());
 }
 
 UsbCodeUpload::UsbCodeUpload(TransferContext ctx, IUsbLink& usb) : ctx_(ctx), usb_(usb) {}
@@ -120,20 +132,12 @@ TransferResult UsbCodeUpload::Run() {
     // The grid shows the code itself; the block carries it with CR LF (a 15-character
     // code keeps only the CR).
     state.LastSentLine = WithoutLineEnds(TextUpToZero(piece.data(), piece.size()));
-    const std::string line = state.LastSentLine + "\r\n";
-    unsigned char block[kCodeBlock] = {};
-    std::memcpy(block, line.data(), std::min<size_t>(line.size(), kCodeBlock));
-    if (usb_.WriteData(1, block, kCodeBlock, 850) != kCodeBlock)
+    if (!WriteBlock(usb_, 1, state.LastSentLine + "\r\n", kCodeBlock))
       return Fail(events, TransferTexts::UsbWriteFailed(state.SentLineCount + 1u));
     ++state.SentLineCount;
     events.CodeSent();
   }
-  ctx_.clock.SleepMs(300);
-  unsigned char end[kCodeBlock] = {0x04};
-  if (usb_.WriteData(1, end, kCodeBlock, 850) != kCodeBlock) return Fail(events, "Write END failed");
-  in.Close();
-  events.SetStatusText(TransferTexts::UsbCodesSent());
-  return Done(TransferOutcome::Completed);
+  return FinishUsbUpload(ctx_, usb_, in, 300, 1, kCodeBlock, "Write END failed", TransferTexts::UsbCodesSent());
 }
 
 }  // namespace corvane
