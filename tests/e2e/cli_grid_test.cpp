@@ -43,6 +43,8 @@ TEST(CliGrid, OutputsMatchGoldenFiles) {
   for (const GoldenCase& c : cases) {
     TempDir dir;
     const std::string out = dir.File("out.txt");
+    // English captions, so that the dumped header row is the documented one.
+    corvane::testing::WriteBytes(dir.File("settings/ZAMO/Corvane.ini"), "[OtherSet]\nlanguage=1\n");
     std::vector<std::string> args{"--settings-dir", dir.File("settings")};
     for (const std::string& a : c.args) args.push_back(Expand(a, out));
     auto r = RunProgram(kCli, args);
