@@ -1,6 +1,9 @@
 // The main window: menu, tabs, title, about box, desktop programs, help, the
 // language switch.
 #include <QAction>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLibraryInfo>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -107,6 +110,25 @@ TEST_F(MainWindowTest, LanguageSwitchRecaptionsEveryPageAndKeepsTheRows) {
   QComboBox* angle = w.SettingPage()->Combo(gui::CSettingPage::kAngleUnit);
   EXPECT_EQ(angle->count(), 3);
   EXPECT_EQ(angle->currentIndex(), 0);  // chosen in code, never stored
+}
+
+TEST_F(MainWindowTest, QtsOwnTextsFollowTheLanguage) {
+  if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_zh_CN.qm"))
+    GTEST_SKIP() << "Qt's translations are not installed";
+  const auto cancelText = [] {
+    QDialogButtonBox box(QDialogButtonBox::Cancel);
+    return box.button(QDialogButtonBox::Cancel)->text();
+  };
+  Set(SettingsSection::OtherSet, "Language", "1");
+  auto w = std::make_unique<CMainDlg>(*context_);
+  const QString english = cancelText();
+  w->Action(gui::kCmdChinese)->trigger();
+  EXPECT_EQ(cancelText(), QString::fromUtf8("取消"));
+  w->Action(gui::kCmdEnglish)->trigger();
+  EXPECT_EQ(cancelText(), english);
+  w->Action(gui::kCmdChinese)->trigger();
+  w.reset();  // the window takes its translation away with it
+  EXPECT_EQ(cancelText(), english);
 }
 
 TEST_F(MainWindowTest, WithoutCaptionFilesSwitchingChangesNothingVisible) {
