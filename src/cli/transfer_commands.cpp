@@ -208,28 +208,28 @@ int Upload(const CliArgs& args, CliEnv& env, bool usb, bool codes) {
   return Finish(result, interrupted, events, link.trace);
 }
 
-const std::set<std::string> kNoFlags;
+const std::set<std::string> kHelpFlag = {"--help"};
 
 const bool registered =
     RegisterCommand({"download",
-                     "download [--device PATH | --port N] [LINE] [-o FILE] [--grid-out FILE] [--silence-limit S] "
+                     "download [--device PATH | --port N] [--baud B] [--data-bits 7|8] [--parity none|odd|even] [--stop-bits 1|1.5|2] [-o FILE] [--grid-out FILE] [--silence-limit S] "
                      "[--trace FILE]",
-                     "receive a job from the instrument over RS-232", kNoFlags,
+                     "receive a job from the instrument over RS-232", kHelpFlag,
                      [](const CliArgs& a, CliEnv& e) { return Download(a, e, false); }}) &&
-    RegisterCommand({"upload-coords", "upload-coords FILE [--type N] [--device PATH | --port N] [LINE] [--trace FILE]",
-                     "send a coordinate file to the instrument over RS-232", kNoFlags,
+    RegisterCommand({"upload-coords", "upload-coords FILE [--type N] [--device PATH | --port N] [--baud B] [--data-bits 7|8] [--parity none|odd|even] [--stop-bits 1|1.5|2] [--trace FILE]",
+                     "send a coordinate file to the instrument over RS-232", kHelpFlag,
                      [](const CliArgs& a, CliEnv& e) { return Upload(a, e, false, false); }}) &&
-    RegisterCommand({"upload-codes", "upload-codes FILE [--device PATH | --port N] [LINE] [--trace FILE]",
-                     "send a code list to the instrument over RS-232", kNoFlags,
+    RegisterCommand({"upload-codes", "upload-codes FILE [--device PATH | --port N] [--baud B] [--data-bits 7|8] [--parity none|odd|even] [--stop-bits 1|1.5|2] [--trace FILE]",
+                     "send a code list to the instrument over RS-232", kHelpFlag,
                      [](const CliArgs& a, CliEnv& e) { return Upload(a, e, false, true); }}) &&
     RegisterCommand({"usb-download", "usb-download [-o FILE] [--grid-out FILE] [--silence-limit S] [--trace FILE]",
-                     "receive a job from the instrument over USB", kNoFlags,
+                     "receive a job from the instrument over USB", kHelpFlag,
                      [](const CliArgs& a, CliEnv& e) { return Download(a, e, true); }}) &&
     RegisterCommand({"usb-upload-coords", "usb-upload-coords FILE [--type N] [--trace FILE]",
-                     "send a coordinate file to the instrument over USB", kNoFlags,
+                     "send a coordinate file to the instrument over USB", kHelpFlag,
                      [](const CliArgs& a, CliEnv& e) { return Upload(a, e, true, false); }}) &&
     RegisterCommand({"usb-upload-codes", "usb-upload-codes FILE [--trace FILE]",
-                     "send a code list to the instrument over USB", kNoFlags,
+                     "send a code list to the instrument over USB", kHelpFlag,
                      [](const CliArgs& a, CliEnv& e) { return Upload(a, e, true, true); }});
 
 }  // namespace
