@@ -142,6 +142,17 @@ TEST(CSerialPort, HangUpIsReported) {
   EXPECT_TRUE(port.Close());
 }
 
+TEST(CSerialPort, ByteThatCannotGoOutIsReported) {
+  PtyLine line;  // no one reads the master side: the line fills up
+  CSerialPort port;
+  ASSERT_TRUE(port.Open(line.pair.slavePath, 9600, 8, 0, 0));
+  const std::string lots(1 << 20, 'x');
+  const int sent = port.Write(lots.data(), static_cast<int>(lots.size()));
+  EXPECT_GT(sent, 0);
+  EXPECT_LT(sent, static_cast<int>(lots.size()));
+  EXPECT_NE(port.LinkFault().find("1000 ms"), std::string::npos) << port.LinkFault();
+}
+
 // --- Transfers against the instrument ---------------------------------------------
 
 struct Bench {
