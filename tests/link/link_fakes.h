@@ -198,12 +198,17 @@ class MapSettings final : public ISettingsReader {
 namespace corvane::testing {
 
 // Real time run faster: the engines' pauses and limits shrink by `scale`, so a test
-// against a real line sees every step in a fraction of the time.
+// against a real line sees every step in a fraction of the time. A pause never
+// shrinks below `floorMs` of real time (nor grows past its own length), so the
+// instrument on the other end always has time to answer a request.
 class ScaledClock final : public IClock {
  public:
-  explicit ScaledClock(int scale) : scale_(scale), start_(std::chrono::steady_clock::now()) {}
+  explicit ScaledClock(int scale, int floorMs = 0)
+      : scale_(scale), floorMs_(floorMs), start_(std::chrono::steady_clock::now()) {}
   void SleepMs(int ms) override {
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::microseconds(int64_t{ms} * 1000 / scale_));
+    if (ms <= 0) return;
+    const int64_t us = std::max(int64_t{ms} * 1000 / scale_, int64_t{std::min(ms, floorMs_)} * 1000);
+    std::this_thread::sleep_for(std::chrono::microseconds(us));
   }
   int64_t NowMs() override {
     return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_).count() *
@@ -212,6 +217,7 @@ class ScaledClock final : public IClock {
 
  private:
   int scale_;
+  int floorMs_;
   std::chrono::steady_clock::time_point start_;
 };
 

@@ -262,7 +262,7 @@ class SerialFaultTest : public ::testing::TestWithParam<FaultCase> {};
 TEST_P(SerialFaultTest, EndsCleanly) {
   const FaultCase& c = GetParam();
   Bench b(c.config);
-  ScaledClock clock(c.scale);
+  ScaledClock clock(c.scale, 10);
   std::unique_ptr<ITransferEngine> engine;
   const std::string transfer = c.transfer;
   if (transfer == "download") {
