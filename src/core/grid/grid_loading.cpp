@@ -114,11 +114,16 @@ void OpenJobWalker::EndLine() {
 }
 
 void OpenJobWalker::Feed(std::string_view bytes) {
-  for (size_t i = 0; i < bytes.size(); ++i) {
+  const size_t n = bytes.size();
+  size_t i = 0;
+  while (i < n) {
     const char c = bytes[i];
     if (skipLf_) {
       skipLf_ = false;
-      if (c == '\n') continue;
+      if (c == '\n') {
+        ++i;
+        continue;
+      }
     }
     if (pendingBlank_) {
       // A blank is kept only when the byte after it is not a blank.
@@ -128,10 +133,16 @@ void OpenJobWalker::Feed(std::string_view bytes) {
     if (c == '\r' || c == '\n') {
       EndLine();
       skipLf_ = c == '\r';
+      ++i;
     } else if (c == ' ') {
       pendingBlank_ = true;
+      ++i;
     } else {
-      line_.push_back(c);
+      // Ordinary bytes go over in one run.
+      size_t j = i + 1;
+      while (j < n && bytes[j] != '\r' && bytes[j] != '\n' && bytes[j] != ' ') ++j;
+      line_.append(bytes.data() + i, j - i);
+      i = j;
     }
   }
 }
