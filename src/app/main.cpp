@@ -8,6 +8,7 @@
 #include "gui/data_page.h"
 #include "gui/main_dlg.h"
 #include "gui/qt_services.h"
+#include "gui/transfer_link.h"
 #include "option_dialogs.h"
 #include "registration.h"
 
@@ -44,9 +45,12 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Corvane480"));
   corvane::SettingsStore settings = corvane::SettingsStore::OpenDefault();
   corvane::gui::QtUserPrompts prompts;
-  corvane::app::LibraryOptionDialogs dialogs;
+  corvane::app::LibraryOptionDialogs dialogs(prompts);
   corvane::gui::QtShell shell;
+  // The transfer state, its port and worker live as long as the program.
+  corvane::gui::TransferLink link;
   corvane::gui::GuiContext context(settings, prompts, dialogs, shell);
+  context.UseLink(link);
   corvane::gui::CMainDlg window(context);
   window.show();
   if (const QString job = JobFileArgument(args); !job.isEmpty()) window.DataPage()->OpenPath(job);

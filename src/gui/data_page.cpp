@@ -1,6 +1,5 @@
 #include "gui/data_page.h"
 
-#include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -11,11 +10,13 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "core/compute/station_table.h"
 #include "core/grid/grid_layout.h"
 #include "core/grid/grid_loading.h"
 #include "core/grid/grid_saving.h"
-#include "gui/busy_progress.h"
 #include "core/text/numbers.h"
+#include "gui/busy_progress.h"
+#include "gui/station_import_dlg.h"
 #include "gui/transfer_pages.h"
 
 namespace corvane::gui {
@@ -24,22 +25,7 @@ namespace {
 constexpr const char* kOpenFilter = "*.kvm|*.kvm|*.txt|*.txt|*.dat|*.dat|*.csv|*.csv|*.raw|*.raw|*.xyz|*.xyz|*.*|*.*|";
 constexpr const char* kSaveFilter = "*.kvm|*.kvm|*.txt|*.txt|*.dat|*.dat|*.csv|*.csv|*.raw|*.raw|*.*|*.*|";
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
 }  // namespace
-
-QString QtFileFilter(const char* pairs) {
-  const QStringList parts = QString::fromLatin1(pairs).split(QLatin1Char('|'));
-  QStringList filters;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    const QString& label = parts[i];
-    // "*.*" means every file; names without a dot included.
-    const QString pattern = parts[i + 1] == QLatin1String("*.*") ? QStringLiteral("*") : parts[i + 1];
-    if (label.isEmpty()) continue;
-    filters << (label == pattern ? pattern : label + QStringLiteral(" (") + pattern + QLatin1Char(')'));
-  }
-  return filters.join(QStringLiteral(";;"));
-}
 
 CDataPage::CDataPage(GuiContext& context, QWidget* parent)
     : QWidget(parent),
@@ -51,7 +37,8 @@ CDataPage::CDataPage(GuiContext& context, QWidget* parent)
       diskBox_(new QGroupBox(this)),
       open_(new QPushButton(diskBox_)),
       save_(new QPushButton(diskBox_)),
-      clear_(new QPushButton(diskBox_)) {
+      clear_(new QPushButton(diskBox_)),
+      stations_(std::make_unique<StationTable>()) {
   setObjectName(QStringLiteral("CDataPage"));
   view_->setObjectName(QStringLiteral("grid"));
   view_->SetGridModel(&model_);
@@ -91,11 +78,16 @@ CDataPage::CDataPage(GuiContext& context, QWidget* parent)
   auto* saveKey = new QShortcut(QKeySequence::Save, this, this, &CDataPage::SaveFile);
   saveKey->setContext(Qt::WidgetWithChildrenShortcut);
   menuRunner_ = [](QMenu& menu, const QPoint& pos) { return menu.exec(pos); };
+  stationDialogRunner_ = [](CStationImportDlg& dialog) { return dialog.exec(); };
 
   ApplyCaptions();
 }
 
-CDataPage::~CDataPage() = default;
+CDataPage::~CDataPage() {
+  // A transfer of one of the pages ends while the pages are still whole.
+  comPage_->EndOwnTransfer();
+  usbPage_->EndOwnTransfer();
+}
 
 void CDataPage::BuildInnerTab(QWidget* host) {
   auto* box = new QVBoxLayout(host);
@@ -114,6 +106,13 @@ void CDataPage::BuildInnerTab(QWidget* host) {
   innerTab_->addTab(QString());
   innerTab_->setExpanding(false);
   box->addWidget(innerTab_);
+  // What the transfers hand to the data page: the received text, the echoed rows.
+  for (TransferPage* page : {static_cast<TransferPage*>(comPage_), static_cast<TransferPage*>(usbPage_)}) {
+    connect(page, &TransferPage::downloadComplete, this, &CDataPage::OnDownloadComplete);
+    connect(page, &TransferPage::recordSent, this, &CDataPage::OnRecordSent);
+    connect(page, &TransferPage::codeSent, this, &CDataPage::OnCodeSent);
+  }
+  clearReceiveBuffer_ = [this] { comPage_->ClearReceived(); };
 
   // The stored default link picks the page shown; any other value shows none.
   switch (ToShort(context_.SettingInt(SettingsSection::OtherSet, "Comtype", "0"))) {
@@ -204,7 +203,7 @@ void CDataPage::OpenPath(const QString& path) {
 
 void CDataPage::SaveFile() {
   CommitEditor();  // Ctrl+S leaves the focus in the editor
-  const QString path = context_.Prompts().SaveFileName(this, QtFileFilter(kSaveFilter));
+  const QString path = context_.Prompts().SaveFileName(this, QtFileFilter(kSaveFilter), QString());
   if (path.isEmpty()) return;
   std::string reason;
   bool saved = false;

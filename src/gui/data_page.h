@@ -5,8 +5,10 @@
 #include <QByteArray>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "core/grid/record_grid.h"
+#include "gui/file_paths.h"
 #include "gui/gui_context.h"
 #include "gui/record_grid_model.h"
 #include "gui/record_grid_view.h"
@@ -18,10 +20,15 @@ class QAction;
 class QPushButton;
 class QTabBar;
 
+namespace corvane {
+class StationTable;
+}
+
 namespace corvane::gui {
 
 class CComPage;
 class CUsbPage;
+class CStationImportDlg;
 
 // Commands of the two context menus.
 enum GridCommand : int {
@@ -36,14 +43,13 @@ enum GridCommand : int {
   kCmdInsertRow = 32795,
 };
 
-// "*.kvm|*.kvm|*.*|*.*|" (label, pattern pairs) as a Qt filter list.
-QString QtFileFilter(const char* pairs);
-
 class CDataPage final : public QWidget {
   Q_OBJECT
  public:
   // Shows a popup menu at a global position and returns the chosen action.
   using MenuRunner = std::function<QAction*(QMenu& menu, const QPoint& globalPos)>;
+  // Runs the station dialog of the recompute; QDialog::Accepted for OK.
+  using StationDialogRunner = std::function<int(CStationImportDlg& dialog)>;
 
   explicit CDataPage(GuiContext& context, QWidget* parent = nullptr);
   ~CDataPage() override;
@@ -73,8 +79,11 @@ class CDataPage final : public QWidget {
   int ContextCol() const { return contextCol_; }
   short StationListValid() const { return stationListValid_; }
   void SetStationListValid(short value) { stationListValid_ = value; }
+  // The station and backsight entries of the recompute; they live as long as the page.
+  StationTable& Stations() { return *stations_; }
 
   void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
+  void SetStationDialogRunner(StationDialogRunner runner) { stationDialogRunner_ = std::move(runner); }
   // What Clear calls to empty the received text of the transfers.
   void SetReceiveBufferClearer(std::function<void()> clearer) { clearReceiveBuffer_ = std::move(clearer); }
 
@@ -111,6 +120,12 @@ class CDataPage final : public QWidget {
   void ApplyWidgetCaptions();
   void PlaceEditor();
   void ImportCoordinatesCommand();
+  // The conversion commands (data_page_exports.cpp).
+  void ExportInstrumentFileCommand();
+  void DistanceExportCommand(int command);
+  void ExportAnglesCommand();
+  void ExportMeasuredCoordinatesCommand();
+  void RecomputeCommand();
   QMenu* BuildConversionMenu(QWidget* owner);
   QMenu* BuildRowMenu(QWidget* owner);
 
@@ -137,7 +152,9 @@ class CDataPage final : public QWidget {
   int contextRow_ = 0;
   int contextCol_ = 0;
   short stationListValid_ = 0;
+  std::unique_ptr<StationTable> stations_;
   MenuRunner menuRunner_;
+  StationDialogRunner stationDialogRunner_;
   std::function<void()> clearReceiveBuffer_;
 };
 

@@ -1,6 +1,5 @@
 // The grid's two context menus and their commands.
 #include <QContextMenuEvent>
-#include <QFile>
 #include <QMenu>
 
 #include "core/grid/coordinate_import.h"
@@ -75,13 +74,13 @@ void CDataPage::ShowContextMenu(const QPoint& globalPos, bool fromKeyboard) {
   std::unique_ptr<QMenu> menu(rowNumberCell ? BuildRowMenu(this) : BuildConversionMenu(this));
   QAction* chosen = menuRunner_(*menu, globalPos);
   const int command = chosen ? chosen->data().toInt() : 0;
-  QString caption = chosen ? chosen->text().remove(QLatin1Char('&')) : QString();
   menu.reset();
-  if (command == kCmdDeleteRow || command == kCmdInsertRow || command == kCmdCoorImport) RunGridCommand(command);
-  else if (command != 0) context_.NotAvailable(this, caption);
+  if (command != 0) RunGridCommand(command);
 }
 
 void CDataPage::RunGridCommand(int command) {
+  // A cell being edited takes its text first: every command works on the cells.
+  CommitEditor();
   switch (command) {
     case kCmdDeleteRow:
       model_.Replace([this](RecordGrid& g) { DeleteRow(g, contextRow_); });
@@ -91,6 +90,22 @@ void CDataPage::RunGridCommand(int command) {
       break;
     case kCmdCoorImport:
       ImportCoordinatesCommand();
+      break;
+    case kCmdCoorFileExport:
+      ExportInstrumentFileCommand();
+      break;
+    case kCmdHdExport:
+    case kCmdSdExport:
+      DistanceExportCommand(command);
+      break;
+    case kCmdAngleExport:
+      ExportAnglesCommand();
+      break;
+    case kCmdMeasCoorExport:
+      ExportMeasuredCoordinatesCommand();
+      break;
+    case kCmdPoligon:
+      RecomputeCommand();
       break;
     default:
       break;
@@ -109,7 +124,7 @@ void CDataPage::ImportCoordinatesCommand() {
       imported = ImportCoordinates(g, parsed.path, parsed.layout, context_.Settings(), &reason);
     });
   }
-  if (!imported) context_.FileFailure(this, "Open file failed!", QFile::decodeName(QByteArray::fromStdString(parsed.path)), reason);
+  if (!imported) context_.FileFailure(this, "Open file failed!", QtPath(parsed.path), reason);
 }
 
 }  // namespace corvane::gui

@@ -1,9 +1,22 @@
 #include "gui/gui_context.h"
 
 #include "core/text/numbers.h"
+#include "gui/file_paths.h"
 #include "gui/gbk_text.h"
+#include "gui/transfer_link.h"
 
 namespace corvane::gui {
+
+GuiContext::GuiContext(SettingsStore& settings, IUserPrompts& prompts, IOptionDialogs& dialogs, IShell& shell)
+    : settings_(settings), prompts_(prompts), dialogs_(dialogs), shell_(shell) {}
+
+GuiContext::~GuiContext() = default;
+
+TransferLink& GuiContext::Link() {
+  if (link_) return *link_;
+  if (!ownLink_) ownLink_ = std::make_unique<TransferLink>();
+  return *ownLink_;
+}
 
 void GuiContext::ReloadLanguageIndex() {
   languageIndex_ = CAtoi(settings_.ReadSetting(SettingsSection::OtherSet, "language", "0"));
@@ -37,8 +50,18 @@ void GuiContext::FileFailure(QWidget* owner, const char* message, const QString&
   prompts_.Message(owner, QString::fromLatin1(message), AppTitle(), MessageIcon::Exclamation, detail);
 }
 
-void GuiContext::NotAvailable(QWidget* owner, const QString& what) {
-  prompts_.Message(owner, what + QStringLiteral(": not available yet"), AppTitle(), MessageIcon::Information);
+void GuiContext::ShowFailure(QWidget* owner, const std::string& message, bool exclamation, const std::string& detail) {
+  prompts_.Message(owner, FromGbk(message), AppTitle(), exclamation ? MessageIcon::Exclamation : MessageIcon::None,
+                   QtPath(detail));
+}
+
+void GuiContext::OpenFiles(QWidget* owner, const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    if (shell_.OpenUrl(QUrl::fromLocalFile(QtPath(path)))) continue;
+    const QString text = languageIndex_ == 1 ? QStringLiteral("The file is written, but no program opened it.")
+                                             : QString::fromUtf8("文件已写好，但没有程序打开它。");
+    prompts_.Message(owner, text, AppTitle(), MessageIcon::Information, QtPath(path));
+  }
 }
 
 }  // namespace corvane::gui

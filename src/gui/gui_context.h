@@ -2,7 +2,9 @@
 // What every window of the desktop program shares: the settings store, the
 // caption language and the desktop services.
 #include <QString>
+#include <memory>
 #include <string_view>
+#include <vector>
 
 #include "core/settings/captions.h"
 #include "core/settings/settings_store.h"
@@ -10,15 +12,23 @@
 
 namespace corvane::gui {
 
+class TransferLink;
+
 class GuiContext final {
  public:
-  GuiContext(SettingsStore& settings, IUserPrompts& prompts, IOptionDialogs& dialogs, IShell& shell)
-      : settings_(settings), prompts_(prompts), dialogs_(dialogs), shell_(shell) {}
+  GuiContext(SettingsStore& settings, IUserPrompts& prompts, IOptionDialogs& dialogs, IShell& shell);
+  ~GuiContext();
+  GuiContext(const GuiContext&) = delete;
+  GuiContext& operator=(const GuiContext&) = delete;
 
   SettingsStore& Settings() { return settings_; }
   IUserPrompts& Prompts() { return prompts_; }
   IOptionDialogs& Dialogs() { return dialogs_; }
   IShell& Shell() { return shell_; }
+  // The transfer state and worker of the application: the one given to UseLink,
+  // else one of the context's own, made when first asked for.
+  TransferLink& Link();
+  void UseLink(TransferLink& link) { link_ = &link; }
 
   // 0 the local language, 1 English (other values also pick the local file).
   int LanguageIndex() const { return languageIndex_; }
@@ -40,14 +50,19 @@ class GuiContext final {
   // A file failure: the tool's message (English in both languages, exclamation
   // icon, the application title as caption), with the path and reason below it.
   void FileFailure(QWidget* owner, const char* message, const QString& path, const std::string& reason);
-  // A command whose engine is not built into this program yet.
-  void NotAvailable(QWidget* owner, const QString& what);
+  // A command's failure: the tool's message as it stands, the path and reason below.
+  void ShowFailure(QWidget* owner, const std::string& message, bool exclamation, const std::string& detail);
+  // Hands finished files to the desktop's "open", in order; one that no program
+  // takes is named in a short message.
+  void OpenFiles(QWidget* owner, const std::vector<std::string>& paths);
 
  private:
   SettingsStore& settings_;
   IUserPrompts& prompts_;
   IOptionDialogs& dialogs_;
   IShell& shell_;
+  TransferLink* link_ = nullptr;
+  std::unique_ptr<TransferLink> ownLink_;
   int languageIndex_ = 0;
 };
 

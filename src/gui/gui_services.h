@@ -17,8 +17,9 @@ class IUserPrompts {
   virtual ~IUserPrompts() = default;
   // filter: the Qt filter list ("*.kvm;;*.txt"). Empty when cancelled.
   virtual QString OpenFileName(QWidget* parent, const QString& filter) = 0;
-  // Asks before overwriting; no default extension. Empty when cancelled.
-  virtual QString SaveFileName(QWidget* parent, const QString& filter) = 0;
+  // Asks before overwriting. defaultSuffix ("txt", or empty for none) is added to
+  // a name typed without an extension. Empty when cancelled.
+  virtual QString SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) = 0;
   // A modal message with an OK button. detail: extra lines under the message.
   virtual void Message(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon,
                        const QString& detail = {}) = 0;

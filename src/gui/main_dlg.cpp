@@ -1,6 +1,7 @@
 #include "gui/main_dlg.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
@@ -14,6 +15,7 @@
 #include "gui/data_page.h"
 #include "gui/desktop_programs.h"
 #include "gui/setting_page.h"
+#include "gui/transfer_link.h"
 
 namespace corvane::gui {
 namespace {
@@ -62,6 +64,11 @@ CMainDlg::CMainDlg(GuiContext& context, QWidget* parent)
 
 CMainDlg::~CMainDlg() {
   if (qtTranslator_) QCoreApplication::removeTranslator(qtTranslator_.get());
+}
+
+void CMainDlg::closeEvent(QCloseEvent* event) {
+  context_.Link().Shutdown();
+  QMainWindow::closeEvent(event);
 }
 
 void CMainDlg::BuildMenus() {

@@ -52,6 +52,10 @@ class CMainDlg final : public QMainWindow {
   // The folders searched for the editor and the calculator (PATH by default).
   void SetProgramSearchPath(QString path) { searchPath_ = std::move(path); }
 
+ protected:
+  // A transfer still running ends and the port closes before the window goes.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void BuildMenus();
   void TabChanged(int index);

@@ -18,8 +18,13 @@ QString QtUserPrompts::OpenFileName(QWidget* parent, const QString& filter) {
   return path;
 }
 
-QString QtUserPrompts::SaveFileName(QWidget* parent, const QString& filter) {
-  const QString path = QFileDialog::getSaveFileName(parent, QString(), lastFolder_, filter);
+QString QtUserPrompts::SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) {
+  QFileDialog dialog(parent, QString(), lastFolder_, filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(defaultSuffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  const QString path = dialog.selectedFiles().constFirst();
   Remember(path);
   return path;
 }

@@ -7,7 +7,7 @@ namespace corvane::gui {
 class QtUserPrompts final : public IUserPrompts {
  public:
   QString OpenFileName(QWidget* parent, const QString& filter) override;
-  QString SaveFileName(QWidget* parent, const QString& filter) override;
+  QString SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
   void Message(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon,
                const QString& detail) override;
 

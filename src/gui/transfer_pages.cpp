@@ -2,38 +2,18 @@
 
 #include <QVBoxLayout>
 
+#include "gui/file_paths.h"
+#include "gui/gbk_text.h"
+#include "gui/transfer_bridge.h"
+#include "gui/transfer_link.h"
+
 namespace corvane::gui {
 namespace {
 
-constexpr TransferPage::ButtonCaption kComCaptions[3] = {
-    {"COMReceive", "Receive"}, {"COMSend", "Send"}, {"COMCode", "SendCode"}};
-constexpr TransferPage::ButtonCaption kUsbCaptions[3] = {
-    {"USBDownFile", "FileDown"}, {"USBUpCoor", "CoordUP"}, {"USBUpCode", "CodeUp"}};
 const char* const kButtonNames[3] = {"download", "upload", "sendCode"};
-
-// CR LF pairs, each search starting two bytes after the previous find.
-int CountLineEnds(std::string_view text) {
-  int count = 0;
-  for (size_t pos = text.find("\r\n"); pos != std::string_view::npos; pos = text.find("\r\n", pos + 2)) ++count;
-  return count;
-}
-
-QString CountText(int lineEnds) { return QStringLiteral("\r\n       %1").arg(lineEnds - 1); }
-
-QString WaitingText() { return QStringLiteral("\r\n    Waiting:"); }
+constexpr const char* kCodeFileFilter = "*.txt|*.txt|*.dat|*.dat|*.csv|*.csv|*.raw|*.raw|*.xyz|*.xyz|*.*|*.*|";
 
 }  // namespace
-
-QString SerialProgressText(std::string_view received) {
-  const int c = CountLineEnds(received);
-  return c >= 2 ? CountText(c) : WaitingText();
-}
-
-QString UsbProgressText(std::string_view received, const QString& previous) {
-  if (received.empty()) return WaitingText();
-  const int c = CountLineEnds(received);
-  return c >= 2 ? CountText(c) : previous;
-}
 
 TransferPage::TransferPage(GuiContext& context, const ButtonCaption (&captions)[3], QWidget* parent)
     : QWidget(parent), context_(context), status_(new QPlainTextEdit(this)) {
@@ -44,9 +24,7 @@ TransferPage::TransferPage(GuiContext& context, const ButtonCaption (&captions)[
     buttons_[i] = new QPushButton(this);
     buttons_[i]->setObjectName(QString::fromLatin1(kButtonNames[i]));
     layout->addWidget(buttons_[i]);
-    // The transfer engines are wired in here; until then the button says so.
-    connect(buttons_[i], &QPushButton::clicked, this,
-            [this, i] { context_.NotAvailable(this, buttons_[i]->text().remove(QLatin1Char('&'))); });
+    connect(buttons_[i], &QPushButton::clicked, this, [this, i] { ButtonPressed(i); });
   }
   buttons_[0]->setDefault(true);
   status_->setObjectName(QStringLiteral("status"));
@@ -56,6 +34,13 @@ TransferPage::TransferPage(GuiContext& context, const ButtonCaption (&captions)[
   timer_.setInterval(500);
   connect(&timer_, &QTimer::timeout, this, &TransferPage::OnProgressTimer);
 }
+
+TransferPage::~TransferPage() {
+  timer_.stop();
+  EndOwnTransfer();
+}
+
+void TransferPage::EndOwnTransfer() { Link().Release(this); }
 
 void TransferPage::ApplyCaptions() {
   for (int i = 0; i < 3; ++i) buttons_[i]->setText(context_.Caption("FirstMark", captions_[i].key, captions_[i].def));
@@ -70,21 +55,37 @@ void TransferPage::SetStatusText(const QString& text) {
   status_->setPlainText(shown);
 }
 
-void TransferPage::OnProgressTimer() {
-  const std::string copy = receiveSource_ ? receiveSource_() : std::string();
-  SetStatusText(ProgressText(copy));
+void TransferPage::OnProgressTimer() { SetStatusText(ProgressText()); }
+
+TransferState& TransferPage::State() { return Link().State(); }
+
+void TransferPage::ClearReceived() { State().ClearReceiveBuffer(); }
+
+void TransferPage::EndRunningTransfer() { Link().StopWorker(); }
+
+void TransferPage::StartTransfer(const EngineMaker& make, std::optional<int> uploadType) {
+  auto bridge = std::make_unique<TransferBridge>(*this, context_.Settings(), uploadType);
+  const TransferContext ctx{State(), Link().Clock(), bridge->Settings(), *bridge, context_.LanguageIndex()};
+  std::unique_ptr<ITransferEngine> engine = make(ctx);
+  Link().Start(std::move(bridge), std::move(engine));
 }
 
-QString CUsbPage::ProgressText(std::string_view received) const {
-  return UsbProgressText(received, StatusText());
+void TransferPage::HandOverReceived() { emit downloadComplete(QByteArray::fromStdString(State().ReceiveBufferCopy())); }
+
+void TransferPage::ShowSentLine(bool code) {
+  const TransferState& state = State();
+  const QByteArray line = QByteArray::fromStdString(state.LastSentLine);
+  if (code) emit codeSent(state.SentLineCount, line);
+  else emit recordSent(state.SentLineCount, line);
 }
 
-CComPage::CComPage(GuiContext& context, QWidget* parent) : TransferPage(context, kComCaptions, parent) {
-  setObjectName(QStringLiteral("CComPage"));
+void TransferPage::ShowTransferMessage(const std::string& text, bool exclamation) {
+  context_.Prompts().Message(this, FromGbk(text), context_.AppTitle(),
+                             exclamation ? MessageIcon::Exclamation : MessageIcon::None);
 }
 
-CUsbPage::CUsbPage(GuiContext& context, QWidget* parent) : TransferPage(context, kUsbCaptions, parent) {
-  setObjectName(QStringLiteral("CUsbPage"));
+std::string TransferPage::ChooseCodeFile() {
+  return LocalPath(context_.Prompts().OpenFileName(this, QtFileFilter(kCodeFileFilter)));
 }
 
 }  // namespace corvane::gui

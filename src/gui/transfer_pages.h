@@ -2,21 +2,29 @@
 // The two transfer pages of the data page's inner tab: RS-232 (CComPage) and USB
 // (CUsbPage). Each has three buttons (download, coordinate upload, code upload)
 // and a status box that a 500 ms timer fills with the number of lines received.
+// A button ends a transfer still running before it starts its own; the transfer
+// itself runs on the one worker of the application's TransferLink.
+#include <QByteArray>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "gui/gui_context.h"
 
+namespace corvane {
+class ITransferEngine;
+class TransferState;
+struct TransferContext;
+}  // namespace corvane
+
 namespace corvane::gui {
 
-// The status text of the RS-232 page for what has been received so far.
-QString SerialProgressText(std::string_view received);
-// The USB page's: keeps `previous` while fewer than two line ends have come.
-QString UsbProgressText(std::string_view received, const QString& previous);
+class TransferLink;
 
 class TransferPage : public QWidget {
   Q_OBJECT
@@ -26,22 +34,57 @@ class TransferPage : public QWidget {
     const char* def;
   };
   TransferPage(GuiContext& context, const ButtonCaption (&captions)[3], QWidget* parent);
+  // A transfer this page runs ends first.
+  ~TransferPage() override;
 
   void ApplyCaptions();
   QPushButton* Button(int i) const { return buttons_[i]; }
   // The status text as set (CR LF kept).
   const QString& StatusText() const { return statusRaw_; }
   void SetStatusText(const QString& text);
-  // Where the progress display takes its copy of the received text from.
-  void SetReceiveSource(std::function<std::string()> source) { receiveSource_ = std::move(source); }
   QTimer& ProgressTimer() { return timer_; }
+  void StopProgressTimer() { timer_.stop(); }
+  // Clear's part: the received text emptied.
+  void ClearReceived();
+  // A transfer this page runs ends without reaching the page any more; the port closes.
+  void EndOwnTransfer();
+
+  // What a worker's calls become on the window thread.
+  // The serial download saw its end marker (or ended keeping what came).
+  virtual void OnDownloadEnded() {}
+  // A serial upload sent its whole file.
+  virtual void OnUploadDone() {}
+  // The received text goes to the data page.
+  void HandOverReceived();
+  // Row SentLineCount of the data page shows LastSentLine.
+  void ShowSentLine(bool code);
+  void ShowTransferMessage(const std::string& text, bool exclamation);
+  // The file-open dialog of the USB code upload: the path's bytes, empty when cancelled.
+  std::string ChooseCodeFile();
+
+ signals:
+  void downloadComplete(const QByteArray& text);
+  void recordSent(quint16 sentLineCount, const QByteArray& record);
+  void codeSent(quint16 sentLineCount, const QByteArray& code);
 
  public slots:
   // One tick of the 500 ms progress timer.
   void OnProgressTimer();
 
  protected:
-  virtual QString ProgressText(std::string_view received) const = 0;
+  using EngineMaker = std::function<std::unique_ptr<ITransferEngine>(const TransferContext&)>;
+
+  virtual void ButtonPressed(int index) = 0;
+  // The status text for what has been received so far.
+  virtual QString ProgressText() = 0;
+
+  TransferLink& Link() { return context_.Link(); }
+  TransferState& State();
+  // What every transfer button does first: the running transfer ends.
+  void EndRunningTransfer();
+  // Runs the engine on the worker; uploadType replaces the stored upload layout.
+  void StartTransfer(const EngineMaker& make, std::optional<int> uploadType = {});
+
   GuiContext& context_;
 
  private:
@@ -49,26 +92,42 @@ class TransferPage : public QWidget {
   QPushButton* buttons_[3];
   QPlainTextEdit* status_;
   QTimer timer_;
-  std::function<std::string()> receiveSource_;
   QString statusRaw_;
 };
 
 class CComPage final : public TransferPage {
   Q_OBJECT
  public:
-  CComPage(GuiContext& context, QWidget* parent = nullptr);
+  explicit CComPage(GuiContext& context, QWidget* parent = nullptr);
+  void OnDownloadEnded() override;
+  void OnUploadDone() override;
 
  protected:
-  QString ProgressText(std::string_view received) const override { return SerialProgressText(received); }
+  void ButtonPressed(int index) override;
+  QString ProgressText() override;
+
+ private:
+  void Download();
+  void Upload();
+  void SendCode();
+  // Closes and opens the port with the stored line settings on the device behind
+  // the stored port; false after the message.
+  bool OpenPort(bool localizedMessage);
 };
 
 class CUsbPage final : public TransferPage {
   Q_OBJECT
  public:
-  CUsbPage(GuiContext& context, QWidget* parent = nullptr);
+  explicit CUsbPage(GuiContext& context, QWidget* parent = nullptr);
 
  protected:
-  QString ProgressText(std::string_view received) const override;
+  void ButtonPressed(int index) override;
+  QString ProgressText() override;
+
+ private:
+  void Download();
+  void UploadCoordinates();
+  void UploadCodes();
 };
 
 }  // namespace corvane::gui

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QTabBar>
 
+#include "core/link/transfer_state.h"
+#include "gui/transfer_link.h"
 #include "gui/transfer_pages.h"
 #include "gui_fixture.h"
 #include "grid_helpers.h"
@@ -120,20 +122,31 @@ TEST_F(DataPageTest, InnerTabSwitchesBetweenTheTransferPages) {
   EXPECT_FALSE(page.UsbPage()->isVisibleTo(&page));
 }
 
-TEST_F(DataPageTest, TransferButtonsSayTheyAreNotAvailableYet) {
+TEST_F(DataPageTest, CancelledTransferDialogsLeaveThePortAndStatusAlone) {
   CDataPage page(*context_);
   page.ComPage()->Button(0)->click();
-  page.UsbPage()->Button(2)->click();
-  ASSERT_EQ(prompts_.messages.size(), 2u);
-  EXPECT_EQ(prompts_.messages[0].text, "Receive: not available yet");
-  EXPECT_EQ(prompts_.messages[1].text, "CodeUp: not available yet");
+  page.ComPage()->Button(1)->click();
+  page.ComPage()->Button(2)->click();
+  // An upload answer whose last "}" stands before its last "{" has no path: a cancel too.
+  dialogs_.upAnswer = "{0}{/data/up.txt";
+  page.ComPage()->Button(1)->click();
+  page.UsbPage()->Button(1)->click();
+  EXPECT_EQ(dialogs_.shown, QStringList({"down", "up", "upCode", "up", "import"}));
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_FALSE(context_->Link().State().Port().IsOpen());
+  EXPECT_FALSE(context_->Link().Busy());
+  EXPECT_EQ(page.ComPage()->StatusText(), "");
+  EXPECT_EQ(page.UsbPage()->StatusText(), "");
+  EXPECT_FALSE(page.ComPage()->ProgressTimer().isActive());
 }
 
-TEST(TransferProgress, StatusTextCountsCompleteLinesAfterTheFirst) {
+TEST_F(DataPageTest, ProgressTimerCountsCompleteLinesAfterTheFirst) {
+  CDataPage page(*context_);
+  TransferState& state = context_->Link().State();
   struct Case {
     std::string received;
     QString serial;
-    QString usb;  // the USB page keeps "previous" until two line ends came
+    QString usb;  // the USB page keeps its text until two line ends came
   } cases[] = {
       {"", "\r\n    Waiting:", "\r\n    Waiting:"},
       {"ab", "\r\n    Waiting:", "previous"},
@@ -143,21 +156,16 @@ TEST(TransferProgress, StatusTextCountsCompleteLinesAfterTheFirst) {
       {"\r\n\r\n\r\n", "\r\n       2", "\r\n       2"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(gui::SerialProgressText(c.received), c.serial) << c.received;
-    EXPECT_EQ(gui::UsbProgressText(c.received, "previous"), c.usb) << c.received;
+    state.ClearReceiveBuffer();
+    state.AppendReceived(c.received);
+    page.UsbPage()->SetStatusText("previous");
+    page.ComPage()->OnProgressTimer();
+    page.UsbPage()->OnProgressTimer();
+    EXPECT_EQ(page.ComPage()->StatusText(), c.serial) << c.received;
+    EXPECT_EQ(page.UsbPage()->StatusText(), c.usb) << c.received;
   }
-}
-
-TEST_F(DataPageTest, ProgressTimerShowsTheReceivedLineCount) {
-  CDataPage page(*context_);
-  std::string received = "x\r\n";
-  page.ComPage()->SetReceiveSource([&] { return received; });
-  page.ComPage()->OnProgressTimer();
-  EXPECT_EQ(page.ComPage()->StatusText(), "\r\n    Waiting:");
-  received += "y\r\nz\r\n";
-  page.ComPage()->OnProgressTimer();
-  EXPECT_EQ(page.ComPage()->StatusText(), "\r\n       2");
   EXPECT_EQ(page.ComPage()->ProgressTimer().interval(), 500);
+  EXPECT_EQ(page.UsbPage()->ProgressTimer().interval(), 500);
 }
 
 TEST_F(DataPageTest, DownloadMessageLaysTheReceivedLinesIntoRows) {

@@ -202,14 +202,34 @@ TEST_F(GridEditingTest, DeleteAndInsertActOnTheRowOfTheMenu) {
   }
 }
 
-TEST_F(GridEditingTest, CommandsNotBuiltYetSaySo) {
+TEST_F(GridEditingTest, ConversionCommandsAskTheirDialogAndStopWhenItIsCancelled) {
   auto page = PageWithRows(3);
-  MenuScript script;
-  script.choose = gui::kCmdSdExport;
-  ScriptMenus(*page, script);
-  RightClick(*page, 1, 5);
-  ASSERT_EQ(prompts_.messages.size(), 1u);
-  EXPECT_EQ(prompts_.messages[0].text, "SD Export: not available yet");
+  const std::string before = GridSaveTextOf(*page);
+  struct Case {
+    int command;
+    QStringList dialogs;  // option dialogs asked
+    int saveDialogs;      // save dialogs asked
+  } cases[] = {
+      {gui::kCmdMeasCoorExport, {"export"}, 0}, {gui::kCmdSdExport, {"sd"}, 0},  {gui::kCmdHdExport, {"hd"}, 0},
+      {gui::kCmdAngleExport, {}, 1},             {gui::kCmdCoorFileExport, {}, 1},
+  };
+  for (const Case& c : cases) {
+    dialogs_.shown.clear();
+    prompts_.filtersAsked.clear();
+    MenuScript script;
+    script.choose = c.command;
+    ScriptMenus(*page, script);
+    RightClick(*page, 1, 5);
+    EXPECT_EQ(dialogs_.shown, c.dialogs) << c.command;
+    EXPECT_EQ(prompts_.filtersAsked.size(), c.saveDialogs) << c.command;
+  }
+  // A layout answer other than 0 and 1 ends the distance exports before the save dialog.
+  dialogs_.sdAnswer = 2;
+  page->RunGridCommand(gui::kCmdSdExport);
+  EXPECT_EQ(prompts_.filtersAsked.size(), 1);
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_TRUE(shell_.urls.empty());
+  EXPECT_EQ(GridSaveTextOf(*page), before);
 }
 
 TEST_F(GridEditingTest, CoordinateImportReadsTheFileTheDialogNames) {

@@ -34,7 +34,11 @@ class ScriptedPrompts final : public gui::IUserPrompts {
   QStringList filtersAsked;
   std::vector<ShownMessage> messages;
   QString OpenFileName(QWidget*, const QString& filter) override { return Next(openAnswers, filter); }
-  QString SaveFileName(QWidget*, const QString& filter) override { return Next(saveAnswers, filter); }
+  QStringList suffixesAsked;
+  QString SaveFileName(QWidget*, const QString& filter, const QString& suffix) override {
+    suffixesAsked << suffix;
+    return Next(saveAnswers, filter);
+  }
   void Message(QWidget*, const QString& text, const QString& caption, gui::MessageIcon icon,
                const QString& detail) override {
     messages.push_back({text, caption, icon, detail});
@@ -53,27 +57,39 @@ class ScriptedPrompts final : public gui::IUserPrompts {
 
 class ScriptedDialogs final : public gui::IOptionDialogs {
  public:
-  std::string importAnswer;
+  // The answers; empty (or -1) answers as a cancel.
+  std::string downAnswer, upAnswer, upCodeAnswer, importAnswer, exportAnswer;
+  short sdAnswer = -1, hdAnswer = -1;
+  // The dialogs shown, in order.
+  QStringList shown;
   int importCalls = 0;
-  std::string ShowDownSetDlg() override { return {}; }
-  std::string ShowUpSetDlg() override { return {}; }
-  std::string ShowUpCodeSetDlg() override { return {}; }
+  std::string ShowDownSetDlg() override { return Answer("down", downAnswer); }
+  std::string ShowUpSetDlg() override { return Answer("up", upAnswer); }
+  std::string ShowUpCodeSetDlg() override { return Answer("upCode", upCodeAnswer); }
   std::string ShowImportDlg() override {
     ++importCalls;
-    return importAnswer;
+    return Answer("import", importAnswer);
   }
-  std::string ShowExportDlg() override { return {}; }
-  short ShowSdConfirmDlg() override { return -1; }
-  short ShowHdConfirmDlg() override { return -1; }
+  std::string ShowExportDlg() override { return Answer("export", exportAnswer); }
+  short ShowSdConfirmDlg() override { return Answer("sd", sdAnswer); }
+  short ShowHdConfirmDlg() override { return Answer("hd", hdAnswer); }
+
+ private:
+  template <class T>
+  T Answer(const char* name, const T& answer) {
+    shown << QString::fromLatin1(name);
+    return answer;
+  }
 };
 
 class RecordingShell final : public gui::IShell {
  public:
   std::vector<QUrl> urls;
   QStringList programs;
+  bool opens = true;  // false: no program takes the files
   bool OpenUrl(const QUrl& url) override {
     urls.push_back(url);
-    return true;
+    return opens;
   }
   bool StartProgram(const QString& program) override {
     programs << program;

@@ -24,6 +24,52 @@ int LayoutAfterFirstBrace(std::string_view answer) {
   return CAtoi(answer.substr(open + 1));
 }
 
+void ImportLineIntoRow(RecordGrid& grid, int r, std::string_view piece, int layout, bool enz) {
+  char sep = '\t';
+  if (piece.find(',') != std::string_view::npos) sep = ',';
+  else if (piece.find(';') != std::string_view::npos) sep = ';';
+  else if (piece.find(' ') != std::string_view::npos) sep = ' ';
+  std::string w = CleanLine(piece, ' ');
+  std::string_view v = TrimRightChar(TrimRightChar(TrimRightChar(w, ' '), '\r'), '\n');
+  std::string_view g[6];
+  const size_t p = v.find(sep);
+  if (p != std::string_view::npos && p >= 1) {
+    g[0] = v.substr(0, p);
+    size_t pos = p + 1;
+    for (int k = 1; k < 6; ++k) {
+      const size_t next = v.find(sep, pos);
+      if (next == std::string_view::npos) {
+        g[k] = v.substr(pos);
+        break;
+      }
+      g[k] = v.substr(pos, next - pos);
+      pos = next + 1;
+    }
+  }
+  // name, code, height, north-ish, east-ish by layout
+  int name = -1, code = -1, height = -1, a = -1, b = -1;
+  switch (layout) {
+    case 0: name = 0, code = 4, height = 3, a = 1, b = 2; break;
+    case 1: case 6: name = 0, code = 4, height = 3, a = 2, b = 1; break;
+    case 2: name = 0, code = 1, height = 4, a = 2, b = 3; break;
+    case 3: name = 0, code = 1, height = 4, a = 3, b = 2; break;
+    case 4: name = 1, code = 2, height = 5, a = 3, b = 4; break;
+    case 5: name = 1, code = 2, height = 5, a = 4, b = 3; break;
+    default: break;
+  }
+  RecordGrid::RowCells cells{};
+  cells[0] = FormatInt(r);
+  if (name >= 0) {
+    if (enz) std::swap(a, b);
+    cells[3] = g[name];
+    cells[12] = g[code];
+    cells[9] = g[height];
+    cells[7] = g[a];
+    cells[8] = g[b];
+  }
+  grid.SetRow(r, cells);
+}
+
 bool ImportCoordinates(RecordGrid& grid, const std::string& path, int layout, const ISettingsReader& settings,
                        std::string* reason) {
   TextLineReader in;
@@ -32,53 +78,10 @@ bool ImportCoordinates(RecordGrid& grid, const std::string& path, int layout, co
   int i = 0;
   std::string piece;
   while (in.ReadPiece(piece, 100)) {
-    char sep = '\t';
-    if (piece.find(',') != std::string::npos) sep = ',';
-    else if (piece.find(';') != std::string::npos) sep = ';';
-    else if (piece.find(' ') != std::string::npos) sep = ' ';
-    std::string w = CleanLine(piece, ' ');
-    std::string_view v = TrimRightChar(TrimRightChar(TrimRightChar(w, ' '), '\r'), '\n');
     ++i;
     grid.SetRowCount(i + 1);
-    std::string_view g[6];
-    const size_t p = v.find(sep);
-    if (p != std::string_view::npos && p >= 1) {
-      g[0] = v.substr(0, p);
-      size_t pos = p + 1;
-      for (int k = 1; k < 6; ++k) {
-        const size_t next = v.find(sep, pos);
-        if (next == std::string_view::npos) {
-          g[k] = v.substr(pos);
-          break;
-        }
-        g[k] = v.substr(pos, next - pos);
-        pos = next + 1;
-      }
-    }
     const bool enz = CAtoi(settings.ReadSetting(SettingsSection::OtherSet, "CoorType", "0")) == 1;
-    // name, code, height, north-ish, east-ish by layout
-    int name = -1, code = -1, height = -1, a = -1, b = -1;
-    switch (layout) {
-      case 0: name = 0, code = 4, height = 3, a = 1, b = 2; break;
-      case 1: case 6: name = 0, code = 4, height = 3, a = 2, b = 1; break;
-      case 2: name = 0, code = 1, height = 4, a = 2, b = 3; break;
-      case 3: name = 0, code = 1, height = 4, a = 3, b = 2; break;
-      case 4: name = 1, code = 2, height = 5, a = 3, b = 4; break;
-      case 5: name = 1, code = 2, height = 5, a = 4, b = 3; break;
-      default: break;
-    }
-    const std::string number = FormatInt(i);
-    RecordGrid::RowCells cells{};
-    cells[0] = number;
-    if (name >= 0) {
-      if (enz) std::swap(a, b);
-      cells[3] = g[name];
-      cells[12] = g[code];
-      cells[9] = g[height];
-      cells[7] = g[a];
-      cells[8] = g[b];
-    }
-    grid.SetRow(i, cells);
+    ImportLineIntoRow(grid, i, piece, layout, enz);
   }
   return true;
 }

@@ -45,9 +45,14 @@ void RefreshCoordinateHeaders(RecordGrid& grid, const CaptionReader& captions, c
 
 int ColumnWidthPixels(int col, int dotsPerInch) {
   if (col < 0 || col >= RecordGrid::kCols || dotsPerInch <= 0) return 0;
+  return TwipsToPixels(kColumnWidthsTwips[static_cast<size_t>(col)], dotsPerInch);
+}
+
+int TwipsToPixels(int twips, int dotsPerInch) {
+  if (dotsPerInch <= 0) return 0;
   int twipsPerPixel = 1440 / dotsPerInch;
   if (twipsPerPixel <= 0) twipsPerPixel = 1;
-  return kColumnWidthsTwips[static_cast<size_t>(col)] / twipsPerPixel;
+  return twips / twipsPerPixel;
 }
 
 }  // namespace corvane

@@ -39,5 +39,7 @@ bool CoordinateCaptionsSwapped(const ISettingsReader& settings);
 
 // Width in pixels of a column for a screen of the given dots per inch.
 int ColumnWidthPixels(int col, int dotsPerInch);
+// A width in twips in whole pixels of such a screen (at least one twip per pixel).
+int TwipsToPixels(int twips, int dotsPerInch);
 
 }  // namespace corvane
