@@ -5,9 +5,10 @@
 #include <QMessageBox>
 #include <memory>
 
+#include "core/link/transfer_pages.h"
 #include "core/settings/settings_store.h"
-#include "core/text/numbers.h"
 #include "corvanedlg/confirm_dialog.h"
+#include "corvanedlg/download_text.h"
 #include "corvanedlg/option_dialog.h"
 
 using corvanedlg::Tr;
@@ -20,11 +21,16 @@ std::string Bytes(const QString& path) { return QFile::encodeName(path).toStdStr
 
 std::string Braced(int value) { return "{" + std::to_string(value) + "}"; }
 
-QStringList CoordinateLayouts() {
-  return {Tr("0: PT, N, E, Z, CODE", "0: 点号, N, E, Z, 代码"), Tr("1: PT, E, N, Z, CODE", "1: 点号, E, N, Z, 代码"),
-          Tr("2: PT, CODE, N, E, Z", "2: 点号, 代码, N, E, Z"), Tr("3: PT, CODE, E, N, Z", "3: 点号, 代码, E, N, Z"),
-          Tr("4: NO, PT, CODE, N, E, Z", "4: 序号, 点号, 代码, N, E, Z"),
-          Tr("5: NO, PT, CODE, E, N, Z", "5: 序号, 点号, 代码, E, N, Z")};
+// The six layouts of coordinate lists; the files read also know 6, which reads as 1.
+QStringList CoordinateLayouts(bool withSix) {
+  QStringList layouts{Tr("0: PT, N, E, Z, CODE", "0: 点号, N, E, Z, 代码"),
+                      Tr("1: PT, E, N, Z, CODE", "1: 点号, E, N, Z, 代码"),
+                      Tr("2: PT, CODE, N, E, Z", "2: 点号, 代码, N, E, Z"),
+                      Tr("3: PT, CODE, E, N, Z", "3: 点号, 代码, E, N, Z"),
+                      Tr("4: NO, PT, CODE, N, E, Z", "4: 序号, 点号, 代码, N, E, Z"),
+                      Tr("5: NO, PT, CODE, E, N, Z", "5: 序号, 点号, 代码, E, N, Z")};
+  if (withSix) layouts << Tr("6: PT, E, N, Z, CODE (as 1)", "6: 点号, E, N, Z, 代码 (同 1)");
+  return layouts;
 }
 
 QString CoordinateFilter() {
@@ -45,29 +51,24 @@ CCorvaneDll::~CCorvaneDll() = default;
 
 std::string CCorvaneDll::ShowDownSetDlg() {
   const corvane::SettingsStore store = corvane::SettingsStore::OpenDefault();
-  const auto read = [&](const char* name) {
-    return corvane::CAtoi(store.ReadSetting(corvane::SettingsSection::ComStatus, name, "0"));
-  };
-  static const char* const kBauds[] = {"1200", "2400", "4800", "9600", "19200", "38400", "115200"};
-  const int port = read("Port") + 1;
-  const int baud = read("Baud");
-  const QString device = QFile::decodeName(QByteArray::fromStdString(store.DevicePath(port)));
+  // What the download is about to use: the stored line settings on the device
+  // behind the stored port.
+  const corvane::LineSettings line = corvane::ReadLineSettings(store);
   QMessageBox box(Owner());
+  box.setObjectName(QStringLiteral("download"));
   box.setWindowTitle(Tr("Download", "下载"));
   box.setIcon(QMessageBox::Question);
   box.setText(Tr("Set the instrument to send its job, then press OK.", "请将仪器设置为发送数据，然后按确定。"));
-  box.setInformativeText(QStringLiteral("COM%1 (%2), %3 bit/s")
-                             .arg(port)
-                             .arg(device)
-                             .arg(QString::fromLatin1(baud >= 0 && baud < 7 ? kBauds[baud] : "9600")));
+  box.setInformativeText(
+      corvanedlg::DownloadLineText(line, QFile::decodeName(QByteArray::fromStdString(store.DevicePath(line.comNumber)))));
   box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
   if (box.exec() != QMessageBox::Ok) return {};
-  return Braced(port) + Braced(baud);
+  return Braced(line.comNumber) + Braced(line.baud);
 }
 
 std::string CCorvaneDll::ShowUpSetDlg() {
-  auto dialog = RunFileDialog({Tr("Upload coordinates", "上传坐标"), QStringLiteral("upload"), CoordinateLayouts(),
-                               false, false, CoordinateFilter()});
+  auto dialog = RunFileDialog({Tr("Upload coordinates", "上传坐标"), QStringLiteral("upload"), CoordinateLayouts(true),
+                               false, false, CoordinateFilter(), corvanedlg::Preview::Upload});
   if (!dialog) return {};
   // The layout chosen here is what the upload reads when it converts the lines.
   corvane::SettingsStore store = corvane::SettingsStore::OpenDefault();
@@ -79,33 +80,35 @@ std::string CCorvaneDll::ShowUpSetDlg() {
 }
 
 std::string CCorvaneDll::ShowUpCodeSetDlg() {
-  auto dialog = RunFileDialog(
-      {Tr("Upload codes", "上传代码"), QStringLiteral("uploadCode"), {}, false, false, CoordinateFilter()});
+  auto dialog = RunFileDialog({Tr("Upload codes", "上传代码"), QStringLiteral("uploadCode"), {}, false, false,
+                               CoordinateFilter(), corvanedlg::Preview::Codes});
   return dialog ? Bytes(dialog->Path()) : std::string();
 }
 
 std::string CCorvaneDll::ShowImportDlg() {
-  auto dialog = RunFileDialog({Tr("Import coordinates", "导入坐标"), QStringLiteral("import"), CoordinateLayouts(),
-                               false, false, CoordinateFilter()});
+  auto dialog = RunFileDialog({Tr("Import coordinates", "导入坐标"), QStringLiteral("import"), CoordinateLayouts(true),
+                               false, false, CoordinateFilter(), corvanedlg::Preview::Import});
   if (!dialog) return {};
   return Braced(dialog->Layout()) + "{" + Bytes(dialog->Path()) + "}";
 }
 
 std::string CCorvaneDll::ShowExportDlg() {
-  QStringList layouts = CoordinateLayouts();
+  QStringList layouts = CoordinateLayouts(false);
   layouts << Tr("6: DXF drawing", "6: DXF 图形") << Tr("7: fixed columns", "7: 固定列宽");
   auto dialog = RunFileDialog({Tr("Export coordinates", "导出坐标"), QStringLiteral("export"), layouts, true, true,
-                               QStringLiteral("*.txt;;*.dat;;*.csv;;*.dxf;;*.* (*)")});
+                               QStringLiteral("*.txt;;*.dat;;*.csv;;*.dxf;;*.* (*)"), corvanedlg::Preview::Export});
   if (!dialog) return {};
   return Braced(dialog->Layout()) + Braced(dialog->Separator()) + "{" + Bytes(dialog->Path()) + "}";
 }
 
 short CCorvaneDll::ShowSdConfirmDlg() {
-  corvanedlg::ConfirmDialog dialog(Tr("Slope distance export", "斜距导出"), QStringLiteral("sd"), Owner());
+  corvanedlg::ConfirmDialog dialog(Tr("Slope distance export", "斜距导出"), QStringLiteral("sd"),
+                                  corvanedlg::DistanceList::Slope, Owner());
   return dialog.exec() == QDialog::Accepted ? static_cast<short>(dialog.Choice()) : short{-1};
 }
 
 short CCorvaneDll::ShowHdConfirmDlg() {
-  corvanedlg::ConfirmDialog dialog(Tr("Horizontal distance export", "平距导出"), QStringLiteral("hd"), Owner());
+  corvanedlg::ConfirmDialog dialog(Tr("Horizontal distance export", "平距导出"), QStringLiteral("hd"),
+                                  corvanedlg::DistanceList::Horizontal, Owner());
   return dialog.exec() == QDialog::Accepted ? static_cast<short>(dialog.Choice()) : short{-1};
 }

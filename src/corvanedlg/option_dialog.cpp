@@ -7,13 +7,18 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <QFontDatabase>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 
 #include "core/settings/program_folder.h"
 #include "core/settings/settings_store.h"
 #include "core/text/numbers.h"
+#include "corvanedlg/file_preview.h"
 
 namespace corvanedlg {
 
@@ -52,6 +57,7 @@ FileOptionsDialog::FileOptionsDialog(FileDialogSpec spec, QWidget* parent)
   }
   path_->setObjectName(QStringLiteral("path"));
   path_->setMinimumWidth(320);
+  path_->setText(memory.value(QStringLiteral("lastPath")).toString());
   auto* browse = new QPushButton(Tr("Browse...", "浏览..."), this);
   browse->setObjectName(QStringLiteral("browse"));
   auto* pathRow = new QHBoxLayout;
@@ -63,12 +69,55 @@ FileOptionsDialog::FileOptionsDialog(FileDialogSpec spec, QWidget* parent)
   ok_ = buttons->button(QDialogButtonBox::Ok);
   auto* outer = new QVBoxLayout(this);
   outer->addLayout(form);
+  if (spec_.preview != Preview::None) {
+    auto* box = new QGroupBox(spec_.preview == Preview::Export ? Tr("Sample lines", "示例行") : Tr("Preview", "预览"),
+                              this);
+    preview_ = new QPlainTextEdit(box);
+    preview_->setObjectName(QStringLiteral("preview"));
+    preview_->setReadOnly(true);
+    preview_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    preview_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    preview_->setMinimumSize(preview_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 80,
+                             preview_->fontMetrics().lineSpacing() * (kPreviewLines + 2));
+    auto* boxLayout = new QVBoxLayout(box);
+    boxLayout->addWidget(preview_);
+    outer->addWidget(box, 1);
+  }
   outer->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(browse, &QPushButton::clicked, this, &FileOptionsDialog::Browse);
   connect(path_, &QLineEdit::textChanged, this, &FileOptionsDialog::UpdateOk);
+  connect(path_, &QLineEdit::textChanged, this, &FileOptionsDialog::UpdatePreview);
+  if (layout_) connect(layout_, &QComboBox::currentIndexChanged, this, &FileOptionsDialog::UpdatePreview);
+  if (separator_) connect(separator_, &QComboBox::currentIndexChanged, this, &FileOptionsDialog::UpdatePreview);
   UpdateOk();
+  UpdatePreview();
+}
+
+QString FileOptionsDialog::PreviewText() const { return preview_ ? preview_->toPlainText() : QString(); }
+
+void FileOptionsDialog::UpdatePreview() {
+  if (!preview_) return;
+  const corvane::SettingsStore store = corvane::SettingsStore::OpenDefault();
+  // Only whether the stored order is 0 matters to the upload; the import swaps for 1.
+  const int order = corvane::CAtoi(store.ReadSetting(corvane::SettingsSection::OtherSet, "CoorType", "0"));
+  QString text;
+  switch (spec_.preview) {
+    case Preview::Import: text = ImportPreview(Path(), Layout(), order == 1); break;
+    case Preview::Upload: text = UploadPreview(Path(), Layout(), order != 0); break;
+    case Preview::Codes: text = CodePreview(Path()); break;
+    case Preview::Export: text = ExportPreview(Layout(), Separator()); break;
+    case Preview::None: break;
+  }
+  preview_->setPlainText(text);
+}
+
+bool FileOptionsDialog::MayReplace() {
+  if (!spec_.saving || Path() == confirmedPath_ || !QFileInfo::exists(Path())) return true;
+  return QMessageBox::question(this, spec_.title,
+                               Tr("%1 is there already.\nReplace it?", "%1 已存在。\n要替换它吗？").arg(Path())) ==
+         QMessageBox::Yes;
 }
 
 int FileOptionsDialog::Layout() const { return layout_ ? layout_->currentIndex() : 0; }
@@ -90,14 +139,18 @@ void FileOptionsDialog::Browse() {
                                           : QFileInfo(Path()).absolutePath();
   const QString chosen = spec_.saving ? QFileDialog::getSaveFileName(this, spec_.title, folder, spec_.filter)
                                       : QFileDialog::getOpenFileName(this, spec_.title, folder, spec_.filter);
-  if (!chosen.isEmpty()) SetPath(chosen);
+  if (chosen.isEmpty()) return;
+  // The browse dialog has asked before choosing a file to write that is there.
+  if (spec_.saving) confirmedPath_ = chosen;
+  SetPath(chosen);
 }
 
 void FileOptionsDialog::accept() {
-  if (Path().isEmpty()) return;
+  if (Path().isEmpty() || !MayReplace()) return;
   QSettings memory(MemoryFile(), QSettings::IniFormat);
   memory.setValue(QStringLiteral("lastFolder"), QFileInfo(Path()).absolutePath());
   memory.beginGroup(spec_.memoryKey);
+  memory.setValue(QStringLiteral("lastPath"), Path());
   if (layout_) memory.setValue(QStringLiteral("layout"), Layout());
   if (separator_) memory.setValue(QStringLiteral("separator"), Separator());
   QDialog::accept();

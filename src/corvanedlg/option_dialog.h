@@ -1,6 +1,7 @@
 #pragma once
 // The dialog behind most option calls: a file, and where the call needs them a
-// file layout and a separator. It remembers the last folder and choices.
+// file layout and a separator, with a preview of what the command will make of
+// them. It remembers the last file, folder and choices.
 #include <QDialog>
 
 #include "corvanedlg/corvane_dll.h"
@@ -9,6 +10,7 @@
 
 class QComboBox;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace corvanedlg {
@@ -20,6 +22,9 @@ CORVANEDLG_API QString Tr(const char* english, const char* chinese);
 // Where the dialogs keep what they remember.
 CORVANEDLG_API QString MemoryFile();
 
+// What the preview shows (see file_preview.h).
+enum class Preview { None, Import, Upload, Codes, Export };
+
 struct FileDialogSpec {
   QString title;
   QString memoryKey;      // group of the remembered choices
@@ -27,6 +32,7 @@ struct FileDialogSpec {
   bool separators = false;
   bool saving = false;    // choose a file to write (asks before overwriting)
   QString filter;         // Qt filter list of the browse dialog
+  Preview preview = Preview::None;
 };
 
 class CORVANEDLG_API FileOptionsDialog final : public QDialog {
@@ -41,18 +47,24 @@ class CORVANEDLG_API FileOptionsDialog final : public QDialog {
   void SetLayout(int layout);
   void SetSeparator(int separator);
   QPushButton* OkButton() const { return ok_; }
+  QString PreviewText() const;
 
   void accept() override;
 
  private:
   void Browse();
   void UpdateOk();
+  void UpdatePreview();
+  // A file to write that is there already: true when the user agrees to replace it.
+  bool MayReplace();
 
   FileDialogSpec spec_;
   QComboBox* layout_ = nullptr;
   QComboBox* separator_ = nullptr;
   QLineEdit* path_;
+  QPlainTextEdit* preview_ = nullptr;
   QPushButton* ok_;
+  QString confirmedPath_;  // a file to write the browse dialog already asked about
 };
 
 }  // namespace corvanedlg

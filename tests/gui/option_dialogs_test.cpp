@@ -10,6 +10,7 @@
 
 #include "corvanedlg/confirm_dialog.h"
 #include "corvanedlg/corvane_dll.h"
+#include "corvanedlg/file_preview.h"
 #include "corvanedlg/option_dialog.h"
 #include "gui_fixture.h"
 
@@ -102,6 +103,100 @@ TEST_F(OptionDialogsTest, OkNeedsAPathAndChoicesAreRemembered) {
   corvanedlg::FileOptionsDialog second(spec);
   EXPECT_EQ(second.Layout(), 2);
   EXPECT_EQ(second.Separator(), 1);
+  EXPECT_EQ(second.Path(), "/data/x.txt");
+  // Each dialog remembers its own file.
+  spec.memoryKey = "other";
+  corvanedlg::FileOptionsDialog other(spec);
+  EXPECT_EQ(other.Path(), "");
+}
+
+TEST_F(OptionDialogsTest, DownloadDialogShowsTheLineAboutToBeUsed) {
+  Set(SettingsSection::OtherSet, "language", "1");
+  for (const auto& [name, value] : {std::pair{"Port", "1"}, {"Baud", "6"}, {"Character", "1"}, {"Parity", "2"},
+                                    {"StopBit", "1"}})
+    Set(SettingsSection::ComStatus, name, value);
+  ASSERT_TRUE(store_->WriteDevicePath(2, "/dev/ttyUSB0"));
+  QString shown;
+  Answer([&](QDialog& d) { shown = static_cast<QMessageBox&>(d).informativeText(); }, true);
+  EXPECT_EQ(CCorvaneDll().ShowDownSetDlg(), "{2}{115200}");
+  EXPECT_EQ(shown, "COM2: /dev/ttyUSB0\n115200 bit/s, 7 data bits, even parity, 1.5 stop bit(s)");
+}
+
+TEST_F(OptionDialogsTest, PreviewsShowWhatTheCommandWillMakeOfTheFile) {
+  Set(SettingsSection::OtherSet, "language", "1");
+  const std::string file = files_.File("points.txt");
+  testing::WriteBytes(file, "7,P1,TREE,1000.5,2000.25,10\r\n8,A-VERY-LONG-POINT-NAME,X,1,2,3\r\n\r\n");
+  const QString path = QString::fromStdString(file);
+  // The import's fields for layout 4 (number, name, code, N, E, height), then 0.
+  EXPECT_EQ(corvanedlg::ImportPreview(path, 4, false),
+            "Point         N             E             Height        Code\n"
+            "P1            1000.5        2000.25       10            TREE\n"
+            "A-VERY-LONG-POINT-NAME1             2             3             X\n" +
+                QString(56, ' '));
+  EXPECT_TRUE(corvanedlg::ImportPreview(path, 0, false).contains("\n7             P1            TREE          1000.5"));
+  // ENZ order: the import swaps what it places, the preview still names N and E.
+  EXPECT_EQ(corvanedlg::ImportPreview(path, 4, true).section('\n', 1, 1), corvanedlg::ImportPreview(path, 4, false).section('\n', 1, 1));
+  // The upload's records, and the line it drops.
+  const QStringList records = corvanedlg::UploadPreview(path, 4, false).split('\n');
+  ASSERT_EQ(records.size(), 3);
+  EXPECT_EQ(records[1], "            P1,        1000.5,       2000.25,            10,          TREE");
+  EXPECT_TRUE(records[2].startsWith("(not sent) The data 1 in line:")) << records[2].toStdString();
+  EXPECT_EQ(corvanedlg::UploadPreview(path, 4, true).split('\n')[1],
+            "            P1,       2000.25,        1000.5,            10,          TREE");
+  EXPECT_TRUE(corvanedlg::CodePreview(QString::fromStdString(files_.File("missing.txt"))).startsWith("The file cannot be read: "));
+  EXPECT_EQ(corvanedlg::ImportPreview("", 0, false), "");
+}
+
+TEST_F(OptionDialogsTest, CodeAndExportPreviews) {
+  const std::string codes = files_.File("codes.txt");
+  testing::WriteBytes(codes, "TREE\r\nFENCE-POST-LONG-NAME\r\n\r\n");
+  EXPECT_EQ(corvanedlg::CodePreview(QString::fromStdString(codes)), "TREE\nFENCE-POST-LONG\n-NAME\n");
+  EXPECT_EQ(corvanedlg::ExportPreview(0, 0), "S1,1000.000,2000.000,100.000,STN\nP1,1010.000,2010.000,99.850,TREE");
+  EXPECT_EQ(corvanedlg::ExportPreview(5, 2), "1\tS1\tSTN\t2000.000\t1000.000\t100.000\n2\tP1\tTREE\t2010.000\t1010.000\t99.850");
+  const QStringList dxf = corvanedlg::ExportPreview(6, 0).split('\n');
+  EXPECT_EQ(dxf.mid(0, 5), QStringList({"0", "SECTION", "2", "ENTITIES", "0"}));
+  EXPECT_EQ(dxf[5].toUpper(), "CIRCLE");
+  EXPECT_EQ(dxf.back(), "...");
+}
+
+TEST_F(OptionDialogsTest, PreviewFollowsTheFileAndTheChoices) {
+  const std::string file = files_.File("p.txt");
+  testing::WriteBytes(file, "P1 1 2 3 C\r\n");
+  corvanedlg::FileOptionsDialog dialog({"t", "import", {"0", "1"}, false, false, "*", corvanedlg::Preview::Import});
+  EXPECT_EQ(dialog.PreviewText(), "");
+  dialog.SetPath(QString::fromStdString(file));
+  EXPECT_EQ(dialog.PreviewText().section('\n', 1, 1), "P1            1             2             3             C");
+  dialog.SetLayout(1);
+  EXPECT_EQ(dialog.PreviewText().section('\n', 1, 1), "P1            2             1             3             C");
+  corvanedlg::FileOptionsDialog exporting({"t", "export", {"0", "1"}, true, true, "*", corvanedlg::Preview::Export});
+  exporting.SetSeparator(1);
+  EXPECT_EQ(exporting.PreviewText().section('\n', 0, 0), "S1 1000.000 2000.000 100.000 STN");
+}
+
+TEST_F(OptionDialogsTest, AFileToWriteThatIsThereIsReplacedOnlyWhenTheUserAgrees) {
+  const std::string file = files_.File("out.txt");
+  testing::WriteBytes(file, "old");
+  for (const bool agree : {false, true}) {
+    corvanedlg::FileOptionsDialog dialog({"t", "export", {"0"}, true, true, "*", corvanedlg::Preview::Export});
+    dialog.SetPath(QString::fromStdString(file));
+    QTimer::singleShot(0, [agree] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      box->button(agree ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), agree ? QDialog::Accepted : QDialog::Rejected);
+  }
+}
+
+TEST_F(OptionDialogsTest, ConfirmDialogsExplainBothLayouts) {
+  Set(SettingsSection::OtherSet, "language", "1");
+  corvanedlg::ConfirmDialog hd("t", "hd", corvanedlg::DistanceList::Horizontal);
+  corvanedlg::ConfirmDialog sd("t", "sd", corvanedlg::DistanceList::Slope);
+  EXPECT_TRUE(hd.Explanation(0).contains("horizontal distance, height difference"));
+  EXPECT_TRUE(hd.Explanation(1).startsWith("One line for every measured point, carrying its set-up"));
+  EXPECT_TRUE(sd.Explanation(0).contains("vertical angle, slope distance"));
+  EXPECT_NE(sd.Explanation(1), hd.Explanation(1));
 }
 
 }  // namespace
