@@ -217,16 +217,20 @@ void CDataPage::SaveFile() {
 
 void CDataPage::OnDownloadComplete(const QByteArray& text) {
   model_.Replace([&](RecordGrid& g) { LoadBufferIntoGrid(g, std::string_view(text.constData(), text.size())); });
+  // Another job: the station list of the last one does not belong to it.
+  stationListValid_ = 0;
 }
 
 void CDataPage::OnRecordSent(quint16 sentLineCount, const QByteArray& record) {
   model_.Replace(
       [&](RecordGrid& g) { ShowUploadedRecord(g, sentLineCount, std::string_view(record.constData(), record.size())); });
+  stationListValid_ = 0;
 }
 
 void CDataPage::OnCodeSent(quint16 sentLineCount, const QByteArray& code) {
   model_.Replace(
       [&](RecordGrid& g) { ShowSentCode(g, sentLineCount, std::string_view(code.constData(), code.size())); });
+  stationListValid_ = 0;
 }
 
 void CDataPage::OpenEditor(int gridRow, int col) {

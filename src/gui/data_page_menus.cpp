@@ -84,9 +84,12 @@ void CDataPage::RunGridCommand(int command) {
   switch (command) {
     case kCmdDeleteRow:
       model_.Replace([this](RecordGrid& g) { DeleteRow(g, contextRow_); });
+      // Rows moved: the station list is collected again before the next recompute.
+      stationListValid_ = 0;
       break;
     case kCmdInsertRow:
       model_.Replace([this](RecordGrid& g) { InsertRow(g, contextRow_); });
+      stationListValid_ = 0;
       break;
     case kCmdCoorImport:
       ImportCoordinatesCommand();
@@ -124,7 +127,11 @@ void CDataPage::ImportCoordinatesCommand() {
       imported = ImportCoordinates(g, parsed.path, parsed.layout, context_.Settings(), &reason);
     });
   }
-  if (!imported) context_.FileFailure(this, "Open file failed!", QtPath(parsed.path), reason);
+  if (!imported) {
+    context_.FileFailure(this, "Open file failed!", QtPath(parsed.path), reason);
+    return;
+  }
+  stationListValid_ = 0;
 }
 
 }  // namespace corvane::gui

@@ -230,6 +230,35 @@ TEST_F(ExportCommandsTest, StationTableIsScannedOncePerGridContent) {
   EXPECT_EQ(dialogs_.shown, QStringList({"import", "export"}));
 }
 
+TEST_F(ExportCommandsTest, EveryNewGridContentCollectsTheStationsAgain) {
+  const std::string points = files_.File("points.txt");
+  testing::WriteBytes(points, "A1,1,2,3,C\r\n");
+  struct Case {
+    const char* name;
+    std::function<void()> change;
+    short valid;  // StationListValid afterwards
+  } cases[] = {
+      {"download", [&] { page_->OnDownloadComplete("U,ST,S9\r\n"); }, 0},
+      {"upload echo", [&] { page_->OnRecordSent(1, "A,1,2,3,C"); }, 0},
+      {"code echo", [&] { page_->OnCodeSent(1, "TREE"); }, 0},
+      {"delete row", [&] { page_->RunGridCommand(gui::kCmdDeleteRow); }, 0},
+      {"insert row", [&] { page_->RunGridCommand(gui::kCmdInsertRow); }, 0},
+      {"import",
+       [&] {
+         dialogs_.importAnswer = "{0}{" + points + "}";
+         page_->RunGridCommand(gui::kCmdCoorImport);
+       },
+       0},
+      {"captions", [&] { page_->ApplyCaptions(); }, 1},
+      {"cancelled export", [&] { page_->RunGridCommand(gui::kCmdMeasCoorExport); }, 1},
+  };
+  for (const Case& c : cases) {
+    page_->SetStationListValid(1);
+    c.change();
+    EXPECT_EQ(page_->StationListValid(), c.valid) << c.name;
+  }
+}
+
 TEST_F(ExportCommandsTest, StationWithoutANameEndsTheRecomputeBeforeTheDialog) {
   const std::string job = files_.File("noname.kvm");
   testing::WriteBytes(job, "U,ST,S1,0,0,0,1,2,3\r\nU,BS,,0,0,0,4,5,6\r\n");
