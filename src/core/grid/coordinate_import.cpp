@@ -57,8 +57,9 @@ void ImportLineIntoRow(RecordGrid& grid, int r, std::string_view piece, int layo
     case 5: name = 1, code = 2, height = 5, a = 4, b = 3; break;
     default: break;
   }
+  const std::string number = FormatInt(r);  // the cells only view their texts
   RecordGrid::RowCells cells{};
-  cells[0] = FormatInt(r);
+  cells[0] = number;
   if (name >= 0) {
     if (enz) std::swap(a, b);
     cells[3] = g[name];
