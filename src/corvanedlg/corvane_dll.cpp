@@ -19,7 +19,11 @@ QWidget* Owner() { return QApplication::activeWindow(); }
 
 std::string Bytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-std::string Braced(int value) { return "{" + std::to_string(value) + "}"; }
+std::string Braced(int value) {
+  std::string text = "{";
+  text += std::to_string(value);
+  return text + "}";
+}
 
 // The six layouts of coordinate lists; the files read also know 6, which reads as 1.
 QStringList CoordinateLayouts(bool withSix) {

@@ -110,7 +110,7 @@ class GuiFixture : public ::testing::Test {
   // without the installed settings sections (without them every write fails).
   void UseProgramFolder(Captions captions, bool settingsSections) {
     namespace fs = std::filesystem;
-    const fs::path dir = program_.Path() / ("p" + std::to_string(++folderCount_));
+    const fs::path dir = program_.Path() / std::to_string(++folderCount_);
     fs::create_directories(dir);
     const fs::path bin = CORVANE_BIN_DIR;
     if (captions == Captions::Installed)

@@ -5,10 +5,13 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <QPushButton>
+
 #include "gui/data_page.h"
 #include "gui/main_dlg.h"
-#include "gui_fixture.h"
 #include "grid_helpers.h"
+#include "screenshots.h"
+#include "transfer_bench.h"
 
 namespace corvane::guitest {
 namespace {
@@ -23,17 +26,9 @@ const char* const kJob =
     "U,RP,103,64.0080,210.4430,91.0205,0.0000,0.0000,0.0000,0.0000,1.6000,WALL,              ,####\r\n"
     "U,MP,A1,0.0000,0.0000,0.0000,1050.2500,2075.1250,51.0300,0.0000,0.0000,KERB,              ,####\r\n";
 
-class ScreenshotTest : public GuiFixture {
+class ScreenshotTest : public TransferFixture {
  protected:
-  QString Save(QWidget& w, const char* name) {
-    const QString dir = QStringLiteral(CORVANE_SCREENSHOT_DIR);
-    QDir().mkpath(dir);
-    const QString path = dir + QLatin1Char('/') + QLatin1String(name);
-    const QPixmap picture = w.grab();
-    EXPECT_FALSE(picture.isNull());
-    EXPECT_TRUE(picture.save(path)) << path.toStdString();
-    return path;
-  }
+  QString Save(QWidget& w, const char* name) { return SaveScreenshot(w, name); }
 };
 
 TEST_F(ScreenshotTest, MainWindowInBothLanguagesWithAJob) {
@@ -59,6 +54,23 @@ TEST_F(ScreenshotTest, MainWindowInBothLanguagesWithAJob) {
     Save(w, s.settings);
     EXPECT_EQ(before.size(), w.grab().size());
   }
+}
+
+TEST_F(ScreenshotTest, FinishedDownload) {
+  UseProgramFolder(Captions::Installed, true);
+  context_->UseLink(*link_);
+  Set(SettingsSection::OtherSet, "Language", "1");
+  sim::InstrumentConfig config;
+  config.job = kJob;
+  SerialInstrument(config);
+  dialogs_.downAnswer = "x";
+  gui::CMainDlg w(*context_);
+  w.resize(1000, 460);
+  ShowActive(w);
+  w.DataPage()->ComPage()->Button(0)->click();
+  ASSERT_TRUE(WaitForTransfer());
+  QTest::qWait(30);
+  EXPECT_FALSE(QPixmap(Save(w, "download_en.png")).isNull());
 }
 
 }  // namespace
