@@ -14,7 +14,7 @@ Result LibraryOptionDialogs::Run(Call call, Result cancelled) {
     return call(dll);
   } catch (const std::exception& e) {
     prompts_.Message(QApplication::activeWindow(), QStringLiteral("The option dialog could not be shown."),
-                     QApplication::applicationName(), gui::MessageIcon::Exclamation, QString::fromLocal8Bit(e.what()));
+                     QApplication::applicationName(), corvane::MessageIcon::Exclamation, QString::fromLocal8Bit(e.what()));
   }
   return cancelled;
 }

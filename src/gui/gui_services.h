@@ -6,11 +6,11 @@
 #include <QUrl>
 #include <string>
 
+#include "core/message_icon.h"
+
 class QWidget;
 
 namespace corvane::gui {
-
-enum class MessageIcon { None, Exclamation, Information };
 
 class IUserPrompts {
  public:

@@ -184,7 +184,7 @@ TEST_F(ExportCommandsTest, FailuresShowTheToolsMessageWithThePathBelow) {
     page_->RunGridCommand(c.command);
     ASSERT_EQ(prompts_.messages.size(), 1u) << c.name;
     EXPECT_EQ(prompts_.messages[0].text, c.message) << c.name;
-    EXPECT_EQ(prompts_.messages[0].icon, gui::MessageIcon::Exclamation) << c.name;
+    EXPECT_EQ(prompts_.messages[0].icon, corvane::MessageIcon::Exclamation) << c.name;
     EXPECT_TRUE(prompts_.messages[0].detail.contains("out.")) << c.name << prompts_.messages[0].detail.toStdString();
   }
   EXPECT_TRUE(shell_.urls.empty());
@@ -196,7 +196,7 @@ TEST_F(ExportCommandsTest, AFileNoProgramOpensIsNamedInAShortMessage) {
   prompts_.saveAnswers.push_back(QString::fromStdString(out));
   page_->RunGridCommand(gui::kCmdAngleExport);
   ASSERT_EQ(prompts_.messages.size(), 1u);
-  EXPECT_EQ(prompts_.messages[0].icon, gui::MessageIcon::Information);
+  EXPECT_EQ(prompts_.messages[0].icon, corvane::MessageIcon::Information);
   EXPECT_EQ(prompts_.messages[0].detail, QString::fromStdString(out));
   EXPECT_FALSE(ReadBytes(out).empty());
 }
@@ -266,7 +266,7 @@ TEST_F(ExportCommandsTest, StationWithoutANameEndsTheRecomputeBeforeTheDialog) {
   page_->RunGridCommand(gui::kCmdPoligon);
   ASSERT_EQ(prompts_.messages.size(), 1u);
   EXPECT_EQ(prompts_.messages[0].text, "Lost Point name in line:2");
-  EXPECT_EQ(prompts_.messages[0].icon, gui::MessageIcon::None);
+  EXPECT_EQ(prompts_.messages[0].icon, corvane::MessageIcon::None);
   EXPECT_EQ(stationDialogs_, 0);
   EXPECT_EQ(page_->StationListValid(), 0);
 }

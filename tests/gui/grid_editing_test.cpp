@@ -251,7 +251,7 @@ TEST_F(GridEditingTest, CoordinateImportReadsTheFileTheDialogNames) {
   RightClick(*page, 1, 5);
   ASSERT_EQ(prompts_.messages.size(), 1u);
   EXPECT_EQ(prompts_.messages[0].text, "Open file failed!");
-  EXPECT_EQ(prompts_.messages[0].icon, gui::MessageIcon::Exclamation);
+  EXPECT_EQ(prompts_.messages[0].icon, corvane::MessageIcon::Exclamation);
   EXPECT_EQ(page->Grid().Cell(1, 3), "A1");
 }
 

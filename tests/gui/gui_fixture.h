@@ -24,7 +24,7 @@ namespace corvane::guitest {
 struct ShownMessage {
   QString text;
   QString caption;
-  gui::MessageIcon icon;
+  corvane::MessageIcon icon;
   QString detail;
 };
 
@@ -39,7 +39,7 @@ class ScriptedPrompts final : public gui::IUserPrompts {
     suffixesAsked << suffix;
     return Next(saveAnswers, filter);
   }
-  void Message(QWidget*, const QString& text, const QString& caption, gui::MessageIcon icon,
+  void Message(QWidget*, const QString& text, const QString& caption, corvane::MessageIcon icon,
                const QString& detail) override {
     messages.push_back({text, caption, icon, detail});
   }

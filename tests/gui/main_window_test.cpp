@@ -145,7 +145,7 @@ TEST_F(MainWindowTest, FailedLanguageWriteKeepsTheCaptionsButMovesTheCheckMark) 
   w.Action(gui::kCmdEnglish)->trigger();
   ASSERT_EQ(prompts_.messages.size(), 1u);
   EXPECT_EQ(prompts_.messages[0].text, "open regesiter key Failed");
-  EXPECT_EQ(prompts_.messages[0].icon, gui::MessageIcon::None);
+  EXPECT_EQ(prompts_.messages[0].icon, corvane::MessageIcon::None);
   EXPECT_EQ(w.TopMenu(0)->title(), QString::fromUtf8("文件(&F)"));
   EXPECT_TRUE(w.Action(gui::kCmdEnglish)->isChecked());
   EXPECT_FALSE(w.Action(gui::kCmdChinese)->isChecked());

@@ -76,7 +76,7 @@ TEST_F(OpenSaveTest, FailuresShowOpenFileFailedAndChangeNothing) {
     c.open ? page.OpenFile() : page.SaveFile();
     ASSERT_EQ(prompts_.messages.size(), 1u) << c.path;
     EXPECT_EQ(prompts_.messages[0].text, "Open file failed!");
-    EXPECT_EQ(prompts_.messages[0].icon, gui::MessageIcon::Exclamation);
+    EXPECT_EQ(prompts_.messages[0].icon, corvane::MessageIcon::Exclamation);
     EXPECT_EQ(prompts_.messages[0].caption, "Corvane");
     EXPECT_TRUE(prompts_.messages[0].detail.startsWith(QString::fromStdString(c.path)));
     EXPECT_EQ(page.Grid().RowCount(), 2);

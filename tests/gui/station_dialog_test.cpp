@@ -149,7 +149,7 @@ TEST_F(StationDialogTest, InportAndSaveAsFailuresAndCancels) {
   ASSERT_EQ(prompts_.messages.size(), 2u);
   for (const ShownMessage& m : prompts_.messages) {
     EXPECT_EQ(m.text, "Open file failed!");
-    EXPECT_EQ(m.icon, gui::MessageIcon::Exclamation);
+    EXPECT_EQ(m.icon, corvane::MessageIcon::Exclamation);
     EXPECT_EQ(m.caption, context_->AppTitle());
   }
   EXPECT_TRUE(prompts_.messages[0].detail.contains("missing.txt"));

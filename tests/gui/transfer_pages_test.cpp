@@ -137,7 +137,7 @@ TEST_F(TransferPagesTest, FailuresShowTheirMessages) {
     std::function<void()> setUp;  // instrument and answers
     int button;                                     // 0..2 RS-232, 3..5 USB
     QString message;
-    gui::MessageIcon icon;
+    corvane::MessageIcon icon;
   };
   const std::string upload = "{0}{" + FixturePath("gui/upload_nez.txt") + "}";
   const Case cases[] = {
@@ -146,13 +146,13 @@ TEST_F(TransferPagesTest, FailuresShowTheirMessages) {
          store_->WriteDevicePath(1, files_.File("no-such-tty"));
          dialogs_.downAnswer = "x";
        },
-       0, "COM1 doesn't exist or be\nopened by another program!", gui::MessageIcon::Exclamation},
+       0, "COM1 doesn't exist or be\nopened by another program!", corvane::MessageIcon::Exclamation},
       {"port missing, local upload message", false,
        [&] {
          store_->WriteDevicePath(1, files_.File("no-such-tty"));
          dialogs_.upAnswer = upload;
        },
-       1, QString::fromUtf8("串口1不存在或已经被其它程序占用"), gui::MessageIcon::Exclamation},
+       1, QString::fromUtf8("串口1不存在或已经被其它程序占用"), corvane::MessageIcon::Exclamation},
       {"instrument refuses", true,
        [&] {
          sim::InstrumentConfig c;
@@ -160,7 +160,7 @@ TEST_F(TransferPagesTest, FailuresShowTheirMessages) {
          SerialInstrument(c);
          dialogs_.upAnswer = upload;
        },
-       1, "Creat file failed", gui::MessageIcon::None},
+       1, "Creat file failed", corvane::MessageIcon::None},
       {"silent instrument", true,
        [this] {
          sim::InstrumentConfig c;
@@ -169,15 +169,15 @@ TEST_F(TransferPagesTest, FailuresShowTheirMessages) {
          clock_.scale = 200;
          dialogs_.downAnswer = "x";
        },
-       0, QString::fromUtf8("连接超时"), gui::MessageIcon::None},
+       0, QString::fromUtf8("连接超时"), corvane::MessageIcon::None},
       {"upload file missing", true,
        [this] {
          SerialInstrument({});
          dialogs_.upCodeAnswer = files_.File("missing.txt");
        },
-       2, "Open file failed!", gui::MessageIcon::None},
+       2, "Open file failed!", corvane::MessageIcon::None},
       {"no USB instrument", true, []  {}, 3,
-       "Turn on the Instrument and connect it to PC with USB line", gui::MessageIcon::None},
+       "Turn on the Instrument and connect it to PC with USB line", corvane::MessageIcon::None},
   };
   for (const Case& c : cases) {
     TearDown();

@@ -6,10 +6,11 @@
 #include <utility>
 #include <vector>
 
+#include "core/message_icon.h"
+
 namespace corvane {
 
 enum class CommandStatus { Done, Cancelled, Failed };
-enum class MessageIcon { None, Exclamation };
 
 struct CommandResult {
   CommandStatus status = CommandStatus::Done;

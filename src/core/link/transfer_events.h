@@ -5,9 +5,10 @@
 // prints.
 #include <string>
 
+#include "core/message_icon.h"
+
 namespace corvane {
 
-enum class MessageIcon { None, Exclamation };
 
 class ITransferEvents {
  public:
