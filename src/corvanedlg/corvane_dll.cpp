@@ -42,8 +42,8 @@ QString CoordinateFilter() {
 }
 
 // Runs a file dialog; the accepted dialog or nullptr.
-std::unique_ptr<corvanedlg::FileOptionsDialog> RunFileDialog(corvanedlg::FileDialogSpec spec) {
-  auto dialog = std::make_unique<corvanedlg::FileOptionsDialog>(std::move(spec), Owner());
+std::unique_ptr<corvanedlg::FileOptionsDialog> RunFileDialog(corvanedlg::FileDialogSetup setup) {
+  auto dialog = std::make_unique<corvanedlg::FileOptionsDialog>(std::move(setup), Owner());
   if (dialog->exec() != QDialog::Accepted) return nullptr;
   return dialog;
 }

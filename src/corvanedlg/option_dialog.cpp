@@ -35,20 +35,20 @@ QString MemoryFile() {
   return QString::fromStdString(corvane::SettingsFolder()) + QStringLiteral("/ZAMO/CorvaneDlg.ini");
 }
 
-FileOptionsDialog::FileOptionsDialog(FileDialogSpec spec, QWidget* parent)
-    : QDialog(parent), spec_(std::move(spec)), path_(new QLineEdit(this)) {
-  setWindowTitle(spec_.title);
+FileOptionsDialog::FileOptionsDialog(FileDialogSetup setup, QWidget* parent)
+    : QDialog(parent), setup_(std::move(setup)), path_(new QLineEdit(this)) {
+  setWindowTitle(setup_.title);
   QSettings memory(MemoryFile(), QSettings::IniFormat);
-  memory.beginGroup(spec_.memoryKey);
+  memory.beginGroup(setup_.memoryKey);
   auto* form = new QFormLayout;
-  if (!spec_.layouts.isEmpty()) {
+  if (!setup_.layouts.isEmpty()) {
     layout_ = new QComboBox(this);
     layout_->setObjectName(QStringLiteral("layout"));
-    layout_->addItems(spec_.layouts);
-    layout_->setCurrentIndex(qBound(0, memory.value(QStringLiteral("layout"), 0).toInt(), int(spec_.layouts.size()) - 1));
+    layout_->addItems(setup_.layouts);
+    layout_->setCurrentIndex(qBound(0, memory.value(QStringLiteral("layout"), 0).toInt(), int(setup_.layouts.size()) - 1));
     form->addRow(Tr("File layout", "文件格式"), layout_);
   }
-  if (spec_.separators) {
+  if (setup_.separators) {
     separator_ = new QComboBox(this);
     separator_->setObjectName(QStringLiteral("separator"));
     separator_->addItems({Tr("Comma ,", "逗号 ,"), Tr("Blank", "空格"), Tr("Tab", "制表符")});
@@ -69,8 +69,8 @@ FileOptionsDialog::FileOptionsDialog(FileDialogSpec spec, QWidget* parent)
   ok_ = buttons->button(QDialogButtonBox::Ok);
   auto* outer = new QVBoxLayout(this);
   outer->addLayout(form);
-  if (spec_.preview != Preview::None) {
-    auto* box = new QGroupBox(spec_.preview == Preview::Export ? Tr("Sample lines", "示例行") : Tr("Preview", "预览"),
+  if (setup_.preview != Preview::None) {
+    auto* box = new QGroupBox(setup_.preview == Preview::Export ? Tr("Sample lines", "示例行") : Tr("Preview", "预览"),
                               this);
     preview_ = new QPlainTextEdit(box);
     preview_->setObjectName(QStringLiteral("preview"));
@@ -103,7 +103,7 @@ void FileOptionsDialog::UpdatePreview() {
   // Only whether the stored order is 0 matters to the upload; the import swaps for 1.
   const int order = corvane::CAtoi(store.ReadSetting(corvane::SettingsSection::OtherSet, "CoorType", "0"));
   QString text;
-  switch (spec_.preview) {
+  switch (setup_.preview) {
     case Preview::Import: text = ImportPreview(Path(), Layout(), order == 1); break;
     case Preview::Upload: text = UploadPreview(Path(), Layout(), order != 0); break;
     case Preview::Codes: text = CodePreview(Path()); break;
@@ -114,8 +114,8 @@ void FileOptionsDialog::UpdatePreview() {
 }
 
 bool FileOptionsDialog::MayReplace() {
-  if (!spec_.saving || Path() == confirmedPath_ || !QFileInfo::exists(Path())) return true;
-  return QMessageBox::question(this, spec_.title,
+  if (!setup_.saving || Path() == confirmedPath_ || !QFileInfo::exists(Path())) return true;
+  return QMessageBox::question(this, setup_.title,
                                Tr("%1 is there already.\nReplace it?", "%1 已存在。\n要替换它吗？").arg(Path())) ==
          QMessageBox::Yes;
 }
@@ -137,11 +137,11 @@ void FileOptionsDialog::Browse() {
   QSettings memory(MemoryFile(), QSettings::IniFormat);
   const QString folder = Path().isEmpty() ? memory.value(QStringLiteral("lastFolder")).toString()
                                           : QFileInfo(Path()).absolutePath();
-  const QString chosen = spec_.saving ? QFileDialog::getSaveFileName(this, spec_.title, folder, spec_.filter)
-                                      : QFileDialog::getOpenFileName(this, spec_.title, folder, spec_.filter);
+  const QString chosen = setup_.saving ? QFileDialog::getSaveFileName(this, setup_.title, folder, setup_.filter)
+                                      : QFileDialog::getOpenFileName(this, setup_.title, folder, setup_.filter);
   if (chosen.isEmpty()) return;
   // The browse dialog has asked before choosing a file to write that is there.
-  if (spec_.saving) confirmedPath_ = chosen;
+  if (setup_.saving) confirmedPath_ = chosen;
   SetPath(chosen);
 }
 
@@ -149,7 +149,7 @@ void FileOptionsDialog::accept() {
   if (Path().isEmpty() || !MayReplace()) return;
   QSettings memory(MemoryFile(), QSettings::IniFormat);
   memory.setValue(QStringLiteral("lastFolder"), QFileInfo(Path()).absolutePath());
-  memory.beginGroup(spec_.memoryKey);
+  memory.beginGroup(setup_.memoryKey);
   memory.setValue(QStringLiteral("lastPath"), Path());
   if (layout_) memory.setValue(QStringLiteral("layout"), Layout());
   if (separator_) memory.setValue(QStringLiteral("separator"), Separator());

@@ -25,7 +25,7 @@ CORVANEDLG_API QString MemoryFile();
 // What the preview shows (see file_preview.h).
 enum class Preview { None, Import, Upload, Codes, Export };
 
-struct FileDialogSpec {
+struct FileDialogSetup {
   QString title;
   QString memoryKey;      // group of the remembered choices
   QStringList layouts;    // empty: no layout list
@@ -38,7 +38,7 @@ struct FileDialogSpec {
 class CORVANEDLG_API FileOptionsDialog final : public QDialog {
   Q_OBJECT
  public:
-  explicit FileOptionsDialog(FileDialogSpec spec, QWidget* parent = nullptr);
+  explicit FileOptionsDialog(FileDialogSetup setup, QWidget* parent = nullptr);
 
   int Layout() const;
   int Separator() const;
@@ -58,7 +58,7 @@ class CORVANEDLG_API FileOptionsDialog final : public QDialog {
   // A file to write that is there already: true when the user agrees to replace it.
   bool MayReplace();
 
-  FileDialogSpec spec_;
+  FileDialogSetup setup_;
   QComboBox* layout_ = nullptr;
   QComboBox* separator_ = nullptr;
   QLineEdit* path_;

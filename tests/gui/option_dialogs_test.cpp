@@ -90,9 +90,9 @@ TEST_F(OptionDialogsTest, UploadDialogStoresTheFileLayout) {
 }
 
 TEST_F(OptionDialogsTest, OkNeedsAPathAndChoicesAreRemembered) {
-  corvanedlg::FileDialogSpec spec{"t", "import", {"a", "b", "c"}, true, false, "*"};
+  corvanedlg::FileDialogSetup setup{"t", "import", {"a", "b", "c"}, true, false, "*"};
   {
-    corvanedlg::FileOptionsDialog first(spec);
+    corvanedlg::FileOptionsDialog first(setup);
     EXPECT_FALSE(first.OkButton()->isEnabled());
     first.SetPath("/data/x.txt");
     EXPECT_TRUE(first.OkButton()->isEnabled());
@@ -100,13 +100,13 @@ TEST_F(OptionDialogsTest, OkNeedsAPathAndChoicesAreRemembered) {
     first.SetSeparator(1);
     first.accept();
   }
-  corvanedlg::FileOptionsDialog second(spec);
+  corvanedlg::FileOptionsDialog second(setup);
   EXPECT_EQ(second.Layout(), 2);
   EXPECT_EQ(second.Separator(), 1);
   EXPECT_EQ(second.Path(), "/data/x.txt");
   // Each dialog remembers its own file.
-  spec.memoryKey = "other";
-  corvanedlg::FileOptionsDialog other(spec);
+  setup.memoryKey = "other";
+  corvanedlg::FileOptionsDialog other(setup);
   EXPECT_EQ(other.Path(), "");
 }
 
