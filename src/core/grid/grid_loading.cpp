@@ -1,8 +1,5 @@
 #include "core/grid/grid_loading.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
 
 #include "core/text/numbers.h"
@@ -164,20 +161,11 @@ void ClearGrid(RecordGrid& grid, const ColumnCaptions& captions) {
 
 bool OpenJobFile(RecordGrid& grid, const std::string& path, const ColumnCaptions& captions, std::string* reason,
                  const std::function<void(size_t, size_t)>& progress) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    if (reason) *reason = SystemErrorText(errno);
-    return false;
-  }
-  struct stat st {};
-  if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-    if (reason) *reason = SystemErrorText(EISDIR);
-    std::fclose(f);
-    return false;
-  }
+  size_t total = 0;
+  std::FILE* f = OpenFileForReading(path, &total, reason);
+  if (!f) return false;
   ClearGrid(grid, captions);
   OpenJobWalker walker(grid);
-  const size_t total = S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : 0;
   size_t done = 0;
   std::string buf(1 << 20, '\0');
   size_t n;

@@ -1,17 +1,13 @@
 #include "core/settings/ini_document.h"
 
+#include "core/text/text_helpers.h"
+
 namespace corvane {
 namespace {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string_view Trim(std::string_view t) {
-  constexpr std::string_view kWhite = " \t\r\n\v\f";
-  size_t b = t.find_first_not_of(kWhite);
-  if (b == std::string_view::npos) return {};
-  size_t e = t.find_last_not_of(kWhite);
-  return t.substr(b, e - b + 1);
-}
+std::string_view Trim(std::string_view t) { return TrimWhite(t); }
 
 std::string Unquote(std::string_view v) {
   if (v.size() >= 2 && ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\'')))

@@ -11,20 +11,28 @@ namespace corvane {
 
 std::string SystemErrorText(int err) { return std::strerror(err); }
 
-bool ReadFileBytes(const std::string& path, std::string& out, std::string* reason) {
-  out.clear();
+std::FILE* OpenFileForReading(const std::string& path, size_t* size, std::string* reason) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) {
     if (reason) *reason = SystemErrorText(errno);
-    return false;
+    return nullptr;
   }
   struct stat st {};
   if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
     if (reason) *reason = SystemErrorText(S_ISDIR(st.st_mode) ? EISDIR : errno);
     std::fclose(f);
-    return false;
+    return nullptr;
   }
-  if (S_ISREG(st.st_mode) && st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
+  if (size) *size = S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : 0;
+  return f;
+}
+
+bool ReadFileBytes(const std::string& path, std::string& out, std::string* reason) {
+  out.clear();
+  size_t size = 0;
+  std::FILE* f = OpenFileForReading(path, &size, reason);
+  if (!f) return false;
+  if (size > 0) out.reserve(size);
   char buf[1 << 16];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
@@ -38,17 +46,8 @@ TextLineReader::~TextLineReader() { Close(); }
 
 bool TextLineReader::Open(const std::string& path, std::string* reason) {
   Close();
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    if (reason) *reason = SystemErrorText(errno);
-    return false;
-  }
-  struct stat st {};
-  if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-    if (reason) *reason = SystemErrorText(EISDIR);
-    std::fclose(f);
-    return false;
-  }
+  std::FILE* f = OpenFileForReading(path, nullptr, reason);
+  if (!f) return false;
   file_ = f;
   pos_ = len_ = 0;
   return true;

@@ -12,6 +12,10 @@ namespace corvane {
 // missing or unreadable files.
 bool ReadFileBytes(const std::string& path, std::string& out, std::string* reason = nullptr);
 
+// Opens a file for reading as bytes; null (with a reason) for directories, missing
+// or unreadable files. size: the length of a regular file, 0 for other kinds.
+std::FILE* OpenFileForReading(const std::string& path, size_t* size = nullptr, std::string* reason = nullptr);
+
 // Why the last system call failed, as text.
 std::string SystemErrorText(int err);
 
