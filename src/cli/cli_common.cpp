@@ -156,10 +156,13 @@ int EmitGrid(const RecordGrid& grid, const CliArgs& args) {
   return kExitOk;
 }
 
+ColumnCaptions CurrentColumnCaptions(const CliEnv& env) {
+  return ReadColumnCaptions(CaptionReader::ForLanguage(ReadLanguageIndex(env.settings)), env.settings);
+}
+
 bool LoadJob(RecordGrid& grid, const std::string& path, const CliArgs& args, CliEnv& env) {
   const auto as = args.Option("--as");
-  const int language = CAtoi(env.settings.ReadSetting(SettingsSection::OtherSet, "language", "0"));
-  const ColumnCaptions captions = ReadColumnCaptions(CaptionReader::ForLanguage(language), env.settings);
+  const ColumnCaptions captions = CurrentColumnCaptions(env);
   std::string reason;
   if (as && *as == "download") {
     std::string bytes;

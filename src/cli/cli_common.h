@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/grid/grid_layout.h"
 #include "core/grid/record_grid.h"
 #include "core/settings/settings_store.h"
 
@@ -76,6 +77,9 @@ bool WriteOutput(const std::optional<std::string>& path, const std::string& byte
 
 // The grid as text: "rows<TAB>N", then each row's index and 15 escaped cells.
 std::string DumpGrid(const RecordGrid& grid);
+
+// The column captions of a fresh grid in the stored caption language.
+ColumnCaptions CurrentColumnCaptions(const CliEnv& env);
 
 // Saves the grid as the Save button does, or dumps it with --dump, to -o or stdout.
 int EmitGrid(const RecordGrid& grid, const CliArgs& args);

@@ -32,9 +32,8 @@ int RunLoadDownload(const CliArgs& args, CliEnv& env) {
   args.ExpectNoMore(1);
   std::string bytes, reason;
   if (!ReadFileBytes(file, bytes, &reason)) return Fail("Open file failed!\n" + file + ": " + reason);
-  const int language = CAtoi(env.settings.ReadSetting(SettingsSection::OtherSet, "language", "0"));
   RecordGrid grid;
-  ClearGrid(grid, ReadColumnCaptions(CaptionReader::ForLanguage(language), env.settings));
+  ClearGrid(grid, CurrentColumnCaptions(env));
   LoadBufferIntoGrid(grid, bytes);
   return EmitGrid(grid, args);
 }
@@ -56,9 +55,8 @@ int RunImport(const CliArgs& args, CliEnv& env) {
     if (!layout) throw UsageError("--layout N is needed (or --answer TEXT)");
     parsed.layout = ToShort(*layout);
   }
-  const int language = CAtoi(env.settings.ReadSetting(SettingsSection::OtherSet, "language", "0"));
   RecordGrid grid;
-  ClearGrid(grid, ReadColumnCaptions(CaptionReader::ForLanguage(language), env.settings));
+  ClearGrid(grid, CurrentColumnCaptions(env));
   std::string reason;
   if (!ImportCoordinates(grid, parsed.path, parsed.layout, env.settings, &reason))
     return Fail("Open file failed!\n" + parsed.path + ": " + reason);

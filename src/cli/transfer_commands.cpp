@@ -24,7 +24,6 @@
 namespace corvane::cli {
 namespace {
 
-int LanguageOf(CliEnv& env) { return CAtoi(env.settings.ReadSetting(SettingsSection::OtherSet, "language", "0")); }
 
 // The stored settings with the upload layout given on the command line.
 class UploadTypeOverride final : public ISettingsReader {
@@ -116,7 +115,7 @@ bool PrepareLink(const CliArgs& args, CliEnv& env, LinkSetup& link, bool usb, bo
     return true;
   }
   std::string message;
-  if (!ReopenPort(link.state.Port(), device, *line, LanguageOf(env), localizedMessage, &message)) {
+  if (!ReopenPort(link.state.Port(), device, *line, ReadLanguageIndex(env.settings), localizedMessage, &message)) {
     Fail(ForTerminal(message));
     return false;
   }
@@ -157,7 +156,7 @@ bool KeepReceived(const CliArgs& args, CliEnv& env, const TransferState& state) 
   }
   if (gridOut) {
     RecordGrid grid;
-    ClearGrid(grid, ReadColumnCaptions(CaptionReader::ForLanguage(LanguageOf(env)), env.settings));
+    ClearGrid(grid, CurrentColumnCaptions(env));
     LoadBufferIntoGrid(grid, text);
     if (!SaveGridToFile(grid, *gridOut, &reason)) {
       Fail("Creat file failed!\n" + *gridOut + ": " + reason);
@@ -173,7 +172,7 @@ int Download(const CliArgs& args, CliEnv& env, bool usb) {
   args.Option("--grid-out");
   LinkSetup link;
   if (!PrepareLink(args, env, link, usb, false, 0)) return kExitFailed;
-  const int language = LanguageOf(env);
+  const int language = ReadLanguageIndex(env.settings);
   CliTransferEvents events(link.state, language);
   SystemClock clock;
   TransferContext ctx{link.state, clock, env.settings, events, language};
@@ -192,7 +191,7 @@ int Upload(const CliArgs& args, CliEnv& env, bool usb, bool codes) {
   LinkSetup link;
   if (!PrepareLink(args, env, link, usb, !codes, 1)) return kExitFailed;
   link.state.UploadFilePath = file;
-  const int language = LanguageOf(env);
+  const int language = ReadLanguageIndex(env.settings);
   const UploadTypeOverride settings(env.settings, type ? std::optional<int>(ToShort(*type)) : std::nullopt);
   CliTransferEvents events(link.state, language, file);
   SystemClock clock;

@@ -19,7 +19,7 @@ TransferLink& GuiContext::Link() {
 }
 
 void GuiContext::ReloadLanguageIndex() {
-  languageIndex_ = CAtoi(settings_.ReadSetting(SettingsSection::OtherSet, "language", "0"));
+  languageIndex_ = ReadLanguageIndex(settings_);
 }
 
 QString GuiContext::Caption(std::string_view section, std::string_view key, std::string_view def) const {

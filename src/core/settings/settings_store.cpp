@@ -109,6 +109,10 @@ bool SettingsStore::WriteDevicePath(int comNumber, std::string_view path) {
   return ok;
 }
 
+int ReadLanguageIndex(const ISettingsReader& settings) {
+  return CAtoi(settings.ReadSetting(SettingsSection::OtherSet, "language", "0"));
+}
+
 int ReadStationDialogLanguage(const std::string& settingsFolder) {
   auto doc = LoadIniCached(settingsFolder + "/ZamoSoft/ZamoComm.ini");
   std::optional<std::string> v = doc->Get("OtherSet", "language");

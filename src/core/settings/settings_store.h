@@ -57,6 +57,10 @@ class SettingsStore final : public ISettings {
   std::mutex writeMutex_;
 };
 
+// The caption language the program uses: "language" under "OtherSet" (default
+// "0"), 1 for English, anything else the local language.
+int ReadLanguageIndex(const ISettingsReader& settings);
+
 // The station dialog's own language value ("language" under its own key): 0 when
 // it cannot be read. Kept in ${settings folder}/ZamoSoft/ZamoComm.ini.
 int ReadStationDialogLanguage(const std::string& settingsFolder);
