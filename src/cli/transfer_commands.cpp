@@ -10,6 +10,7 @@
 #include "core/grid/grid_layout.h"
 #include "core/grid/grid_loading.h"
 #include "core/grid/grid_saving.h"
+#include "core/grid/upload_record.h"
 #include "core/link/serial_code_upload.h"
 #include "core/link/serial_coordinate_upload.h"
 #include "core/link/serial_download.h"
@@ -24,22 +25,6 @@
 namespace corvane::cli {
 namespace {
 
-
-// The stored settings with the upload layout given on the command line.
-class UploadTypeOverride final : public ISettingsReader {
- public:
-  UploadTypeOverride(const ISettingsReader& base, std::optional<int> type) : base_(base), type_(type) {}
-  std::string ReadSetting(SettingsSection section, std::string_view name, std::string_view def) const override {
-    if (type_ && section == SettingsSection::OtherSet && name.size() == 13 &&
-        ::strncasecmp(name.data(), "Inputdatatype", 13) == 0)
-      return FormatInt(*type_);
-    return base_.ReadSetting(section, name, def);
-  }
-
- private:
-  const ISettingsReader& base_;
-  std::optional<int> type_;
-};
 
 // The line from the store, with the command line's overrides.
 LineSettings LineFromArgs(const CliArgs& args, CliEnv& env, std::string& device) {
@@ -87,8 +72,9 @@ int SilenceLimitMs(const CliArgs& args) {
   return static_cast<int>(seconds * 1000 + 0.5);
 }
 
-// Where a transfer meets the instrument: the serial port (opened as the transfer
-// buttons open it) or the USB library, through the trace when one is kept.
+// Where a transfer meets the instrument: the serial port (opened by the engine on
+// its worker, as the transfer buttons ask) or the USB library, through the trace
+// when one is kept.
 struct LinkSetup {
   TransferState state;
   TransferTrace trace;
@@ -97,10 +83,11 @@ struct LinkSetup {
   std::optional<TracingUsbLink> tracedUsb;
   ISerialPort* port = nullptr;
   IUsbLink* usb = nullptr;
+  std::optional<PortRequest> open;
 };
 
-// Reads the link options, checks the command line, opens the trace and the link.
-// False with the message printed.
+// Reads the link options, checks the command line, opens the trace. False with the
+// message printed.
 bool PrepareLink(const CliArgs& args, CliEnv& env, LinkSetup& link, bool usb, bool localizedMessage,
                  size_t positionals) {
   std::string device;
@@ -114,38 +101,26 @@ bool PrepareLink(const CliArgs& args, CliEnv& env, LinkSetup& link, bool usb, bo
     if (link.trace.IsOpen()) link.usb = &link.tracedUsb.emplace(link.library, link.trace);
     return true;
   }
-  std::string message;
-  if (!ReopenPort(link.state.Port(), device, *line, ReadLanguageIndex(env.settings), localizedMessage, &message)) {
-    Fail(ForTerminal(message));
-    return false;
-  }
+  link.open = PortRequest{device, *line, localizedMessage};
   link.port = &link.state.Port();
-  if (link.trace.IsOpen()) {
-    static const char* const kParity[] = {"N", "O", "E"};
-    static const char* const kStop[] = {"1", "1.5", "2"};
-    link.trace.Note("open " + device + " " + FormatInt(line->baud) + " " + FormatInt(line->dataBits) +
-                    kParity[line->parity] + kStop[line->stopBits]);
-    link.port = &link.tracedPort.emplace(link.state.Port(), link.trace);
-  }
+  if (link.trace.IsOpen()) link.port = &link.tracedPort.emplace(link.state.Port(), link.trace);
   return true;
 }
 
 int Finish(const TransferResult& result, bool interrupted, CliTransferEvents& events, TransferTrace& trace) {
   std::string reason;
   if (!trace.Close(&reason)) Warn(reason);
+  if (!result.message.empty()) Warn(ForTerminal(result.message));
+  if (!result.detail.empty()) Warn(ForTerminal(result.detail));
   if (interrupted) return Fail("Stopped: the transfer was interrupted.");
-  if (result.outcome != TransferOutcome::Completed) {
-    if (!result.detail.empty()) Warn(result.detail);
-    return kExitFailed;
-  }
+  if (result.outcome != TransferOutcome::Completed) return kExitFailed;
   if (!events.Status().empty()) Warn(ForTerminal(events.Status()));
   return kExitOk;
 }
 
 // Writes what arrived: the text as received (end marker included) and, when
 // asked, the grid loaded from it as Save writes it. Nothing received, nothing written.
-bool KeepReceived(const CliArgs& args, CliEnv& env, const TransferState& state) {
-  const std::string text = state.ReceiveBufferCopy();
+bool KeepReceived(const CliArgs& args, CliEnv& env, const std::string& text) {
   const auto out = args.Option("-o");
   const auto gridOut = args.Option("--grid-out");
   if (text.empty()) return true;
@@ -173,15 +148,15 @@ int Download(const CliArgs& args, CliEnv& env, bool usb) {
   LinkSetup link;
   if (!PrepareLink(args, env, link, usb, false, 0)) return kExitFailed;
   const int language = ReadLanguageIndex(env.settings);
-  CliTransferEvents events(link.state, language);
+  CliTransferEvents events;
   SystemClock clock;
   TransferContext ctx{link.state, clock, env.settings, events, language};
   std::unique_ptr<ITransferEngine> engine;
   if (usb) engine = std::make_unique<UsbDownload>(ctx, *link.usb, silence);
-  else engine = std::make_unique<SerialDownload>(ctx, *link.port, silence);
+  else engine = std::make_unique<SerialDownload>(ctx, *link.port, silence, link.open);
   bool interrupted = false;
   const TransferResult result = RunTransfer(link.state, std::move(engine), events, ProgressKind::Received, interrupted);
-  if (!KeepReceived(args, env, link.state)) return kExitFailed;
+  if (!KeepReceived(args, env, result.received)) return kExitFailed;
   return Finish(result, interrupted, events, link.trace);
 }
 
@@ -190,17 +165,17 @@ int Upload(const CliArgs& args, CliEnv& env, bool usb, bool codes) {
   const auto type = codes ? std::nullopt : args.IntOption("--type");
   LinkSetup link;
   if (!PrepareLink(args, env, link, usb, !codes, 1)) return kExitFailed;
-  link.state.UploadFilePath = file;
   const int language = ReadLanguageIndex(env.settings);
-  const UploadTypeOverride settings(env.settings, type ? std::optional<int>(ToShort(*type)) : std::nullopt);
-  CliTransferEvents events(link.state, language, file);
+  // The layout given on the command line, else the one stored for uploads.
+  const UploadJob job{file, type ? ToShort(*type) : ReadUploadType(env.settings)};
+  CliTransferEvents events(file);
   SystemClock clock;
-  TransferContext ctx{link.state, clock, settings, events, language};
+  TransferContext ctx{link.state, clock, env.settings, events, language};
   std::unique_ptr<ITransferEngine> engine;
   if (usb && codes) engine = std::make_unique<UsbCodeUpload>(ctx, *link.usb);
-  else if (usb) engine = std::make_unique<UsbCoordinateUpload>(ctx, *link.usb);
-  else if (codes) engine = std::make_unique<SerialCodeUpload>(ctx, *link.port);
-  else engine = std::make_unique<SerialCoordinateUpload>(ctx, *link.port);
+  else if (usb) engine = std::make_unique<UsbCoordinateUpload>(ctx, *link.usb, job);
+  else if (codes) engine = std::make_unique<SerialCodeUpload>(ctx, *link.port, file, link.open);
+  else engine = std::make_unique<SerialCoordinateUpload>(ctx, *link.port, job, link.open);
   bool interrupted = false;
   const TransferResult result = RunTransfer(link.state, std::move(engine), events,
                                             codes ? ProgressKind::Codes : ProgressKind::Records, interrupted);

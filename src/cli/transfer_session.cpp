@@ -73,13 +73,9 @@ std::string ForTerminal(const std::string& text) {
   return gbkTerminal ? text : GbkToUtf8(text);
 }
 
-void CliTransferEvents::DownloadEnded() {
-  // The transfer page closes the port and hands the buffer to the data page.
-  state_.Port().Close();
-  BufferComplete();
+void CliTransferEvents::TransferEnded(const TransferResult& result) {
+  if (!result.status.empty()) SetStatusText(result.status);
 }
-
-void CliTransferEvents::UploadDone() { SetStatusText(FinishSerialUpload(state_, languageIndex_)); }
 
 void CliTransferEvents::SetStatusText(const std::string& text) {
   std::lock_guard lock(mutex_);
@@ -120,7 +116,7 @@ TransferResult RunTransfer(TransferState& state, std::unique_ptr<ITransferEngine
                            ProgressKind progress, bool& interrupted) {
   InterruptGuard guard;
   TransferController controller(state);
-  controller.Start(std::move(engine));
+  controller.Start(std::move(engine), events);
   const bool terminal = ::isatty(STDERR_FILENO);
   auto lastLog = std::chrono::steady_clock::now();
   interrupted = false;
@@ -138,7 +134,6 @@ TransferResult RunTransfer(TransferState& state, std::unique_ptr<ITransferEngine
     }
   }
   const TransferResult result = controller.Wait();
-  state.Port().Close();
   events.ShowProgress(ProgressLine(progress, state, events), true);
   return result;
 }

@@ -17,32 +17,24 @@ namespace corvane::cli {
 // What the pages and the data page do, done by printing.
 class CliTransferEvents final : public ITransferEvents {
  public:
-  CliTransferEvents(TransferState& state, int languageIndex, std::string codeFile = {})
-      : state_(state), languageIndex_(languageIndex), codeFile_(std::move(codeFile)) {}
+  explicit CliTransferEvents(std::string codeFile = {}) : codeFile_(std::move(codeFile)) {}
 
-  void DownloadEnded() override;
-  void UploadDone() override;
-  void BufferComplete() override { bufferComplete_ = true; }
+  void TransferEnded(const TransferResult& result) override;
   void RecordSent() override { ++sent_; }
   void CodeSent() override { ++sent_; }
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   void SetStatusText(const std::string& text) override;
-  void KillTimer() override {}
   std::string ChooseCodeFile() override { return codeFile_; }
 
   // The progress line: "Received N lines (B bytes)" or "Sent N records".
   void ShowProgress(const std::string& line, bool final);
   unsigned Sent() const { return sent_; }
-  bool BufferComplete() const { return bufferComplete_; }
   std::string Status() const;
 
  private:
   void EndProgressLine();  // call with mutex_ held
-  TransferState& state_;
-  int languageIndex_;
   std::string codeFile_;
   std::atomic<unsigned> sent_{0};
-  std::atomic<bool> bufferComplete_{false};
   mutable std::mutex mutex_;
   std::string status_;
   std::string shownProgress_;
@@ -55,8 +47,8 @@ std::string ForTerminal(const std::string& text);
 
 enum class ProgressKind { Received, Records, Codes };
 
-// Runs the engine to its end (or to Ctrl-C), showing progress. The port is closed
-// afterwards in every case.
+// Runs the engine to its end (or to Ctrl-C), showing progress. The engine closes
+// its link on its worker in every case.
 TransferResult RunTransfer(TransferState& state, std::unique_ptr<ITransferEngine> engine, CliTransferEvents& events,
                            ProgressKind progress, bool& interrupted);
 

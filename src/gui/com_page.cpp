@@ -31,62 +31,43 @@ void CComPage::ButtonPressed(int index) {
 
 QString CComPage::ProgressText() { return FromGbk(SerialProgressText(State())); }
 
-bool CComPage::OpenPort(bool localizedMessage) {
+PortRequest CComPage::PortToOpen(bool localizedMessage) {
   const LineSettings line = ReadLineSettings(context_.Settings());
-  std::string message;
-  if (ReopenPort(State().Port(), context_.Settings().DevicePath(line.comNumber), line, context_.LanguageIndex(),
-                 localizedMessage, &message))
-    return true;
-  // The tool's message as it stands; the device and the system's reason below it.
-  const size_t cut = message.rfind('\n');
-  context_.Prompts().Message(this, FromGbk(message.substr(0, cut)), context_.AppTitle(), MessageIcon::Exclamation,
-                             cut == std::string::npos ? QString() : FromGbk(message.substr(cut + 1)));
-  return false;
+  return PortRequest{context_.Settings().DevicePath(line.comNumber), line, localizedMessage};
 }
 
+// Each transfer opens the port on its worker, runs the exchange and closes the port
+// there; the page only reacts to its end.
 void CComPage::Download() {
   EndRunningTransfer();
   // A cancelled dialog leaves the port as the last transfer left it.
   if (context_.Dialogs().ShowDownSetDlg().empty()) return;
-  if (!OpenPort(false)) return;
-  State().ClearReceiveBuffer();
-  ProgressTimer().start();
   const int silenceLimitMs = Link().SilenceLimitMs();
-  StartTransfer([this, silenceLimitMs](const TransferContext& ctx) {
-    return std::make_unique<SerialDownload>(ctx, State().Port(), silenceLimitMs);
-  });
+  StartTransfer(
+      [this, silenceLimitMs, port = PortToOpen(false)](const TransferContext& ctx) {
+        return std::make_unique<SerialDownload>(ctx, State().Port(), silenceLimitMs, port);
+      },
+      true);
 }
 
 void CComPage::Upload() {
   EndRunningTransfer();
-  const std::string path = TextInLastBraces(context_.Dialogs().ShowUpSetDlg());
+  const std::string answer = context_.Dialogs().ShowUpSetDlg();
+  const std::string path = TextInLastBraces(answer);
   if (path.empty()) return;
-  if (!OpenPort(true)) return;
-  State().UploadFilePath = path;
-  StartTransfer(
-      [this](const TransferContext& ctx) { return std::make_unique<SerialCoordinateUpload>(ctx, State().Port()); });
+  const UploadJob job{path, UploadTypeFrom(answer)};
+  StartTransfer([this, job, port = PortToOpen(true)](const TransferContext& ctx) {
+    return std::make_unique<SerialCoordinateUpload>(ctx, State().Port(), job, port);
+  });
 }
 
 void CComPage::SendCode() {
   EndRunningTransfer();
   const std::string path = context_.Dialogs().ShowUpCodeSetDlg();
   if (path.empty()) return;
-  if (!OpenPort(false)) return;
-  State().UploadFilePath = path;
-  StartTransfer([this](const TransferContext& ctx) { return std::make_unique<SerialCodeUpload>(ctx, State().Port()); });
-}
-
-void CComPage::OnDownloadEnded() {
-  State().Port().Close();
-  // The box keeps the count of everything that came, the last lines included.
-  OnProgressTimer();
-  StopProgressTimer();
-  HandOverReceived();
-}
-
-void CComPage::OnUploadDone() {
-  StopProgressTimer();
-  SetStatusText(FromGbk(FinishSerialUpload(State(), context_.LanguageIndex())));
+  StartTransfer([this, path, port = PortToOpen(false)](const TransferContext& ctx) {
+    return std::make_unique<SerialCodeUpload>(ctx, State().Port(), path, port);
+  });
 }
 
 }  // namespace corvane::gui

@@ -67,7 +67,9 @@ CMainDlg::~CMainDlg() {
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event) {
-  context_.Link().Shutdown();
+  // The window goes at once; a transfer still running ends on its worker, which
+  // closes the port (the program waits for it only after the window has gone).
+  context_.Link().StopAll();
   QMainWindow::closeEvent(event);
 }
 

@@ -1,27 +1,21 @@
 #include "gui/transfer_bridge.h"
 
 #include <QThread>
-#include <strings.h>
 
-#include "core/text/numbers.h"
 #include "gui/gbk_text.h"
+#include "gui/transfer_link.h"
 #include "gui/transfer_pages.h"
 
 namespace corvane::gui {
 
-std::string TransferSettings::ReadSetting(SettingsSection section, std::string_view name,
-                                          std::string_view def) const {
-  static constexpr std::string_view kUploadType = "Inputdatatype";
-  if (uploadType_ && section == SettingsSection::OtherSet && name.size() == kUploadType.size() &&
-      ::strncasecmp(name.data(), kUploadType.data(), kUploadType.size()) == 0)
-    return FormatInt(*uploadType_);
-  return base_.ReadSetting(section, name, def);
-}
-
-TransferBridge::TransferBridge(TransferPage& page, const ISettingsReader& settings, std::optional<int> uploadType)
-    : page_(page), settings_(settings, uploadType) {}
+TransferBridge::TransferBridge(TransferPage& page, TransferLink& link, bool progressTimer)
+    : page_(page), link_(link), progressTimer_(progressTimer) {}
 
 const QObject* TransferBridge::Page() const { return &page_; }
+
+void TransferBridge::Started() {
+  if (progressTimer_ && !detached_) page_.ProgressTimer().start();
+}
 
 template <class Call>
 void TransferBridge::Post(Call call) {
@@ -45,16 +39,16 @@ void TransferBridge::Wait(Call call) {
   else QMetaObject::invokeMethod(this, guarded, Qt::BlockingQueuedConnection);
 }
 
-void TransferBridge::DownloadEnded() {
-  Post([this] { page_.OnDownloadEnded(); });
-}
-
-void TransferBridge::UploadDone() {
-  Post([this] { page_.OnUploadDone(); });
-}
-
-void TransferBridge::BufferComplete() {
-  Post([this] { page_.HandOverReceived(); });
+void TransferBridge::TransferEnded(const TransferResult& result) {
+  // Always delivered, detached or not: the link takes the finished worker back
+  // and starts a transfer that waited for it.
+  QMetaObject::invokeMethod(
+      this,
+      [this, result] {
+        if (!detached_) page_.OnTransferEnded(result);
+        link_.WorkerEnded(this);
+      },
+      Qt::QueuedConnection);
 }
 
 void TransferBridge::RecordSent() {
@@ -66,15 +60,11 @@ void TransferBridge::CodeSent() {
 }
 
 void TransferBridge::ShowMessage(const std::string& text, corvane::MessageIcon icon) {
-  Wait([this, &text, icon] { page_.ShowTransferMessage(text, icon == corvane::MessageIcon::Exclamation); });
+  Wait([this, &text, icon] { page_.ShowTransferMessage(text, icon == corvane::MessageIcon::Exclamation, {}); });
 }
 
 void TransferBridge::SetStatusText(const std::string& text) {
   Post([this, text] { page_.SetStatusText(FromGbk(text)); });
-}
-
-void TransferBridge::KillTimer() {
-  Post([this] { page_.StopProgressTimer(); });
 }
 
 std::string TransferBridge::ChooseCodeFile() {

@@ -1,6 +1,7 @@
 #include "gui/transfer_link.h"
 
 #include <QCoreApplication>
+#include <utility>
 
 #include "easyusb214x/easyusb214x.h"
 #include "gui/transfer_bridge.h"
@@ -24,31 +25,60 @@ TransferLink::TransferLink(IClock& clock, IUsbLink& usb) : clock_(&clock), usb_(
 
 TransferLink::~TransferLink() { Shutdown(); }
 
-void TransferLink::StopWorker() {
-  controller_.Stop(HandleWorkerCalls);
-  if (!bridge_) return;
-  // Calls the worker posted just before it ended still reach the page, in order.
-  QCoreApplication::sendPostedEvents(bridge_.get());
-  bridge_.reset();
+void TransferLink::RequestStop() { state_.TransferRunning = false; }
+
+void TransferLink::Launch(Next next) {
+  // The last worker has reported its end, so this returns at once.
+  controller_.Wait();
+  bridge_ = std::move(next.bridge);
+  controller_.Start(std::move(next.engine), *bridge_);
+  bridge_->Started();
 }
 
 void TransferLink::Start(std::unique_ptr<TransferBridge> bridge, std::unique_ptr<ITransferEngine> engine) {
-  StopWorker();
-  bridge_ = std::move(bridge);
-  controller_.Start(std::move(engine), HandleWorkerCalls);
+  if (controller_.Busy()) {
+    RequestStop();
+    pending_ = Next{std::move(bridge), std::move(engine)};
+    return;
+  }
+  Launch(Next{std::move(bridge), std::move(engine)});
 }
 
-void TransferLink::EndDetached() {
-  if (bridge_) bridge_->Detach();
-  controller_.Stop(HandleWorkerCalls);
-  bridge_.reset();
-  state_.Port().Close();
+void TransferLink::WorkerEnded(TransferBridge* bridge) {
+  if (bridge != bridge_.get()) return;
+  controller_.Wait();
+  // Called from inside the bridge's own queued call: it goes once that returns.
+  bridge_.release()->deleteLater();
+  if (pending_.engine) Launch(std::exchange(pending_, Next{}));
 }
 
 void TransferLink::Release(const QObject* page) {
-  if (bridge_ && bridge_->Page() == page) EndDetached();
+  if (pending_.bridge && pending_.bridge->Page() == page) pending_ = Next{};
+  if (bridge_ && bridge_->Page() == page) {
+    bridge_->Detach();
+    RequestStop();
+  }
 }
 
-void TransferLink::Shutdown() { EndDetached(); }
+void TransferLink::WaitIdle() {
+  while (Busy()) {
+    controller_.Wait(HandleWorkerCalls);
+    HandleWorkerCalls();
+    if (bridge_) QCoreApplication::sendPostedEvents(bridge_.get());
+    if (!controller_.Busy() && bridge_) WorkerEnded(bridge_.get());
+  }
+}
+
+void TransferLink::StopAll() {
+  pending_ = Next{};
+  if (bridge_) bridge_->Detach();
+  RequestStop();
+}
+
+void TransferLink::Shutdown() {
+  StopAll();
+  controller_.Stop(HandleWorkerCalls);
+  bridge_.reset();
+}
 
 }  // namespace corvane::gui

@@ -2,6 +2,8 @@
 // What the transfer pages share for the whole run of the program: the one
 // transfer state (serial port, received text, upload counters), the worker that
 // runs one transfer at a time, and the clock and USB library the transfers use.
+// The window thread never waits for a worker while the window is up: a transfer
+// asked for while another is still ending starts when that one's end arrives.
 #include <memory>
 
 #include "core/link/clock.h"
@@ -21,7 +23,7 @@ class TransferLink final {
   TransferLink();
   // Another clock and USB link (tests run the pacing faster).
   TransferLink(IClock& clock, IUsbLink& usb);
-  // Ends a transfer still running and closes the port.
+  // Ends a transfer still running and waits for its worker.
   ~TransferLink();
   TransferLink(const TransferLink&) = delete;
   TransferLink& operator=(const TransferLink&) = delete;
@@ -33,23 +35,35 @@ class TransferLink final {
   // what arrived and says so.
   int SilenceLimitMs() const { return silenceLimitMs_; }
   void SetSilenceLimitMs(int ms) { silenceLimitMs_ = ms; }
-  bool Busy() const { return controller_.Busy(); }
+  // A worker runs, or a transfer waits to start.
+  bool Busy() const { return controller_.Busy() || pending_.engine != nullptr; }
 
-  // Ends the running transfer: TransferRunning cleared, the worker waited for
-  // while the window goes on handling what the worker hands it; then the last
-  // things it handed over are handled. The port stays as the worker left it.
-  void StopWorker();
-  // Stops the old worker and runs the engine on a new one. The bridge carries the
-  // worker's calls to the page; it lives until the worker has ended.
+  // Clears TransferRunning: the running transfer ends at its next check, closes its
+  // port on its worker and reports its end. Returns at once.
+  void RequestStop();
+  // Runs the engine on the worker; the bridge carries the worker's calls to its
+  // page and lives until the worker has ended. When a transfer is still ending,
+  // this one waits for it (a later request replaces a waiting one).
   void Start(std::unique_ptr<TransferBridge> bridge, std::unique_ptr<ITransferEngine> engine);
-  // A page goes away: a transfer it runs ends without reaching it any more, and
-  // the port is closed.
+  // The end of a worker's transfer has reached the window thread.
+  void WorkerEnded(TransferBridge* bridge);
+  // A page goes away: a transfer it runs or waits to run ends without reaching it
+  // any more.
   void Release(const QObject* page);
-  // The program ends: any transfer ends without reaching a window, the port closes.
+  // The window closes: any transfer ends without reaching a window any more; the
+  // worker closes its port on its own. Returns at once.
+  void StopAll();
+  // The program ends: as StopAll, then waits for the worker.
   void Shutdown();
+  // Waits until no worker runs and none waits (tests and the end of the program).
+  void WaitIdle();
 
  private:
-  void EndDetached();
+  struct Next {
+    std::unique_ptr<TransferBridge> bridge;
+    std::unique_ptr<ITransferEngine> engine;
+  };
+  void Launch(Next next);
 
   std::unique_ptr<IClock> ownClock_;
   std::unique_ptr<IUsbLink> ownUsb_;
@@ -58,6 +72,7 @@ class TransferLink final {
   TransferState state_;
   TransferController controller_{state_};
   std::unique_ptr<TransferBridge> bridge_;
+  Next pending_;
   int silenceLimitMs_ = kDefaultSilenceLimitMs;
 };
 

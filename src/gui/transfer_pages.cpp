@@ -2,6 +2,8 @@
 
 #include <QVBoxLayout>
 
+#include "core/grid/coordinate_import.h"
+#include "core/grid/upload_record.h"
 #include "gui/file_paths.h"
 #include "gui/gbk_text.h"
 #include "gui/transfer_bridge.h"
@@ -61,16 +63,32 @@ TransferState& TransferPage::State() { return Link().State(); }
 
 void TransferPage::ClearReceived() { State().ClearReceiveBuffer(); }
 
-void TransferPage::EndRunningTransfer() { Link().StopWorker(); }
+void TransferPage::EndRunningTransfer() { Link().RequestStop(); }
 
-void TransferPage::StartTransfer(const EngineMaker& make, std::optional<int> uploadType) {
-  auto bridge = std::make_unique<TransferBridge>(*this, context_.Settings(), uploadType);
-  const TransferContext ctx{State(), Link().Clock(), bridge->Settings(), *bridge, context_.LanguageIndex()};
+void TransferPage::StartTransfer(const EngineMaker& make, bool progressTimer) {
+  auto bridge = std::make_unique<TransferBridge>(*this, Link(), progressTimer);
+  const TransferContext ctx{State(), Link().Clock(), context_.Settings(), *bridge, context_.LanguageIndex()};
   std::unique_ptr<ITransferEngine> engine = make(ctx);
   Link().Start(std::move(bridge), std::move(engine));
 }
 
-void TransferPage::HandOverReceived() { emit downloadComplete(QByteArray::fromStdString(State().ReceiveBufferCopy())); }
+int TransferPage::UploadTypeFrom(std::string_view answer) const {
+  const size_t first = answer.find('{');
+  if (first != std::string_view::npos && first != answer.rfind('{')) return ParseImportAnswer(answer).layout;
+  return ReadUploadType(context_.Settings());
+}
+
+void TransferPage::OnTransferEnded(const TransferResult& result) {
+  if (timer_.isActive()) {
+    // The box keeps the count of everything that came, the last lines included.
+    OnProgressTimer();
+    timer_.stop();
+  }
+  if (result.handOver) emit downloadComplete(QByteArray::fromStdString(result.received));
+  if (!result.status.empty()) SetStatusText(FromGbk(result.status));
+  if (!result.message.empty())
+    ShowTransferMessage(result.message, result.icon == MessageIcon::Exclamation, result.detail);
+}
 
 void TransferPage::ShowSentLine(bool code) {
   const TransferState& state = State();
@@ -79,9 +97,9 @@ void TransferPage::ShowSentLine(bool code) {
   else emit recordSent(state.SentLineCount, line);
 }
 
-void TransferPage::ShowTransferMessage(const std::string& text, bool exclamation) {
+void TransferPage::ShowTransferMessage(const std::string& text, bool exclamation, const std::string& detail) {
   context_.Prompts().Message(this, FromGbk(text), context_.AppTitle(),
-                             exclamation ? MessageIcon::Exclamation : MessageIcon::None);
+                             exclamation ? MessageIcon::Exclamation : MessageIcon::None, FromGbk(detail));
 }
 
 std::string TransferPage::ChooseCodeFile() {

@@ -13,13 +13,16 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
+#include "core/link/transfer_engine.h"
 #include "gui/gui_context.h"
 
 namespace corvane {
 class ITransferEngine;
 class TransferState;
 struct TransferContext;
+struct TransferResult;
 }  // namespace corvane
 
 namespace corvane::gui {
@@ -50,15 +53,14 @@ class TransferPage : public QWidget {
   void EndOwnTransfer();
 
   // What a worker's calls become on the window thread.
-  // The serial download saw its end marker (or ended keeping what came).
-  virtual void OnDownloadEnded() {}
-  // A serial upload sent its whole file.
-  virtual void OnUploadDone() {}
-  // The received text goes to the data page.
-  void HandOverReceived();
+  // The transfer has ended (its port closed): the progress timer stops, a download's
+  // text goes to the data page, the status box gets its last text and the
+  // transfer's message is shown.
+  void OnTransferEnded(const TransferResult& result);
   // Row SentLineCount of the data page shows LastSentLine.
   void ShowSentLine(bool code);
-  void ShowTransferMessage(const std::string& text, bool exclamation);
+  // A message box: the tool's text, and beneath it `detail` when there is one.
+  void ShowTransferMessage(const std::string& text, bool exclamation, const std::string& detail);
   // The file-open dialog of the USB code upload: the path's bytes, empty when cancelled.
   std::string ChooseCodeFile();
 
@@ -80,10 +82,14 @@ class TransferPage : public QWidget {
 
   TransferLink& Link() { return context_.Link(); }
   TransferState& State();
-  // What every transfer button does first: the running transfer ends.
+  // What every transfer button does first: the running transfer is told to end (it
+  // ends on its worker; the window does not wait for it).
   void EndRunningTransfer();
-  // Runs the engine on the worker; uploadType replaces the stored upload layout.
-  void StartTransfer(const EngineMaker& make, std::optional<int> uploadType = {});
+  // Runs the engine on the worker, with the page's progress timer for a download.
+  void StartTransfer(const EngineMaker& make, bool progressTimer = false);
+  // The layout of the file to upload: the first braces of the dialog's answer when
+  // it has them besides the path, else the one stored for uploads.
+  int UploadTypeFrom(std::string_view answer) const;
 
   GuiContext& context_;
 
@@ -99,8 +105,6 @@ class CComPage final : public TransferPage {
   Q_OBJECT
  public:
   explicit CComPage(GuiContext& context, QWidget* parent = nullptr);
-  void OnDownloadEnded() override;
-  void OnUploadDone() override;
 
  protected:
   void ButtonPressed(int index) override;
@@ -110,9 +114,9 @@ class CComPage final : public TransferPage {
   void Download();
   void Upload();
   void SendCode();
-  // Closes and opens the port with the stored line settings on the device behind
-  // the stored port; false after the message.
-  bool OpenPort(bool localizedMessage);
+  // The stored line settings and the device behind the stored port, for the
+  // transfer to open on its worker.
+  PortRequest PortToOpen(bool localizedMessage);
 };
 
 class CUsbPage final : public TransferPage {

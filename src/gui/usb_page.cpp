@@ -1,6 +1,5 @@
 // CUsbPage: the USB page. Download, coordinate upload and code upload through the
 // USB library.
-#include "core/grid/coordinate_import.h"
 #include "core/link/transfer_pages.h"
 #include "core/link/transfer_texts.h"
 #include "core/link/usb_download.h"
@@ -15,14 +14,6 @@ namespace {
 
 constexpr TransferPage::ButtonCaption kUsbCaptions[3] = {
     {"USBDownFile", "FileDown"}, {"USBUpCoor", "CoordUP"}, {"USBUpCode", "CodeUp"}};
-
-// The file layout the import dialog answered in its first braces, when the
-// answer has one besides the path.
-std::optional<int> AnsweredLayout(std::string_view answer) {
-  const size_t first = answer.find('{');
-  if (first == std::string_view::npos || first == answer.rfind('{')) return std::nullopt;
-  return ParseImportAnswer(answer).layout;
-}
 
 }  // namespace
 
@@ -42,12 +33,12 @@ QString CUsbPage::ProgressText() { return FromGbk(UsbProgressText(State(), ToGbk
 
 void CUsbPage::Download() {
   EndRunningTransfer();
-  ProgressTimer().start();
-  State().ClearReceiveBuffer();
   const int silenceLimitMs = Link().SilenceLimitMs();
-  StartTransfer([this, silenceLimitMs](const TransferContext& ctx) {
-    return std::make_unique<UsbDownload>(ctx, Link().Usb(), silenceLimitMs);
-  });
+  StartTransfer(
+      [this, silenceLimitMs](const TransferContext& ctx) {
+        return std::make_unique<UsbDownload>(ctx, Link().Usb(), silenceLimitMs);
+      },
+      true);
 }
 
 void CUsbPage::UploadCoordinates() {
@@ -55,12 +46,11 @@ void CUsbPage::UploadCoordinates() {
   const std::string answer = context_.Dialogs().ShowImportDlg();
   const std::string path = TextInLastBraces(answer);
   if (path.empty()) return;
-  State().SentLineCount = 0;
   SetStatusText(FromGbk(TransferTexts::Uploading()));
-  State().UploadFilePath = path;
   // The records are made with the layout the user has just picked for this file.
-  StartTransfer([this](const TransferContext& ctx) { return std::make_unique<UsbCoordinateUpload>(ctx, Link().Usb()); },
-                AnsweredLayout(answer));
+  const UploadJob job{path, UploadTypeFrom(answer)};
+  StartTransfer(
+      [this, job](const TransferContext& ctx) { return std::make_unique<UsbCoordinateUpload>(ctx, Link().Usb(), job); });
 }
 
 void CUsbPage::UploadCodes() {

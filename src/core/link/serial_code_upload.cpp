@@ -17,32 +17,31 @@ constexpr size_t kCodeBuffer = 16;
 constexpr long long kCodeWidth = 14;
 }  // namespace
 
-SerialCodeUpload::SerialCodeUpload(TransferContext ctx, ISerialPort& port) : ctx_(ctx), port_(port) {}
+SerialCodeUpload::SerialCodeUpload(TransferContext ctx, ISerialPort& port, std::string path,
+                                   std::optional<PortRequest> open)
+    : SerialTransfer(ctx, port, std::move(open)), path_(std::move(path)) {}
 
 std::optional<TransferResult> SerialCodeUpload::Request(int& requests) {
   for (requests = 1;; ++requests) {
     const Reply reply = AskInstrument(ctx_, port_, "S1", kAnswerPauseMs, 4);
-    if (reply == Reply::LinkLost && EndIfLinkLost(ctx_, port_)) return Done(TransferOutcome::Failed);
+    if (reply == Reply::LinkLost) return IfLinkLost();
     if (reply == Reply::Ready) return std::nullopt;
-    if (requests == kRequestLimit) {
-      ctx_.events.ShowMessage(TransferTexts::CodeRequestTimeout(), MessageIcon::None);
-      port_.Close();
-      return Done(TransferOutcome::Failed);
-    }
+    if (requests == kRequestLimit) return Failure(TransferTexts::CodeRequestTimeout());
     if (!ctx_.state.TransferRunning) return Done(TransferOutcome::Stopped);
   }
 }
 
-TransferResult SerialCodeUpload::Run() {
+TransferResult SerialCodeUpload::Exchange() {
   TransferState& state = ctx_.state;
   BeginSerialUpload(ctx_, port_);
   state.LastSentLine.clear();
   TextLineReader in;
-  if (auto ended = OpenUploadFile(ctx_, port_, in)) return *ended;
+  if (auto ended = OpenUploadFile(path_, in)) return *ended;
   int requests = 0;
   if (auto ended = Request(requests)) return *ended;
 
   XoffPacing pacing(port_, ctx_.clock, state.TransferRunning, requests, kPollLimit);
+  unsigned sent = 0;
   std::string piece;
   while (in.ReadPiece(piece, kCodeBuffer)) {
     if (!state.TransferRunning) return Done(TransferOutcome::Stopped);
@@ -54,12 +53,13 @@ TransferResult SerialCodeUpload::Run() {
       // A 15-character piece is longer than the field and goes out unpadded.
       const std::string line = PadLeft(state.LastSentLine, kCodeWidth) + "\r\n";
       port_.Write(line.data(), static_cast<int>(line.size()));
-      if (EndIfLinkLost(ctx_, port_)) return Done(TransferOutcome::Failed);
+      if (auto lost = IfLinkLost()) return *lost;
+      ++sent;
       ctx_.events.CodeSent();
     }
-    if (auto ended = AfterPacing(pacing.AfterPiece(), ctx_, port_, in)) return *ended;
+    if (auto ended = AfterPacing(pacing.AfterPiece(), ctx_, port_)) return *ended;
   }
-  return FinishSerialUploadFile(ctx_, port_, in, kEndPauseMs);
+  return FinishSerialUploadFile(ctx_, port_, kEndPauseMs, sent);
 }
 
 }  // namespace corvane

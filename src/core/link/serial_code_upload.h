@@ -1,23 +1,22 @@
 #pragma once
-// RS-232 code upload: "S1" until the instrument answers "1", then every code of
-// UploadFilePath right-aligned in 14 characters with CR LF, under XON/XOFF pacing,
-// then 0x04.
+// RS-232 code upload: "S1" until the instrument answers "1", then every code of the
+// file right-aligned in 14 characters with CR LF, under XON/XOFF pacing, then 0x04.
 #include <optional>
+#include <string>
 
 #include "core/link/transfer_engine.h"
 
 namespace corvane {
 
-class SerialCodeUpload final : public ITransferEngine {
+class SerialCodeUpload final : public SerialTransfer {
  public:
-  SerialCodeUpload(TransferContext ctx, ISerialPort& port);
-  TransferResult Run() override;
+  SerialCodeUpload(TransferContext ctx, ISerialPort& port, std::string path, std::optional<PortRequest> open = {});
 
  private:
-  // Empty once the instrument answered; `requests` is how many "S1" it took.
+  TransferResult Exchange() override;
+  // Counts the requests in `requests`; empty when the instrument is ready.
   std::optional<TransferResult> Request(int& requests);
-  TransferContext ctx_;
-  ISerialPort& port_;
+  std::string path_;
 };
 
 }  // namespace corvane

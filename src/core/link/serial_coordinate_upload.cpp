@@ -17,51 +17,43 @@ constexpr int kEndPauseMs = 300;
 constexpr size_t kLineBuffer = 100;
 }  // namespace
 
-SerialCoordinateUpload::SerialCoordinateUpload(TransferContext ctx, ISerialPort& port) : ctx_(ctx), port_(port) {}
+SerialCoordinateUpload::SerialCoordinateUpload(TransferContext ctx, ISerialPort& port, UploadJob job,
+                                               std::optional<PortRequest> open)
+    : SerialTransfer(ctx, port, std::move(open)), job_(std::move(job)) {}
 
 std::optional<TransferResult> SerialCoordinateUpload::Handshake() {
   const int lang = ctx_.languageIndex;
-  auto refused = [&] {
-    // The port stays open; the next transfer closes and reopens it.
-    ctx_.events.ShowMessage(TransferTexts::CreateFileFailed(lang), MessageIcon::None);
-    return Done(TransferOutcome::Failed);
-  };
   int k = 1;
   for (;; ++k) {
     const Reply reply = AskInstrument(ctx_, port_, "S0", kAnswerPauseMs, 4);
-    if (reply == Reply::LinkLost && EndIfLinkLost(ctx_, port_)) return Done(TransferOutcome::Failed);
+    if (reply == Reply::LinkLost) return IfLinkLost();
     if (reply == Reply::Ready) break;
-    if (reply == Reply::Refused) return refused();
-    if (k == kFirstRequestLimit) {
-      ctx_.events.ShowMessage(TransferTexts::FirstRequestTimeout(lang), MessageIcon::None);
-      port_.Close();
-      return Done(TransferOutcome::Failed);
-    }
+    if (reply == Reply::Refused) return Failure(TransferTexts::CreateFileFailed(lang));
+    if (k == kFirstRequestLimit) return Failure(TransferTexts::FirstRequestTimeout(lang));
     if (!ctx_.state.TransferRunning) return Done(TransferOutcome::Stopped);
   }
   for (;;) {
     ++k;
     const Reply reply = AskInstrument(ctx_, port_, "@%&!$\r\n", kAnswerPauseMs, 4);
-    if (reply == Reply::LinkLost && EndIfLinkLost(ctx_, port_)) return Done(TransferOutcome::Failed);
+    if (reply == Reply::LinkLost) return IfLinkLost();
     if (reply == Reply::Ready) return std::nullopt;
-    if (reply == Reply::Refused) return refused();
-    if (k >= kSecondRequestLimit) {
-      ctx_.events.ShowMessage(TransferTexts::SecondRequestTimeout(lang), MessageIcon::None);
-      return Done(TransferOutcome::Failed);
-    }
+    if (reply == Reply::Refused) return Failure(TransferTexts::CreateFileFailed(lang));
+    if (k >= kSecondRequestLimit) return Failure(TransferTexts::SecondRequestTimeout(lang));
     if (!ctx_.state.TransferRunning) return Done(TransferOutcome::Stopped);
   }
 }
 
-TransferResult SerialCoordinateUpload::Run() {
+TransferResult SerialCoordinateUpload::Exchange() {
   TransferState& state = ctx_.state;
   BeginSerialUpload(ctx_, port_);
   TextLineReader in;
-  if (auto ended = OpenUploadFile(ctx_, port_, in)) return *ended;
-  const int type = ReadUploadType(ctx_.settings);
+  if (auto ended = OpenUploadFile(job_.path, in)) return *ended;
   if (auto ended = Handshake()) return *ended;
 
   XoffPacing pacing(port_, ctx_.clock, state.TransferRunning, 0, kPollLimit);
+  // The coordinate order is read once for the whole file.
+  const bool enz = ReadsEnzOrder(ctx_.settings);
+  unsigned sent = 0;
   std::string piece;
   while (in.ReadPiece(piece, kLineBuffer)) {
     if (!state.TransferRunning) return Done(TransferOutcome::Stopped);
@@ -69,18 +61,19 @@ TransferResult SerialCoordinateUpload::Run() {
     if (line.size() > 2) {
       ++state.SentLineCount;
       ctx_.clock.SleepMs(kRecordPauseMs);
-      UploadLineResult r = ConvertUploadLine(line, type, ctx_.settings);
+      UploadLineResult r = ConvertUploadLine(line, job_.type, enz);
       if (!r.message.empty()) ctx_.events.ShowMessage(r.message, MessageIcon::None);
       // A 76-byte record for layouts 0..6; for any other layout the cleaned line's
-      // own bytes and nothing more.
+      // own bytes and nothing more. Write returns once the record has left the PC.
       if (!r.record.empty()) port_.Write(r.record.data(), static_cast<int>(r.record.size()));
-      if (EndIfLinkLost(ctx_, port_)) return Done(TransferOutcome::Failed);
+      if (auto lost = IfLinkLost()) return *lost;
       state.LastSentLine = std::move(r.record);
+      ++sent;
       ctx_.events.RecordSent();
     }
-    if (auto ended = AfterPacing(pacing.AfterPiece(), ctx_, port_, in)) return *ended;
+    if (auto ended = AfterPacing(pacing.AfterPiece(), ctx_, port_)) return *ended;
   }
-  return FinishSerialUploadFile(ctx_, port_, in, kEndPauseMs);
+  return FinishSerialUploadFile(ctx_, port_, kEndPauseMs, sent);
 }
 
 }  // namespace corvane

@@ -1,5 +1,6 @@
 #include "core/link/serial_download.h"
 
+#include "core/link/transfer_pages.h"
 #include "core/link/transfer_texts.h"
 
 namespace corvane {
@@ -9,10 +10,11 @@ constexpr int kRequestPauseMs = 300;
 constexpr int kChunkSize = 156;
 }  // namespace
 
-SerialDownload::SerialDownload(TransferContext ctx, ISerialPort& port, int silenceLimitMs)
-    : ctx_(ctx), port_(port), silenceLimitMs_(silenceLimitMs) {}
+SerialDownload::SerialDownload(TransferContext ctx, ISerialPort& port, int silenceLimitMs,
+                               std::optional<PortRequest> open)
+    : SerialTransfer(ctx, port, std::move(open)), silenceLimitMs_(silenceLimitMs) {}
 
-TransferResult SerialDownload::Run() {
+TransferResult SerialDownload::Exchange() {
   ctx_.state.ClearReceiveBuffer();
   if (auto ended = Connect()) return *ended;
   return Receive();
@@ -21,53 +23,46 @@ TransferResult SerialDownload::Run() {
 std::optional<TransferResult> SerialDownload::Connect() {
   for (int attempt = 1;; ++attempt) {
     const Reply reply = AskInstrument(ctx_, port_, "D0", kRequestPauseMs, 20);
-    if (reply == Reply::LinkLost && EndIfLinkLost(ctx_, port_)) return Done(TransferOutcome::Failed);
+    if (reply == Reply::LinkLost) return IfLinkLost();
     // The instrument is ready; whatever followed the "1" in this read is dropped.
     if (reply == Reply::Ready) return std::nullopt;
-    if (attempt == kConnectAttempts) {
-      // The page keeps its timer and its waiting text until the next transfer.
-      ctx_.events.ShowMessage(TransferTexts::DownloadConnectTimeout(), MessageIcon::None);
-      port_.Close();
-      return Done(TransferOutcome::Failed);
-    }
-    if (!ctx_.state.TransferRunning) {
-      // The transfer that cleared the flag closes and reopens the port itself.
-      return Done(TransferOutcome::Stopped);
-    }
+    if (attempt == kConnectAttempts)
+      return Failure(TransferTexts::DownloadConnectTimeout(), MessageIcon::None,
+                     TransferTexts::DownloadConnectTimeoutNote(ctx_.languageIndex));
+    if (!ctx_.state.TransferRunning) return Done(TransferOutcome::Stopped);
   }
 }
 
 TransferResult SerialDownload::Receive() {
   int64_t lastData = ctx_.clock.NowMs();
   for (;;) {
-    if (!ctx_.state.TransferRunning) return Done(TransferOutcome::Stopped);
+    // Stopped by another transfer or the window closing: what came is not lost.
+    if (!ctx_.state.TransferRunning) return KeepingData(Done(TransferOutcome::Stopped));
     char chunk[kChunkSize + 1] = {};
     const int got = port_.Read(chunk, kChunkSize);
     if (got > 0) {
       ctx_.state.AppendReceived(TextUpToZero(chunk, static_cast<size_t>(got)));
       lastData = ctx_.clock.NowMs();
       if (ctx_.state.EndMarkerReceived()) {
-        port_.Close();
-        ctx_.events.DownloadEnded();
-        return Done(TransferOutcome::Completed);
+        TransferResult done = KeepingData(Done(TransferOutcome::Completed));
+        done.status = SerialProgressText(ctx_.state);
+        return done;
       }
       continue;
     }
-    if (const std::string why = port_.LinkFault(); !why.empty())
-      return EndKeepingData(TransferTexts::LinkLost(ctx_.languageIndex, why));
+    if (auto lost = IfLinkLost()) return KeepingData(*lost);
     if (ctx_.clock.NowMs() - lastData >= silenceLimitMs_)
-      return EndKeepingData(TransferTexts::DownloadSilent(ctx_.languageIndex, (silenceLimitMs_ + 999) / 1000,
-                                                          ctx_.state.ReceivedBytes()));
+      return KeepingData(Failure(TransferTexts::DownloadSilent(ctx_.languageIndex, (silenceLimitMs_ + 999) / 1000,
+                                                               ctx_.state.ReceivedBytes()),
+                                 MessageIcon::Exclamation));
     port_.WaitForInput(kIdleWaitMs);
   }
 }
 
-TransferResult SerialDownload::EndKeepingData(const std::string& message) {
-  port_.Close();
-  if (ctx_.state.ReceivedBytes() > 0) ctx_.events.DownloadEnded();
-  else ctx_.events.KillTimer();
-  ctx_.events.ShowMessage(message, MessageIcon::Exclamation);
-  return Done(TransferOutcome::Failed);
+TransferResult SerialDownload::KeepingData(TransferResult result) const {
+  result.received = ctx_.state.ReceiveBufferCopy();
+  result.handOver = !result.received.empty();
+  return result;
 }
 
 }  // namespace corvane

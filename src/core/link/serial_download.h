@@ -7,23 +7,21 @@
 
 namespace corvane {
 
-class SerialDownload final : public ITransferEngine {
+class SerialDownload final : public SerialTransfer {
  public:
   // silenceLimitMs: an instrument that sends nothing for this long before the end
   // marker ends the download; what arrived is kept and handed to the data page.
-  SerialDownload(TransferContext ctx, ISerialPort& port, int silenceLimitMs = kDefaultSilenceLimitMs);
-  TransferResult Run() override;
+  SerialDownload(TransferContext ctx, ISerialPort& port, int silenceLimitMs = kDefaultSilenceLimitMs,
+                 std::optional<PortRequest> open = {});
 
  private:
+  TransferResult Exchange() override;
   // Empty once the instrument answered "1"; the result when the download ended.
   std::optional<TransferResult> Connect();
   TransferResult Receive();
-  // Ends a download that will not see its end marker: port closed, the bytes that
-  // arrived handed over like a finished download, then the message.
-  TransferResult EndKeepingData(const std::string& message);
+  // What arrived goes with the result, to the grid as well when there is any.
+  TransferResult KeepingData(TransferResult result) const;
 
-  TransferContext ctx_;
-  ISerialPort& port_;
   int silenceLimitMs_;
 };
 

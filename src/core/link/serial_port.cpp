@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <iterator>
 
@@ -17,9 +18,9 @@
 namespace corvane {
 namespace {
 
-constexpr int kByteWaitMs = 1000;
-// How long Close waits for bytes still in the output queue to leave.
-constexpr int kCloseDrainMs = 2000;
+constexpr int64_t kByteWaitNs = 1'000'000'000;
+// Close waits for what the driver still holds, never longer than this.
+constexpr int64_t kCloseDrainLimitNs = 2'000'000'000;
 
 bool SpeedConstant(int baud, speed_t& out) {
   switch (baud) {
@@ -101,18 +102,22 @@ bool CSerialPort::Open(const std::string& devicePath, int baud, int dataBits, in
   if (::tcsetattr(fd, TCSANOW, &tio) != 0) return fail(errno);
   fd_ = fd;
   open_ = true;
+  characterNs_ = CharacterTimeNs(baud, dataBits, parity, stopBits);
   return true;
 }
 
 bool CSerialPort::Close() {
   if (!open_ || fd_ < 0) return true;
   if (fault_.empty()) {
-    // Let what was written leave the line before the device is let go; nothing
-    // written is thrown away.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kCloseDrainMs);
-    int queued = 0;
-    while (::ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0 && std::chrono::steady_clock::now() < until)
-      ::usleep(2000);
+    // Writes wait until each byte has left, so at most a byte or two can still be
+    // queued: let them go, nothing written is thrown away. The wait is what those
+    // bytes need on the line, and a second more at most for a line held up.
+    const int queued = OutputQueued();
+    if (queued > 0) {
+      const int64_t start = time_.NowNs();
+      WaitUntilSent(start, characterNs_ * queued, std::min(kCloseDrainLimitNs, characterNs_ * (queued + 2) + kByteWaitNs),
+                    [this] { return OutputQueued(); }, time_);
+    }
   } else {
     // A line that is gone must not hold up the close with bytes that cannot leave.
     ::tcflush(fd_, TCOFLUSH);
@@ -124,6 +129,15 @@ bool CSerialPort::Close() {
   return true;
 }
 
+int CSerialPort::OutputQueued() {
+  int queued = 0;
+  if (::ioctl(fd_, TIOCOUTQ, &queued) == 0) return queued;
+  // A driver without the request counts as an empty queue; a gone device does not.
+  if (!IsLostError(errno)) return 0;
+  MarkLost(SystemErrorText(errno));
+  return -1;
+}
+
 void CSerialPort::MarkLost(const std::string& why) {
   if (fault_.empty()) fault_ = path_ + ": " + why;
 }
@@ -132,19 +146,19 @@ int CSerialPort::Write(const void* data, int count) {
   if (!open_ || fd_ < 0 || count <= 0 || !fault_.empty()) return 0;
   const auto* bytes = static_cast<const unsigned char*>(data);
   for (int i = 0; i < count; ++i) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kByteWaitMs);
+    const int64_t start = time_.NowNs();
     for (;;) {
       const ssize_t n = ::write(fd_, bytes + i, 1);
       if (n == 1) break;
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
+        const int64_t leftMs = (start + kByteWaitNs - time_.NowNs()) / 1'000'000;
+        if (leftMs <= 0) {
           MarkLost("the line took no data for 1000 ms");
           return i;
         }
         pollfd p{fd_, POLLOUT, 0};
-        if (::poll(&p, 1, static_cast<int>(left.count())) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        if (::poll(&p, 1, static_cast<int>(leftMs)) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
           MarkLost("the device hung up");
           return i;
         }
@@ -152,6 +166,15 @@ int CSerialPort::Write(const void* data, int count) {
       }
       MarkLost(n < 0 ? SystemErrorText(errno) : "the device took no data");
       return i;
+    }
+    // The byte is in the driver's queue; it counts once the line has carried it, so
+    // an XOFF from the instrument stops the upload within the record being sent.
+    const int64_t wentIn = time_.NowNs();
+    switch (WaitUntilSent(wentIn, characterNs_, start + kByteWaitNs - wentIn, [this] { return OutputQueued(); },
+                          time_)) {
+      case ByteWait::Sent: break;
+      case ByteWait::TimedOut: MarkLost("the line took no data for 1000 ms"); return i;
+      case ByteWait::Lost: return i;  // OutputQueued has said why
     }
   }
   return count;

@@ -10,40 +10,34 @@ void BeginSerialUpload(TransferContext& ctx, ISerialPort& port) {
   ctx.events.SetStatusText(TransferTexts::Uploading());
 }
 
-std::optional<TransferResult> OpenUploadFile(TransferContext& ctx, ISerialPort& port, TextLineReader& in) {
+std::optional<TransferResult> OpenUploadFile(const std::string& path, TextLineReader& in) {
   std::string reason;
-  if (in.Open(ctx.state.UploadFilePath, &reason)) return std::nullopt;
-  ctx.events.ShowMessage(TransferTexts::OpenFileFailed(), MessageIcon::None);
-  port.Purge();
-  port.Close();
-  ctx.events.KillTimer();
-  return Done(TransferOutcome::Failed, ctx.state.UploadFilePath + ": " + reason);
+  if (in.Open(path, &reason)) return std::nullopt;
+  return Failure(TransferTexts::OpenFileFailed(), MessageIcon::None, path + ": " + reason);
 }
 
-std::optional<TransferResult> AfterPacing(PacingResult pacing, TransferContext& ctx, ISerialPort& port,
-                                          TextLineReader& in) {
+std::optional<TransferResult> AfterPacing(PacingResult pacing, TransferContext& ctx, ISerialPort& port) {
   switch (pacing) {
     case PacingResult::Go: return std::nullopt;
     case PacingResult::Stopped: return Done(TransferOutcome::Stopped);
-    case PacingResult::LinkLost: EndIfLinkLost(ctx, port); return Done(TransferOutcome::Failed);
+    case PacingResult::LinkLost:
+      return Failure(TransferTexts::LinkLost(ctx.languageIndex, port.LinkFault()), MessageIcon::Exclamation);
     case PacingResult::GaveUp: break;
   }
-  ctx.events.ShowMessage(TransferTexts::NoResponse(), MessageIcon::None);
-  in.Close();
-  ctx.events.KillTimer();
   port.Purge();
-  port.Close();
-  return Done(TransferOutcome::Failed);
+  return Failure(TransferTexts::NoResponse());
 }
 
-TransferResult FinishSerialUploadFile(TransferContext& ctx, ISerialPort& port, TextLineReader& in, int pauseMs) {
+TransferResult FinishSerialUploadFile(TransferContext& ctx, ISerialPort& port, int pauseMs, unsigned sent) {
   ctx.clock.SleepMs(pauseMs);
   port.Write("\x04", 1);
-  if (EndIfLinkLost(ctx, port)) return Done(TransferOutcome::Failed);
-  in.Close();
-  port.Close();
-  ctx.events.UploadDone();
-  return Done(TransferOutcome::Completed);
+  if (const std::string why = port.LinkFault(); !why.empty())
+    return Failure(TransferTexts::LinkLost(ctx.languageIndex, why), MessageIcon::Exclamation);
+  ctx.state.SentLineCount = 0xFFFF;
+  TransferResult done = Done(TransferOutcome::Completed);
+  done.sent = sent;
+  done.status = TransferTexts::SentOk(ctx.languageIndex);
+  return done;
 }
 
 }  // namespace corvane

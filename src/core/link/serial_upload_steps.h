@@ -13,15 +13,14 @@ namespace corvane {
 // 0, show "Uploading".
 void BeginSerialUpload(TransferContext& ctx, ISerialPort& port);
 
-// Opens UploadFilePath; when it cannot be opened, tells the user, purges and
-// closes the port, stops the timer and returns the result.
-std::optional<TransferResult> OpenUploadFile(TransferContext& ctx, ISerialPort& port, TextLineReader& in);
+// Opens the file to upload; when it cannot be opened, the result that says so.
+std::optional<TransferResult> OpenUploadFile(const std::string& path, TextLineReader& in);
 
 // Acts on the pacing check after a piece: empty to go on, else how the upload ended.
-std::optional<TransferResult> AfterPacing(PacingResult pacing, TransferContext& ctx, ISerialPort& port,
-                                          TextLineReader& in);
+std::optional<TransferResult> AfterPacing(PacingResult pacing, TransferContext& ctx, ISerialPort& port);
 
-// End of the file: pause, the end marker 0x04, port closed, the page told.
-TransferResult FinishSerialUploadFile(TransferContext& ctx, ISerialPort& port, TextLineReader& in, int pauseMs);
+// End of the file: pause, the end marker 0x04 (sent once it has left the line),
+// the done text.
+TransferResult FinishSerialUploadFile(TransferContext& ctx, ISerialPort& port, int pauseMs, unsigned sent);
 
 }  // namespace corvane

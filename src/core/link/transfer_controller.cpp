@@ -31,7 +31,8 @@ TransferResult TransferController::Wait(const WaitHook& whileWaiting) {
   return result_;
 }
 
-void TransferController::Start(std::unique_ptr<ITransferEngine> engine, const WaitHook& whileWaiting) {
+void TransferController::Start(std::unique_ptr<ITransferEngine> engine, ITransferEvents& events,
+                               const WaitHook& whileWaiting) {
   Stop(whileWaiting);
   {
     std::lock_guard lock(mutex_);
@@ -41,13 +42,14 @@ void TransferController::Start(std::unique_ptr<ITransferEngine> engine, const Wa
   // worker has started cannot be lost.
   state_.TransferRunning = true;
   engine_ = std::move(engine);
-  worker_ = std::thread([this, engine = engine_.get()] {
+  worker_ = std::thread([this, engine = engine_.get(), &events] {
     TransferResult result;
     try {
       result = engine->Run();
     } catch (const std::exception& e) {
-      result = Done(TransferOutcome::Failed, e.what());
+      result = Failure(e.what(), MessageIcon::Exclamation);
     }
+    events.TransferEnded(result);
     std::lock_guard lock(mutex_);
     result_ = std::move(result);
     finished_ = true;

@@ -27,7 +27,9 @@ class TransferController final {
   // Clears TransferRunning and waits until the worker has ended.
   void Stop(const WaitHook& whileWaiting = {});
   // Stops the old worker, sets TransferRunning and runs the engine on a new worker.
-  void Start(std::unique_ptr<ITransferEngine> engine, const WaitHook& whileWaiting = {});
+  // When the engine has ended (its link closed), the worker's last act is
+  // `events.TransferEnded` with the result.
+  void Start(std::unique_ptr<ITransferEngine> engine, ITransferEvents& events, const WaitHook& whileWaiting = {});
   // True while a worker has not ended.
   bool Busy() const;
   // Waits (without stopping it) until the worker ends; its result. The result of

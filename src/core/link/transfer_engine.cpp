@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/link/transfer_pages.h"
 #include "core/link/transfer_texts.h"
 
 namespace corvane {
@@ -24,13 +25,37 @@ Reply AskInstrument(TransferContext& ctx, ISerialPort& port, std::string_view re
   return Reply::None;
 }
 
-bool EndIfLinkLost(TransferContext& ctx, ISerialPort& port) {
-  const std::string why = port.LinkFault();
-  if (why.empty()) return false;
-  port.Close();
-  ctx.events.KillTimer();
-  ctx.events.ShowMessage(TransferTexts::LinkLost(ctx.languageIndex, why), MessageIcon::Exclamation);
-  return true;
+TransferResult Failure(std::string message, MessageIcon icon, std::string detail) {
+  TransferResult r;
+  r.outcome = TransferOutcome::Failed;
+  r.message = std::move(message);
+  r.icon = icon;
+  r.detail = std::move(detail);
+  return r;
+}
+
+std::optional<TransferResult> SerialTransfer::IfLinkLost() const {
+  const std::string why = port_.LinkFault();
+  if (why.empty()) return std::nullopt;
+  return Failure(TransferTexts::LinkLost(ctx_.languageIndex, why), MessageIcon::Exclamation);
+}
+
+TransferResult SerialTransfer::Run() {
+  if (open_) {
+    if (port_.IsOpen()) port_.Close();
+    if (!port_.OpenLine(open_->device, open_->line)) {
+      const std::string text = TransferTexts::PortOpenFailed(open_->line.comNumber, ctx_.languageIndex,
+                                                             open_->localizedMessage, open_->device,
+                                                             port_.OpenError());
+      // The tool's message as it stands; the device and the system's reason below it.
+      const size_t cut = text.rfind('\n');
+      return Failure(text.substr(0, cut), MessageIcon::Exclamation,
+                     cut == std::string::npos ? std::string() : text.substr(cut + 1));
+    }
+  }
+  TransferResult result = Exchange();
+  port_.Close();
+  return result;
 }
 
 }  // namespace corvane

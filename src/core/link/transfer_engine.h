@@ -1,7 +1,11 @@
 #pragma once
 // What every transfer engine gets and gives back. An engine's Run() is the body of
 // the transfer worker thread; everything it touches outside itself is injected.
+// The engine owns its link for the whole transfer: it opens the port on the worker,
+// runs the exchange and closes the port there; the one result it returns is all the
+// front ends react to.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,19 +16,6 @@
 #include "core/settings/settings_store.h"
 
 namespace corvane {
-
-enum class TransferOutcome {
-  Completed,  // the instrument has everything / the end marker arrived
-  Failed,     // ended with a message
-  Stopped,    // TransferRunning was cleared (another transfer, Ctrl-C)
-};
-
-struct TransferResult {
-  TransferOutcome outcome = TransferOutcome::Failed;
-  // For a failure: what the message could not say (a file path and the system's
-  // reason); empty otherwise.
-  std::string detail;
-};
 
 struct TransferContext {
   TransferState& state;
@@ -38,6 +29,15 @@ class ITransferEngine {
  public:
   virtual ~ITransferEngine() = default;
   virtual TransferResult Run() = 0;
+};
+
+// What a serial transfer opens on its worker: the device behind the port and the
+// line settings. `localizedMessage`: the refusal is told in the local language too
+// (the coordinate upload), else always in English.
+struct PortRequest {
+  std::string device;
+  LineSettings line;
+  bool localizedMessage = false;
 };
 
 // How long a download waits for the next byte before it gives up and keeps what
@@ -54,10 +54,33 @@ std::string_view TextUpToZero(const void* bytes, size_t size);
 enum class Reply { Ready, Refused, None, LinkLost };
 Reply AskInstrument(TransferContext& ctx, ISerialPort& port, std::string_view request, int pauseMs, int replySize);
 
-// When the serial line has broken: closes the port, stops the page's timer, tells
-// the user why and returns true.
-bool EndIfLinkLost(TransferContext& ctx, ISerialPort& port);
+inline TransferResult Done(TransferOutcome outcome) {
+  TransferResult r;
+  r.outcome = outcome;
+  return r;
+}
+// A transfer that ended with one of the tool's messages (and, where it helps, a line
+// beneath it naming the file or device and the system's reason).
+TransferResult Failure(std::string message, MessageIcon icon = MessageIcon::None, std::string detail = {});
 
-inline TransferResult Done(TransferOutcome outcome, std::string detail = {}) { return {outcome, std::move(detail)}; }
+// A serial transfer: the port is opened from the request (when there is one) before
+// the exchange and closed after it, whatever the outcome.
+class SerialTransfer : public ITransferEngine {
+ public:
+  TransferResult Run() final;
+
+ protected:
+  SerialTransfer(TransferContext ctx, ISerialPort& port, std::optional<PortRequest> open)
+      : ctx_(ctx), port_(port), open_(std::move(open)) {}
+  virtual TransferResult Exchange() = 0;
+  // When the line has broken: the result that says why.
+  std::optional<TransferResult> IfLinkLost() const;
+
+  TransferContext ctx_;
+  ISerialPort& port_;
+
+ private:
+  std::optional<PortRequest> open_;
+};
 
 }  // namespace corvane

@@ -9,28 +9,46 @@
 
 namespace corvane {
 
+enum class TransferOutcome {
+  Completed,  // the instrument has everything / the end marker arrived
+  Failed,     // ended with a message
+  Stopped,    // TransferRunning was cleared (another transfer, Ctrl-C, the window closed)
+};
+
+// How a transfer ended, and what it leaves behind. Carried by the one event that
+// ends every transfer.
+struct TransferResult {
+  TransferOutcome outcome = TransferOutcome::Failed;
+  // The tool's message to show (GBK), with its icon; empty for none.
+  std::string message;
+  MessageIcon icon = MessageIcon::None;
+  // A line beneath the message: a file or device and the system's reason.
+  std::string detail;
+  // A download's text as received (end marker included), and whether it goes into
+  // the grid: a finished download does, and so does one cut short with data kept.
+  std::string received;
+  bool handOver = false;
+  // Records or codes an upload sent.
+  unsigned sent = 0;
+  // The status box text at the end; empty keeps what the box shows.
+  std::string status;
+};
 
 class ITransferEvents {
  public:
   virtual ~ITransferEvents() = default;
-  // The serial download saw its end marker (or ended with data kept): the transfer
-  // page closes the port, stops its timer and hands the buffer to the data page.
-  virtual void DownloadEnded() = 0;
-  // A serial upload sent its whole file: the page closes the port and shows the
-  // done text (see FinishSerialUpload).
-  virtual void UploadDone() = 0;
-  // ReceiveBuffer holds a finished download: the data page loads it into the grid.
-  virtual void BufferComplete() = 0;
+  // The last call of every transfer, made by the worker once the engine has closed
+  // its link: the outcome and what the transfer leaves (received text, count sent,
+  // the message to show). The front ends react to this alone.
+  virtual void TransferEnded(const TransferResult& result) = 0;
   // Row SentLineCount of the grid shows LastSentLine: a coordinate record, or a code.
   // The worker waits until the call returns.
   virtual void RecordSent() = 0;
   virtual void CodeSent() = 0;
-  // A message box with an OK button.
+  // A message box with an OK button, for what the transfer tells and goes on from.
   virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
   // The transfer page's status box.
   virtual void SetStatusText(const std::string& text) = 0;
-  // Stops the transfer page's progress timer.
-  virtual void KillTimer() = 0;
   // The file-open dialog of the USB code upload; empty when the user cancels.
   virtual std::string ChooseCodeFile() = 0;
 };

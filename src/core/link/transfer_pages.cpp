@@ -20,15 +20,6 @@ LineSettings ReadLineSettings(const ISettingsReader& settings) {
   return line;
 }
 
-bool ReopenPort(CSerialPort& port, const std::string& device, const LineSettings& line, int languageIndex,
-                bool localizedMessage, std::string* message) {
-  if (port.IsOpen()) port.Close();
-  if (port.Open(device, line.baud, line.dataBits, line.parity, line.stopBits)) return true;
-  if (message)
-    *message = TransferTexts::PortOpenFailed(line.comNumber, languageIndex, localizedMessage, device, port.OpenError());
-  return false;
-}
-
 std::string SerialProgressText(const TransferState& state) {
   const size_t ends = state.ReceivedLineEnds();
   return ends >= 2 ? TransferTexts::LinesReceived(static_cast<long long>(ends) - 1) : TransferTexts::Waiting();
@@ -38,13 +29,6 @@ std::string UsbProgressText(const TransferState& state, const std::string& previ
   if (state.ReceivedBytes() == 0) return TransferTexts::Waiting();
   const size_t ends = state.ReceivedLineEnds();
   return ends >= 2 ? TransferTexts::LinesReceived(static_cast<long long>(ends) - 1) : previous;
-}
-
-std::string FinishSerialUpload(TransferState& state, int languageIndex) {
-  state.Port().Purge();
-  state.Port().Close();
-  state.SentLineCount = 0xFFFF;
-  return TransferTexts::SentOk(languageIndex);
 }
 
 }  // namespace corvane

@@ -16,9 +16,8 @@ class TransferState final {
  public:
   // Cleared by every transfer button; a worker stops at its next check when clear.
   std::atomic<bool> TransferRunning{false};
-  // The upload's file, the number of the line just sent and its text. The worker
-  // writes them and then waits while the data page reads them.
-  std::string UploadFilePath;
+  // The number of the line just sent and its text. The worker writes them and then
+  // waits while the data page reads them.
   uint16_t SentLineCount = 0;
   std::string LastSentLine;
 

@@ -53,6 +53,10 @@ std::string TransferTexts::PortOpenFailed(int comNumber, int languageIndex, bool
 
 std::string TransferTexts::DownloadConnectTimeout() { return Local<kConnectTimeout>(); }
 
+std::string TransferTexts::DownloadConnectTimeoutNote(int languageIndex) {
+  return English(languageIndex) ? "Connection timed out: the instrument did not answer the download request." : "";
+}
+
 std::string TransferTexts::CreateFileFailed(int languageIndex) {
   return English(languageIndex) ? "Creat file failed" : Local<kCreateFileFailed>();
 }

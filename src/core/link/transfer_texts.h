@@ -21,6 +21,8 @@ struct TransferTexts {
                                     int error);
 
   static std::string DownloadConnectTimeout();       // the same in both languages
+  // The line an English session shows beneath it; empty in the local language.
+  static std::string DownloadConnectTimeoutNote(int languageIndex);
   static std::string CreateFileFailed(int languageIndex);
   static std::string FirstRequestTimeout(int languageIndex);
   static std::string SecondRequestTimeout(int languageIndex);

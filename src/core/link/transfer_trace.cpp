@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "core/text/numbers.h"
 #include "core/text/text_file.h"
 
 namespace corvane {
@@ -64,6 +65,17 @@ bool TransferTrace::Close(std::string* reason) {
   file_ = nullptr;
   if (!ok && reason) *reason = "the trace file could not be written completely";
   return ok;
+}
+
+bool TracingPort::OpenLine(const std::string& devicePath, const LineSettings& line) {
+  static const char* const kParity[] = {"N", "O", "E"};
+  static const char* const kStop[] = {"1", "1.5", "2"};
+  const bool wasOpen = inner_.IsOpen();
+  const bool opened = inner_.OpenLine(devicePath, line);
+  if (!wasOpen)
+    trace_.Note((opened ? "open " : "open failed ") + devicePath + " " + FormatInt(line.baud) + " " +
+                FormatInt(line.dataBits) + kParity[line.parity % 3] + kStop[line.stopBits % 3]);
+  return opened;
 }
 
 bool TracingPort::Close() {

@@ -43,6 +43,8 @@ class TransferTrace final {
 class TracingPort final : public ISerialPort {
  public:
   TracingPort(ISerialPort& inner, TransferTrace& trace) : inner_(inner), trace_(trace) {}
+  bool OpenLine(const std::string& devicePath, const LineSettings& line) override;
+  int OpenError() const override { return inner_.OpenError(); }
   bool IsOpen() const override { return inner_.IsOpen(); }
   bool Close() override;
   int Write(const void* data, int count) override;
@@ -64,6 +66,7 @@ class TracingUsbLink final : public IUsbLink {
   TracingUsbLink(IUsbLink& inner, TransferTrace& trace) : inner_(inner), trace_(trace) {}
   int WriteData(int channel, const unsigned char* data, int count, int timeoutMs) override;
   int ReadData(int channel, unsigned char* buffer, int size, int timeoutMs) override;
+  void EndTransfer() override { inner_.EndTransfer(); }
 
  private:
   IUsbLink& inner_;

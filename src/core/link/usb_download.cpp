@@ -12,33 +12,36 @@ UsbDownload::UsbDownload(TransferContext ctx, IUsbLink& usb, int silenceLimitMs)
     : ctx_(ctx), usb_(usb), silenceLimitMs_(silenceLimitMs) {}
 
 TransferResult UsbDownload::Run() {
+  TransferResult result = Exchange();
+  usb_.EndTransfer();
+  return result;
+}
+
+TransferResult UsbDownload::KeepingData(TransferResult result) const {
+  result.received = ctx_.state.ReceiveBufferCopy();
+  result.handOver = !result.received.empty();
+  return result;
+}
+
+TransferResult UsbDownload::Exchange() {
   TransferState& state = ctx_.state;
-  ITransferEvents& events = ctx_.events;
   state.ClearReceiveBuffer();
-  // After a failed handshake the page's timer keeps running, as it always has.
   static const unsigned char kRequest[3] = {'D', '0', 0};
-  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) {
-    events.ShowMessage("Turn on the Instrument and connect it to PC with USB line", MessageIcon::None);
-    return Done(TransferOutcome::Failed);
-  }
+  if (usb_.WriteData(1, kRequest, 3, 1000) != 3)
+    return Failure("Turn on the Instrument and connect it to PC with USB line");
   ctx_.clock.SleepMs(kReadyPauseMs);
   unsigned char reply[16] = {};
   const int got = usb_.ReadData(0, reply, sizeof reply, 1000);
-  if (got < 0) {
-    events.ShowMessage("Connection failed1", MessageIcon::None);
-    return Done(TransferOutcome::Failed);
-  }
-  if (got == 0 || reply[0] != '1') {
-    events.ShowMessage("Connection failed2", MessageIcon::None);
-    return Done(TransferOutcome::Failed);
-  }
+  if (got < 0) return Failure("Connection failed1");
+  if (got == 0 || reply[0] != '1') return Failure("Connection failed2");
   static const unsigned char kAck[2] = {'1', 0};
   usb_.WriteData(1, kAck, 2, 850);
 
   int64_t lastData = ctx_.clock.NowMs();
   bool lastReadFailed = false;
   for (;;) {
-    if (!state.TransferRunning) return Done(TransferOutcome::Stopped);
+    // Stopped by another transfer or the window closing: what came is not lost.
+    if (!state.TransferRunning) return KeepingData(Done(TransferOutcome::Stopped));
     unsigned char buffer[kDataChunk + 2] = {};
     const int n = usb_.ReadData(2, buffer, kDataChunk, 850);
     if (n > 0) {
@@ -46,23 +49,18 @@ TransferResult UsbDownload::Run() {
       lastData = ctx_.clock.NowMs();
     }
     if (state.EndMarkerReceived()) {
-      events.KillTimer();
-      events.BufferComplete();
-      events.SetStatusText(TransferTexts::UsbFinished());
-      return Done(TransferOutcome::Completed);
+      TransferResult done = KeepingData(Done(TransferOutcome::Completed));
+      done.status = TransferTexts::UsbFinished();
+      return done;
     }
     if (n > 0) continue;
     lastReadFailed = n < 0;
-    if (ctx_.clock.NowMs() - lastData >= silenceLimitMs_) {
-      events.KillTimer();
-      if (state.ReceivedBytes() > 0) events.BufferComplete();
-      events.ShowMessage(lastReadFailed ? TransferTexts::UsbReceiveFailed(state.ReceivedBytes())
-                                        : TransferTexts::DownloadSilent(ctx_.languageIndex,
-                                                                        (silenceLimitMs_ + 999) / 1000,
-                                                                        state.ReceivedBytes()),
-                         MessageIcon::Exclamation);
-      return Done(TransferOutcome::Failed);
-    }
+    if (ctx_.clock.NowMs() - lastData >= silenceLimitMs_)
+      return KeepingData(Failure(lastReadFailed ? TransferTexts::UsbReceiveFailed(state.ReceivedBytes())
+                                                : TransferTexts::DownloadSilent(ctx_.languageIndex,
+                                                                                (silenceLimitMs_ + 999) / 1000,
+                                                                                state.ReceivedBytes()),
+                                 MessageIcon::Exclamation));
     // A library that returns at once (failure, or no time-out of its own) must not
     // make this loop spin.
     ctx_.clock.SleepMs(kIdleWaitMs);

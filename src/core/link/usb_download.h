@@ -1,6 +1,7 @@
 #pragma once
 // USB download: "D0" on channel 1, the ready reply on channel 0, an acknowledgement,
 // then the data from channel 2 until the end marker 0x04.
+// The link is let go when the transfer ends.
 #include "core/link/transfer_engine.h"
 #include "core/link/usb_link.h"
 
@@ -14,6 +15,8 @@ class UsbDownload final : public ITransferEngine {
   TransferResult Run() override;
 
  private:
+  TransferResult Exchange();
+  TransferResult KeepingData(TransferResult result) const;
   TransferContext ctx_;
   IUsbLink& usb_;
   int silenceLimitMs_;

@@ -9,6 +9,9 @@ class IUsbLink {
   virtual int WriteData(int channel, const unsigned char* data, int count, int timeoutMs) = 0;
   // Bytes placed in the buffer: > 0 data, 0 nothing, < 0 failure.
   virtual int ReadData(int channel, unsigned char* buffer, int size, int timeoutMs) = 0;
+  // The transfer has ended (whatever its outcome): a link that holds a device lets
+  // it go here.
+  virtual void EndTransfer() {}
 };
 
 // The library's two entry points as function pointers.

@@ -18,11 +18,6 @@ constexpr int kCodeBlock = 16;
 
 const char kTurnOn[] = "Turn on the Instrument and connect it to PC with USB line!";
 
-TransferResult Fail(ITransferEvents& events, const std::string& message, std::string detail = {}) {
-  events.ShowMessage(message, MessageIcon::None);
-  return Done(TransferOutcome::Failed, std::move(detail));
-}
-
 // The text in a zero-filled block of `size` bytes, written on the channel. False
 // when the instrument did not take the whole block.
 bool WriteBlock(IUsbLink& usb, int channel, std::string_view text, int size) {
@@ -33,13 +28,14 @@ bool WriteBlock(IUsbLink& usb, int channel, std::string_view text, int size) {
 
 // After the last line: a pause, the end block (0x04 and zeros), then the done text.
 // Without the end block the instrument has not closed its file, so no done text.
-TransferResult FinishUsbUpload(TransferContext& ctx, IUsbLink& usb, TextLineReader& in, int pauseMs, int channel,
-                               int size, const char* failed, const std::string& done) {
+TransferResult FinishUsbUpload(TransferContext& ctx, IUsbLink& usb, int pauseMs, int channel, int size,
+                               const char* failed, const std::string& doneText, unsigned sent) {
   ctx.clock.SleepMs(pauseMs);
-  if (!WriteBlock(usb, channel, "\x04", size)) return Fail(ctx.events, failed);
-  in.Close();
-  ctx.events.SetStatusText(done);
-  return Done(TransferOutcome::Completed);
+  if (!WriteBlock(usb, channel, "\x04", size)) return Failure(failed);
+  TransferResult done = Done(TransferOutcome::Completed);
+  done.sent = sent;
+  done.status = doneText;
+  return done;
 }
 
 std::string WithoutLineEnds(std::string_view text) {
@@ -49,9 +45,16 @@ std::string WithoutLineEnds(std::string_view text) {
 
 }  // namespace
 
-UsbCoordinateUpload::UsbCoordinateUpload(TransferContext ctx, IUsbLink& usb) : ctx_(ctx), usb_(usb) {}
+UsbCoordinateUpload::UsbCoordinateUpload(TransferContext ctx, IUsbLink& usb, UploadJob job)
+    : ctx_(ctx), usb_(usb), job_(std::move(job)) {}
 
 TransferResult UsbCoordinateUpload::Run() {
+  TransferResult result = Exchange();
+  usb_.EndTransfer();
+  return result;
+}
+
+TransferResult UsbCoordinateUpload::Exchange() {
   TransferState& state = ctx_.state;
   ITransferEvents& events = ctx_.events;
   // What the button does before the worker starts.
@@ -59,7 +62,7 @@ TransferResult UsbCoordinateUpload::Run() {
   events.SetStatusText(TransferTexts::Uploading());
 
   static const unsigned char kRequest[3] = {'S', '0', 0};
-  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) return Fail(events, kTurnOn);
+  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) return Failure(kTurnOn);
   // The two replies share one count of reads.
   int reads = 0;
   auto readReply = [&](unsigned char* reply, int size) {
@@ -70,62 +73,70 @@ TransferResult UsbCoordinateUpload::Run() {
   unsigned char first[3] = {};
   int got = readReply(first, 3);
   while (got <= 0 && reads < kFirstReplyReads) got = readReply(first, 3);
-  if (got <= 0) return Fail(events, "Connect failed1!");
-  if (first[0] == '0') return Fail(events, "Ask for download failed!");
+  if (got <= 0) return Failure("Connect failed1!");
+  if (first[0] == '0') return Failure("Ask for download failed!");
 
   static const unsigned char kFileName[16] = {'#', '@', '*', '&', '\r', '\n'};
-  if (usb_.WriteData(1, kFileName, 16, 500) != 16) return Fail(events, "Send file name failed!");
+  if (usb_.WriteData(1, kFileName, 16, 500) != 16) return Failure("Send file name failed!");
   unsigned char second[4] = {};
   got = readReply(second, 4);
   while (got <= 0) {
-    if (reads >= kAllReplyReads) return Fail(events, "Connect failed!");
+    if (reads >= kAllReplyReads) return Failure("Connect failed!");
     got = readReply(second, 4);
   }
-  if (second[0] == '0') return Fail(events, "Creat file failed!");
+  if (second[0] == '0') return Failure("Creat file failed!");
 
   TextLineReader in;
   std::string reason;
-  if (!in.Open(state.UploadFilePath, &reason))
-    return Fail(events, TransferTexts::OpenFileFailed(), state.UploadFilePath + ": " + reason);
-  const int type = ReadUploadType(ctx_.settings);
+  if (!in.Open(job_.path, &reason)) return Failure(TransferTexts::OpenFileFailed(), MessageIcon::None, job_.path + ": " + reason);
+  // The coordinate order is read once for the whole file.
+  const bool enz = ReadsEnzOrder(ctx_.settings);
+  unsigned sent = 0;
   std::string piece;
   while (in.ReadPiece(piece, 100)) {
     if (!state.TransferRunning) return Done(TransferOutcome::Stopped);
     const std::string_view line = TextUpToZero(piece.data(), piece.size());
     if (line.size() <= 2) continue;
     ++state.SentLineCount;
-    UploadLineResult r = ConvertUploadLine(line, type, ctx_.settings);
+    UploadLineResult r = ConvertUploadLine(line, job_.type, enz);
     if (!r.message.empty()) events.ShowMessage(r.message, MessageIcon::None);
     if (r.record.empty()) continue;
     // The record without its line end in a 76-byte block; the first 74 bytes go out.
     const std::string record = WithoutLineEnds(r.record).substr(0, kRecordBlock);
     // A record the instrument did not take must not end in "sent ok!".
-    if (!WriteBlock(usb_, 3, record, kRecordBytes))
-      return Fail(events, TransferTexts::UsbWriteFailed(state.SentLineCount));
+    if (!WriteBlock(usb_, 3, record, kRecordBytes)) return Failure(TransferTexts::UsbWriteFailed(state.SentLineCount));
     state.LastSentLine = std::string(TextUpToZero(record.data(), record.size()));
+    ++sent;
     events.RecordSent();
   }
-  return FinishUsbUpload(ctx_, usb_, in, 50, 3, kRecordBytes, "Write END failed!",
-                         TransferTexts::UsbCoordinatesSent());
+  return FinishUsbUpload(ctx_, usb_, 50, 3, kRecordBytes, "Write END failed!", TransferTexts::UsbCoordinatesSent(),
+                         sent);
 }
 
 UsbCodeUpload::UsbCodeUpload(TransferContext ctx, IUsbLink& usb) : ctx_(ctx), usb_(usb) {}
 
 TransferResult UsbCodeUpload::Run() {
+  TransferResult result = Exchange();
+  usb_.EndTransfer();
+  return result;
+}
+
+TransferResult UsbCodeUpload::Exchange() {
   TransferState& state = ctx_.state;
   ITransferEvents& events = ctx_.events;
   state.SentLineCount = 0;
   static const unsigned char kRequest[3] = {'S', '1', 0};
-  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) return Fail(events, kTurnOn);
+  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) return Failure(kTurnOn);
   ctx_.clock.SleepMs(1000);
   unsigned char reply[3] = {};
-  if (usb_.ReadData(0, reply, 3, 1000) <= 0) return Fail(events, "Connected failed!");
+  if (usb_.ReadData(0, reply, 3, 1000) <= 0) return Failure("Connected failed!");
 
   const std::string path = events.ChooseCodeFile();
   if (path.empty()) return Done(TransferOutcome::Stopped);
   TextLineReader in;
   std::string reason;
-  if (!in.Open(path, &reason)) return Fail(events, TransferTexts::OpenFileFailed(), path + ": " + reason);
+  if (!in.Open(path, &reason)) return Failure(TransferTexts::OpenFileFailed(), MessageIcon::None, path + ": " + reason);
+  unsigned sent = 0;
   std::string piece;
   while (in.ReadPiece(piece, kCodeBlock)) {
     if (!state.TransferRunning) return Done(TransferOutcome::Stopped);
@@ -133,11 +144,12 @@ TransferResult UsbCodeUpload::Run() {
     // code keeps only the CR).
     state.LastSentLine = WithoutLineEnds(TextUpToZero(piece.data(), piece.size()));
     if (!WriteBlock(usb_, 1, state.LastSentLine + "\r\n", kCodeBlock))
-      return Fail(events, TransferTexts::UsbWriteFailed(state.SentLineCount + 1u));
+      return Failure(TransferTexts::UsbWriteFailed(state.SentLineCount + 1u));
     ++state.SentLineCount;
+    ++sent;
     events.CodeSent();
   }
-  return FinishUsbUpload(ctx_, usb_, in, 300, 1, kCodeBlock, "Write END failed", TransferTexts::UsbCodesSent());
+  return FinishUsbUpload(ctx_, usb_, 300, 1, kCodeBlock, "Write END failed", TransferTexts::UsbCodesSent(), sent);
 }
 
 }  // namespace corvane
