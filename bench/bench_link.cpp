@@ -1,4 +1,11 @@
-// The RS-232 download against the simulated instrument over a pseudo-terminal.
+// The RS-232 transfers against the simulated instrument over a pseudo-terminal.
+//   PacedUpload/B      a 100-record coordinate upload through a line modelled at
+//                      B bit/s (the instrument takes the PC's bytes at that rate):
+//                      the time against the line time of every byte plus the
+//                      transfer's own pauses; with /xoff the instrument holds XOFF
+//                      for 2 s after record 50. Counters: overrun bytes (must be
+//                      0) and how long after its last byte's arrival the upload
+//                      reported its end (must not be negative)
 //   PacedDownload      200 KB with the instrument sending at 115 200 bit/s
 //                      (10 bits a byte): the time from its first data byte to
 //                      the end marker, against the line-rate time
@@ -13,6 +20,11 @@
 #include <string>
 #include <utility>
 
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "core/link/serial_coordinate_upload.h"
 #include "core/link/serial_download.h"
 #include "pty_pair.h"
 #include "serial_instrument.h"
@@ -25,14 +37,11 @@ using Clock = std::chrono::steady_clock;
 class EndTime final : public ITransferEvents {
  public:
   Clock::time_point ended;
-  void DownloadEnded() override { ended = Clock::now(); }
-  void UploadDone() override {}
-  void BufferComplete() override {}
+  void TransferEnded(const TransferResult&) override { ended = Clock::now(); }
   void RecordSent() override {}
   void CodeSent() override {}
   void ShowMessage(const std::string&, MessageIcon) override {}
   void SetStatusText(const std::string&) override {}
-  void KillTimer() override {}
   std::string ChooseCodeFile() override { return {}; }
 };
 
@@ -71,7 +80,9 @@ Run Download(sim::InstrumentConfig config, int silenceLimitMs = kDefaultSilenceL
   state.Port().Open(pair.slavePath, 115200, 8, 0, 0);
   SerialDownload download({state, clock, settings, events, 1}, state.Port(), silenceLimitMs);
   Run run;
-  run.completed = download.Run().outcome == TransferOutcome::Completed;
+  const TransferResult result = download.Run();
+  events.TransferEnded(result);
+  run.completed = result.outcome == TransferOutcome::Completed;
   run.end = run.completed ? events.ended : Clock::now();
   run.streamStart = instrument.Record().StreamStartTime();
   run.received = state.ReceivedBytes();
@@ -79,6 +90,66 @@ Run Download(sim::InstrumentConfig config, int silenceLimitMs = kDefaultSilenceL
   sim::ClosePtyPair(pair);
   return run;
 }
+
+void PacedUpload(benchmark::State& st, bool xoff) {
+  const int baud = static_cast<int>(st.range(0));
+  constexpr int kRecords = 100;
+  std::string file;
+  for (int i = 1; i <= kRecords; ++i)
+    file += "P" + std::to_string(i) + "," + std::to_string(1000 + i) + ".123,2000.456,50.789,CODE\n";
+  const std::string path = "/tmp/corvane-bench-upload-" + std::to_string(::getpid()) + ".txt";
+  {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::fclose(f);
+  }
+  sim::InstrumentConfig config;
+  config.baud = baud;
+  if (xoff) {
+    config.xoffAfter = kRecords / 2;
+    config.xoffHoldMs = 2000;
+  }
+  // "S0", the file name, every record and the end marker, 10 bits each; the
+  // transfer's own pauses: 50 ms before each handshake read and each record, 300 ms
+  // before the end marker.
+  const double lineSeconds = (2 + 7 + kRecords * 76 + 1) * 10.0 / baud;
+  const double pauseSeconds = 0.05 * 2 + 0.05 * kRecords + 0.3;
+  for (auto _ : st) {
+    sim::PtyPair pair;
+    std::string reason;
+    if (!sim::OpenPtyPair(pair, &reason)) st.SkipWithError("no pseudo-terminal");
+    sim::SerialInstrument instrument(std::exchange(pair.master, -1), config);
+    instrument.Start();
+    TransferState state;
+    state.TransferRunning = true;
+    SystemClock clock;
+    NoSettings settings;
+    EndTime events;
+    LineSettings line;
+    line.baud = baud;
+    SerialCoordinateUpload upload({state, clock, settings, events, 1}, state.Port(), {path, 0},
+                                  PortRequest{pair.slavePath, line, false});
+    const auto start = Clock::now();
+    const TransferResult result = upload.Run();
+    events.TransferEnded(result);
+    if (result.outcome != TransferOutcome::Completed) st.SkipWithError("the upload did not complete");
+    instrument.Record().WaitForCompleted(1, 5000);
+    const double seconds = std::chrono::duration<double>(events.ended - start).count();
+    st.SetIterationTime(seconds);
+    const double expected = lineSeconds + pauseSeconds + (xoff ? 2.0 : 0.0);
+    st.counters["took_s"] = seconds;
+    st.counters["line_and_pauses_s"] = expected;
+    st.counters["over_pct"] = (seconds / expected - 1) * 100;
+    st.counters["overrun_bytes"] = static_cast<double>(instrument.Record().Overruns());
+    st.counters["end_after_last_byte_ms"] =
+        std::chrono::duration<double, std::milli>(events.ended - instrument.Record().LastArrival()).count();
+    instrument.Stop();
+    sim::ClosePtyPair(pair);
+  }
+  std::remove(path.c_str());
+}
+BENCHMARK_CAPTURE(PacedUpload, plain, false)->Arg(1200)->Arg(9600)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(PacedUpload, xoff, true)->Arg(1200)->Arg(9600)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 void PacedDownload(benchmark::State& st) {
   sim::InstrumentConfig config;

@@ -82,6 +82,11 @@ void CliTransferEvents::SetStatusText(const std::string& text) {
   status_ = std::string(TrimWhite(text));
 }
 
+bool CliTransferEvents::ShownProgress() const {
+  std::lock_guard lock(mutex_);
+  return !shownProgress_.empty();
+}
+
 std::string CliTransferEvents::Status() const {
   std::lock_guard lock(mutex_);
   return status_;
@@ -134,7 +139,11 @@ TransferResult RunTransfer(TransferState& state, std::unique_ptr<ITransferEngine
     }
   }
   const TransferResult result = controller.Wait();
-  events.ShowProgress(ProgressLine(progress, state, events), true);
+  // A transfer that ended before anything moved (no port, no instrument) leaves
+  // only its message.
+  if (events.ShownProgress() || result.outcome == TransferOutcome::Completed || result.sent > 0 ||
+      !result.received.empty())
+    events.ShowProgress(ProgressLine(progress, state, events), true);
   return result;
 }
 

@@ -29,6 +29,8 @@ class CliTransferEvents final : public ITransferEvents {
   // The progress line: "Received N lines (B bytes)" or "Sent N records".
   void ShowProgress(const std::string& line, bool final);
   unsigned Sent() const { return sent_; }
+  // A progress line has been shown.
+  bool ShownProgress() const;
   std::string Status() const;
 
  private:

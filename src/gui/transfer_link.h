@@ -35,8 +35,9 @@ class TransferLink final {
   // what arrived and says so.
   int SilenceLimitMs() const { return silenceLimitMs_; }
   void SetSilenceLimitMs(int ms) { silenceLimitMs_ = ms; }
-  // A worker runs, or a transfer waits to start.
-  bool Busy() const { return controller_.Busy() || pending_.engine != nullptr; }
+  // A worker runs, a transfer waits to start, or the end of the last one has not
+  // reached its page yet.
+  bool Busy() const { return controller_.Busy() || pending_.engine != nullptr || bridge_ != nullptr; }
 
   // Clears TransferRunning: the running transfer ends at its next check, closes its
   // port on its worker and reports its end. Returns at once.

@@ -94,6 +94,10 @@ class TransferFixture : public GuiFixture {
     // The PC reads the "1" after its own (scaled) pause and drops what came with
     // it: the data follows a little later, as from a real instrument.
     config.startDelayMs = 100;
+    // The line carries bytes at its bit rate both ways, as a real cable does: the
+    // stored line settings and the instrument agree on it.
+    if (config.baud == 0) config.baud = 115200;
+    Set(SettingsSection::ComStatus, "Baud", config.baud == 115200 ? "6" : config.baud == 19200 ? "4" : "0");
     serial_ = std::make_unique<sim::SerialInstrument>(std::exchange(pty_.master, -1), std::move(config));
     serial_->Start();
     EXPECT_TRUE(store_->WriteDevicePath(1, pty_.slavePath));

@@ -201,10 +201,11 @@ TEST_F(TransferPagesTest, PortFailureNamesTheDeviceAndTheReason) {
   store_->WriteDevicePath(1, files_.File("no-such-tty"));
   dialogs_.downAnswer = "x";
   Com().Button(0)->click();
+  // The transfer opens the port on its worker and ends with the message.
+  ASSERT_TRUE(WaitForTransfer());
   ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0].text, "COM1 doesn't exist or be\nopened by another program!");
   EXPECT_EQ(prompts_.messages[0].detail, QString::fromStdString(files_.File("no-such-tty")) + ": No such file or directory");
-  // No worker, no timer.
-  EXPECT_FALSE(link_->Busy());
   EXPECT_FALSE(Com().ProgressTimer().isActive());
 }
 
@@ -255,8 +256,12 @@ TEST_F(TransferPagesTest, ClosingTheWindowEndsTheTransferAndClosesThePort) {
   window.show();
   window.DataPage()->ComPage()->Button(0)->click();
   ASSERT_TRUE(WaitUntil([&] { return !instrument.Record().ReceivedBytes().empty(); }));
+  // The window goes at once; the worker ends on its own and closes the port there.
+  const auto closing = std::chrono::steady_clock::now();
   window.close();
-  EXPECT_FALSE(link_->Busy());
+  EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::milliseconds(100));
+  EXPECT_FALSE(window.isVisible());
+  ASSERT_TRUE(WaitForTransfer(1500));
   EXPECT_FALSE(State().Port().IsOpen());
   std::this_thread::sleep_for(std::chrono::milliseconds(50));  // requests still on the line
   const size_t requests = instrument.Record().ReceivedBytes().size();

@@ -153,7 +153,7 @@ TEST(CliTransfers, Failures) {
   // No USB instrument.
   r = b.Cli({"usb-upload-codes", b.Input("codes.txt")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "Turn on the Instrument and connect it to PC with USB line!\nSent 0 codes\n");
+  EXPECT_EQ(r.err, "Turn on the Instrument and connect it to PC with USB line!\n");
   // Wrong use.
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"download", "--baud", "1234"}, {"upload-codes", "x", "--type", "3"},

@@ -92,14 +92,6 @@ TEST(TransferPages, ProgressTexts) {
   }
 }
 
-TEST(TransferPages, FinishedUploadClosesThePortAndShowsTheDoneText) {
-  TransferState state;
-  state.SentLineCount = 3;
-  EXPECT_EQ(FinishSerialUpload(state, 1), "\r\n    Sent OK");
-  EXPECT_EQ(state.SentLineCount, 0xFFFF);
-  EXPECT_EQ(FinishSerialUpload(state, 0), "\r\n  " + Utf8ToGbk("发送完成"));
-}
-
 TEST(TransferTexts, PortOpenFailureNamesTheDeviceAndWhatToDo) {
   struct Case {
     int language;
@@ -132,7 +124,7 @@ class WaitingEngine final : public ITransferEngine {
     }
     while (state_.TransferRunning) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     --running_;
-    return {TransferOutcome::Stopped, {}};
+    return Done(TransferOutcome::Stopped);
   }
 
  private:
@@ -143,10 +135,11 @@ class WaitingEngine final : public ITransferEngine {
 
 TEST(TransferController, NeverRunsTwoWorkers) {
   TransferState state;
+  RecordingEvents events(state);
   TransferController controller(state);
   std::atomic<int> running{0}, most{0};
   for (int i = 0; i < 5; ++i) {
-    controller.Start(std::make_unique<WaitingEngine>(state, running, most));
+    controller.Start(std::make_unique<WaitingEngine>(state, running, most), events);
     EXPECT_TRUE(state.TransferRunning);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
@@ -154,6 +147,8 @@ TEST(TransferController, NeverRunsTwoWorkers) {
   EXPECT_FALSE(controller.Busy());
   EXPECT_EQ(most, 1);
   EXPECT_EQ(controller.Wait().outcome, TransferOutcome::Stopped);
+  // Each worker ended with its one end event.
+  EXPECT_EQ(events.log, std::vector<std::string>(5, "end stopped"));
 }
 
 // A worker that waits for the window thread (as for a sent message) must not
@@ -165,13 +160,14 @@ TEST(TransferController, StopServesTheWorkersCallsWhileWaiting) {
     Engine(std::promise<void>& h, TransferState& s) : handled(h), state(s) {}
     TransferResult Run() override {
       handled.get_future().wait();  // the "sent" call, handled on the window thread
-      return {state.TransferRunning ? TransferOutcome::Completed : TransferOutcome::Stopped, {}};
+      return Done(state.TransferRunning ? TransferOutcome::Completed : TransferOutcome::Stopped);
     }
   };
   TransferState state;
+  RecordingEvents events(state);
   TransferController controller(state);
   std::promise<void> handled;
-  controller.Start(std::make_unique<Engine>(handled, state));
+  controller.Start(std::make_unique<Engine>(handled, state), events);
   bool served = false;
   controller.Stop([&] {
     if (!served) handled.set_value();
@@ -186,11 +182,13 @@ TEST(TransferController, AFailingEngineEndsAsAFailure) {
     TransferResult Run() override { throw std::runtime_error("out of memory"); }
   };
   TransferState state;
+  RecordingEvents events(state);
   TransferController controller(state);
-  controller.Start(std::make_unique<Throws>());
+  controller.Start(std::make_unique<Throws>(), events);
   const TransferResult r = controller.Wait();
   EXPECT_EQ(r.outcome, TransferOutcome::Failed);
-  EXPECT_EQ(r.detail, "out of memory");
+  EXPECT_EQ(r.message, "out of memory");
+  EXPECT_EQ(events.log, (std::vector<std::string>{"msg out of memory", "end failed"}));
 }
 
 TEST(TransferTrace, RecordsBytesWithDirectionAndChannel) {

@@ -14,6 +14,7 @@
 
 #include "core/link/clock.h"
 #include "core/link/serial_port.h"
+#include "core/link/transfer_engine.h"
 #include "core/link/transfer_events.h"
 #include "core/link/transfer_state.h"
 #include "core/link/usb_link.h"
@@ -22,18 +23,21 @@ namespace corvane::testing {
 
 class VirtualClock final : public IClock {
  public:
-  void SleepMs(int ms) override { now_ += ms; }
-  int64_t NowMs() override { return now_; }
+  void SleepMs(int ms) override { nowUs_ += int64_t{ms} * 1000; }
+  int64_t NowMs() override { return nowUs_ / 1000; }
+  int64_t NowUs() const { return nowUs_; }
+  void AdvanceUs(int64_t us) { nowUs_ += us; }
 
  private:
-  int64_t now_ = 0;
+  int64_t nowUs_ = 0;
 };
 
 // Bytes arrive at given virtual times; `onWrite` lets the script answer what the
-// PC sends.
+// PC sends. With a character time, the port is a line: each byte written takes
+// that long to leave (the virtual clock goes on by it) and its departure is kept.
 class ScriptedPort final : public ISerialPort {
  public:
-  explicit ScriptedPort(VirtualClock& clock) : clock_(clock) {}
+  explicit ScriptedPort(VirtualClock& clock, int64_t characterUs = 0) : clock_(clock), characterUs_(characterUs) {}
 
   // `bytes` arrive `afterMs` from now.
   void Arrive(const std::string& bytes, int64_t afterMs = 0) { pending_.push_back({clock_.NowMs() + afterMs, bytes}); }
@@ -46,9 +50,22 @@ class ScriptedPort final : public ISerialPort {
   std::function<void(const std::string& bytes)> onWrite;
   std::function<void()> onRead;
   std::string written;
+  std::vector<int64_t> leftAtUs;  // when each written byte had left the line
   int purges = 0;
   int closes = 0;
+  int opens = 0;
+  int openError = 0;  // the next open fails with it
+  std::string openedDevice;
 
+  bool OpenLine(const std::string& device, const LineSettings&) override {
+    if (open_) return true;
+    if (openError) return false;
+    ++opens;
+    openedDevice = device;
+    open_ = true;
+    return true;
+  }
+  int OpenError() const override { return openError; }
   bool IsOpen() const override { return open_; }
   bool Close() override {
     if (open_) ++closes;
@@ -58,6 +75,10 @@ class ScriptedPort final : public ISerialPort {
   int Write(const void* data, int count) override {
     if (!open_ || count <= 0 || Lost()) return 0;
     const std::string bytes(static_cast<const char*>(data), static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+      clock_.AdvanceUs(characterUs_);
+      leftAtUs.push_back(clock_.NowUs());
+    }
     written += bytes;
     if (onWrite) onWrite(bytes);
     return count;
@@ -100,6 +121,7 @@ class ScriptedPort final : public ISerialPort {
     }
   }
   VirtualClock& clock_;
+  int64_t characterUs_;
   bool open_ = true;
   std::vector<Arrival> pending_;
   std::string arrived_;
@@ -121,6 +143,8 @@ class ScriptedUsb final : public IUsbLink {
   std::vector<std::string> calls;
   std::vector<int> timeouts;
   std::function<void()> onRead;
+  int ended = 0;  // transfers that let the link go
+  void EndTransfer() override { ++ended; }
 
   int WriteData(int channel, const unsigned char* data, int count, int timeoutMs) override {
     calls.push_back("W" + std::to_string(channel) + ":" + std::string(reinterpret_cast<const char*>(data), count));
@@ -144,8 +168,10 @@ class ScriptedUsb final : public IUsbLink {
   }
 };
 
-// Everything the pages would have been told, in order: "1124", "1125", "1126",
-// "1128 N text", "1129 N text", "msg text", "status text", "kill".
+// Everything the pages would have been told, in order: "1128 N text", "1129 N
+// text", "msg text", "status text", and at the end the transfer's message as "msg
+// text", its last status text as "status text", then "end completed|failed|stopped"
+// (with " kept" when a download's text goes to the grid).
 class RecordingEvents final : public ITransferEvents {
  public:
   explicit RecordingEvents(TransferState& state) : state_(state) {}
@@ -153,14 +179,23 @@ class RecordingEvents final : public ITransferEvents {
   std::string codeFile;
   std::function<void()> onSent;
 
-  void DownloadEnded() override { log.push_back("1124"); }
-  void UploadDone() override { log.push_back("1125"); }
-  void BufferComplete() override { log.push_back("1126"); }
+  void TransferEnded(const TransferResult& result) override {
+    static const char* const kOutcome[] = {"completed", "failed", "stopped"};
+    if (!result.message.empty()) log.push_back("msg " + result.message);
+    if (!result.status.empty()) log.push_back("status " + result.status);
+    log.push_back(std::string("end ") + kOutcome[static_cast<int>(result.outcome)] + (result.handOver ? " kept" : ""));
+    last = result;
+  }
+  // Runs the engine as the worker does: its result is the last call.
+  TransferResult Run(ITransferEngine& engine) {
+    TransferEnded(engine.Run());
+    return last;
+  }
+  TransferResult last;
   void RecordSent() override { Sent("1128"); }
   void CodeSent() override { Sent("1129"); }
   void ShowMessage(const std::string& text, MessageIcon) override { log.push_back("msg " + text); }
   void SetStatusText(const std::string& text) override { log.push_back("status " + text); }
-  void KillTimer() override { log.push_back("kill"); }
   std::string ChooseCodeFile() override { return codeFile; }
 
   std::vector<std::string> Messages() const {

@@ -55,7 +55,6 @@ struct DownloadCase {
   std::string buffer;
   std::vector<std::string> log;  // "msg?" stands for a message checked by substrings
   std::vector<std::string> messageHas;
-  bool portOpen;
 };
 
 class SerialDownloadTest : public ::testing::TestWithParam<DownloadCase> {};
@@ -74,8 +73,9 @@ TEST_P(SerialDownloadTest, Runs) {
     if (c.loseAfterMs >= 0) s.port.LoseAfter(c.loseAfterMs);
   };
   SerialDownload download(s.Ctx(), s.port);
-  EXPECT_EQ(download.Run().outcome, c.outcome);
-  EXPECT_EQ(Visible(s.state.ReceiveBufferCopy()), Visible(c.buffer));
+  const TransferResult result = s.events.Run(download);
+  EXPECT_EQ(result.outcome, c.outcome);
+  EXPECT_EQ(Visible(result.received), Visible(c.buffer));
   std::vector<std::string> log = s.events.log;
   for (auto& l : log)
     if (l.rfind("msg ", 0) == 0 && !c.messageHas.empty()) l = "msg?";
@@ -84,27 +84,28 @@ TEST_P(SerialDownloadTest, Runs) {
     ASSERT_EQ(s.events.Messages().size(), 1u);
     EXPECT_NE(s.events.Messages()[0].find(part), std::string::npos) << s.events.Messages()[0];
   }
-  EXPECT_EQ(s.port.IsOpen(), c.portOpen);
+  // The transfer closes its port whatever the outcome.
+  EXPECT_FALSE(s.port.IsOpen());
 }
 
 const DownloadCase kDownloadCases[] = {
     {"AnswerOnThirdRequest", 3, "", {{400, "AB\r\nCD\r\n"}, {500, "\x04"}}, -1, false, TransferOutcome::Completed,
-     "AB\r\nCD\r\n\x04", {"1124"}, {}, false},
+     "AB\r\nCD\r\n\x04", {"status \r\n       1", "end completed kept"}, {}},
     {"BytesWithTheAnswerAreDropped", 1, "xyz", {{400, "AB\r\n\x04"}}, -1, false, TransferOutcome::Completed,
-     "AB\r\n\x04", {"1124"}, {}, false},
+     "AB\r\n\x04", {"status \r\n    Waiting:", "end completed kept"}, {}},
     {"ZeroByteCutsItsChunk", 1, "", {{400, std::string("AB\0CD\r\n", 7)}, {500, "EF\r\n\x04"}}, -1, false,
-     TransferOutcome::Completed, "ABEF\r\n\x04", {"1124"}, {}, false},
+     TransferOutcome::Completed, "ABEF\r\n\x04", {"status \r\n    Waiting:", "end completed kept"}, {}},
     {"EndMarkerAloneIsNotTheEnd", 1, "", {{400, "\x04"}}, -1, false, TransferOutcome::Failed, "\x04",
-     {"1124", "msg?"}, {"nothing for 20 s", "1 bytes"}, false},
+     {"msg?", "end failed kept"}, {"nothing for 20 s", "1 bytes"}},
     {"SilenceKeepsWhatArrived", 1, "", {{400, "AB\r\n"}}, -1, false, TransferOutcome::Failed, "AB\r\n",
-     {"1124", "msg?"}, {"stopped sending", "4 bytes"}, false},
-    {"SilenceBeforeAnyData", 1, "", {}, -1, false, TransferOutcome::Failed, "", {"kill", "msg?"},
-     {"nothing for 20 s", "0 bytes"}, false},
+     {"msg?", "end failed kept"}, {"stopped sending", "4 bytes"}},
+    {"SilenceBeforeAnyData", 1, "", {}, -1, false, TransferOutcome::Failed, "", {"msg?", "end failed"},
+     {"nothing for 20 s", "0 bytes"}},
     {"LineLostMidStream", 1, "", {{400, "AB\r\n"}}, 1000, false, TransferOutcome::Failed, "AB\r\n",
-     {"1124", "msg?"}, {"connection to the instrument was lost (gone)"}, false},
-    {"NoAnswerIn80Requests", 0, "", {}, -1, false, TransferOutcome::Failed, "", {"msg " + Gbk("连接超时")}, {},
-     false},
-    {"StoppedWhileConnecting", 0, "", {}, -1, true, TransferOutcome::Stopped, "", {}, {}, true},
+     {"msg?", "end failed kept"}, {"connection to the instrument was lost (gone)"}},
+    {"NoAnswerIn80Requests", 0, "", {}, -1, false, TransferOutcome::Failed, "",
+     {"msg " + Gbk("连接超时"), "end failed"}, {}},
+    {"StoppedWhileConnecting", 0, "", {}, -1, true, TransferOutcome::Stopped, "", {"end stopped"}, {}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SerialDownloadTest, ::testing::ValuesIn(kDownloadCases),
@@ -129,7 +130,7 @@ TEST(SerialDownload, SilenceCountsFromTheLastByte) {
   EXPECT_EQ(s.state.ReceiveBufferCopy(), "AB\r\n");
 }
 
-TEST(SerialDownload, StopDuringReceiveKeepsTheBuffer) {
+TEST(SerialDownload, StopDuringReceiveHandsOverWhatCame) {
   SerialSetup s;
   s.AnswerOn("D0", 1, "1");
   s.port.Arrive("AB\r\n", 400);
@@ -138,10 +139,12 @@ TEST(SerialDownload, StopDuringReceiveKeepsTheBuffer) {
     if (s.clock.NowMs() >= 1000) s.state.TransferRunning = false;
   };
   SerialDownload download(s.Ctx(), s.port);
-  EXPECT_EQ(download.Run().outcome, TransferOutcome::Stopped);
+  const TransferResult result = s.events.Run(download);
+  EXPECT_EQ(result.outcome, TransferOutcome::Stopped);
   EXPECT_LT(s.clock.NowMs(), 1100);
-  EXPECT_EQ(s.state.ReceiveBufferCopy(), "AB\r\n");
-  EXPECT_TRUE(s.events.log.empty());
+  EXPECT_EQ(result.received, "AB\r\n");
+  EXPECT_EQ(s.events.log, std::vector<std::string>{"end stopped kept"});
+  EXPECT_FALSE(s.port.IsOpen());
 }
 
 // --- Coordinate upload ------------------------------------------------------------
@@ -164,7 +167,6 @@ struct HandshakeCase {
   std::string secondReply;
   std::string message;
   std::string written;
-  bool portOpen;
 };
 
 class CoordinateHandshakeTest : public ::testing::TestWithParam<HandshakeCase> {};
@@ -172,32 +174,31 @@ class CoordinateHandshakeTest : public ::testing::TestWithParam<HandshakeCase> {
 TEST_P(CoordinateHandshakeTest, EndsAsDocumented) {
   const HandshakeCase& c = GetParam();
   SerialSetup s;
-  s.state.UploadFilePath = s.dir.File("up.txt");
-  if (!c.fileMissing) WriteBytes(s.state.UploadFilePath, "P1,1,2,3,C\r\n");
+  const std::string path = s.dir.File("up.txt");
+  if (!c.fileMissing) WriteBytes(path, "P1,1,2,3,C\r\n");
   s.AnswerOn("S0", c.firstAt, c.firstReply);
   s.AnswerOn(kFileName, c.secondAt, c.secondReply);
-  SerialCoordinateUpload upload(s.Ctx(c.language), s.port);
-  EXPECT_EQ(upload.Run().outcome, TransferOutcome::Failed);
+  SerialCoordinateUpload upload(s.Ctx(c.language), s.port, {path, 0});
+  EXPECT_EQ(s.events.Run(upload).outcome, TransferOutcome::Failed);
   EXPECT_EQ(s.events.Messages(), std::vector<std::string>{c.message});
   EXPECT_EQ(s.port.written, c.written);
-  EXPECT_EQ(s.port.IsOpen(), c.portOpen);
+  EXPECT_FALSE(s.port.IsOpen());
   EXPECT_EQ(s.events.Count("1128"), 0);
 }
 
 const HandshakeCase kHandshakeCases[] = {
-    {"FileMissing", 1, true, 1, "1", 1, "1", "Open file failed!", "", false},
-    {"FirstRefused", 1, false, 1, "0", 0, "", "Creat file failed", "S0", true},
-    {"FirstRefusedLocal", 0, false, 1, "0", 0, "", Gbk("创建文件失败"), "S0", true},
-    {"SecondRefused", 1, false, 2, "1", 1, "0", "Creat file failed", "S0S0" + kFileName, true},
-    {"FirstNeverAnswered", 1, false, 0, "", 0, "", "Connect over time1", Times("S0", 80), false},
-    {"FirstNeverAnsweredLocal", 0, false, 0, "", 0, "", Gbk("第一个请求连接超时"), Times("S0", 80), false},
+    {"FileMissing", 1, true, 1, "1", 1, "1", "Open file failed!", ""},
+    {"FirstRefused", 1, false, 1, "0", 0, "", "Creat file failed", "S0"},
+    {"FirstRefusedLocal", 0, false, 1, "0", 0, "", Gbk("创建文件失败"), "S0"},
+    {"SecondRefused", 1, false, 2, "1", 1, "0", "Creat file failed", "S0S0" + kFileName},
+    {"FirstNeverAnswered", 1, false, 0, "", 0, "", "Connect over time1", Times("S0", 80)},
+    {"FirstNeverAnsweredLocal", 0, false, 0, "", 0, "", Gbk("第一个请求连接超时"), Times("S0", 80)},
     // The counter is shared: a first answer at attempt 5 leaves 15 for the second.
-    {"SecondNeverAnswered", 1, false, 5, "1", 0, "", "Connect over time1", Times("S0", 5) + Times(kFileName, 15),
-     true},
+    {"SecondNeverAnswered", 1, false, 5, "1", 0, "", "Connect over time1", Times("S0", 5) + Times(kFileName, 15)},
     {"SecondNeverAnsweredLocal", 0, false, 19, "1", 0, "", Gbk("第二个请求连接超时"),
-     Times("S0", 19) + kFileName, true},
+     Times("S0", 19) + kFileName},
     // Once the counter has passed 20, the second request still gets one try.
-    {"SecondAfterSlowFirst", 1, false, 25, "1", 0, "", "Connect over time1", Times("S0", 25) + kFileName, true},
+    {"SecondAfterSlowFirst", 1, false, 25, "1", 0, "", "Connect over time1", Times("S0", 25) + kFileName},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, CoordinateHandshakeTest, ::testing::ValuesIn(kHandshakeCases),
@@ -205,13 +206,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, CoordinateHandshakeTest, ::testing::ValuesIn(kHa
 
 TEST(SerialCoordinateUpload, SendsEveryRecordAndTheEndMarker) {
   SerialSetup s;
-  s.state.UploadFilePath = s.dir.File("up.txt");
+  const std::string path = s.dir.File("up.txt");
   const std::string tooLong(15, 'x');
-  WriteBytes(s.state.UploadFilePath, "P1,1.000,2.000,3.000,C1\r\n\r\nA\r\n" + tooLong + ",1,2,3\r\nP2 4 5 6\r\n");
+  WriteBytes(path, "P1,1.000,2.000,3.000,C1\r\n\r\nA\r\n" + tooLong + ",1,2,3\r\nP2 4 5 6\r\n");
   s.AnswerOn("S0", 1, "1");
   s.AnswerOn(kFileName, 1, "1");
-  SerialCoordinateUpload upload(s.Ctx(), s.port);
-  EXPECT_EQ(upload.Run().outcome, TransferOutcome::Completed);
+  SerialCoordinateUpload upload(s.Ctx(), s.port, {path, 0});
+  EXPECT_EQ(s.events.Run(upload).outcome, TransferOutcome::Completed);
   const std::string r1 = Record({"P1", "1.000", "2.000", "3.000", "C1"}), r2 = Record({"P2", "4", "5", "6", ""});
   EXPECT_EQ(Visible(s.port.written), Visible("S0" + kFileName + r1 + r2 + "\x04"));
   const std::vector<std::string> log = {"status \r\n   Uploading",
@@ -219,19 +220,23 @@ TEST(SerialCoordinateUpload, SendsEveryRecordAndTheEndMarker) {
                                         "msg The data 0 in line:" + tooLong + ",1,2,3\r\nis too long(>14),will be drop!",
                                         "1128 2 ",
                                         "1128 3 " + r2,
-                                        "1125"};
+                                        "status \r\n    Sent OK",
+                                        "end completed"};
   EXPECT_EQ(s.events.log, log);
+  EXPECT_EQ(s.events.last.sent, 3u);
+  EXPECT_EQ(s.state.SentLineCount, 0xFFFF);
   EXPECT_FALSE(s.port.IsOpen());
 }
 
 TEST(SerialCoordinateUpload, OtherLayoutsSendOnlyTheLinesOwnBytes) {
   SerialSetup s;
-  s.settings.values["OtherSet/Inputdatatype"] = "7";
-  s.state.UploadFilePath = s.dir.File("up.txt");
-  WriteBytes(s.state.UploadFilePath, "A  \"B\"  C\r\n");
+  // The stored layout is not what counts: the job's own layout does.
+  s.settings.values["OtherSet/Inputdatatype"] = "0";
+  const std::string path = s.dir.File("up.txt");
+  WriteBytes(path, "A  \"B\"  C\r\n");
   s.AnswerOn("S0", 1, "1");
   s.AnswerOn(kFileName, 1, "1");
-  SerialCoordinateUpload upload(s.Ctx(), s.port);
+  SerialCoordinateUpload upload(s.Ctx(), s.port, {path, 7});
   EXPECT_EQ(upload.Run().outcome, TransferOutcome::Completed);
   EXPECT_EQ(s.port.written, "S0" + kFileName + "A B C\x04");
 }
@@ -249,8 +254,8 @@ class CoordinatePacingTest : public ::testing::TestWithParam<PauseCase> {};
 TEST_P(CoordinatePacingTest, ResumesWhenTheInstrumentDoes) {
   const PauseCase& c = GetParam();
   SerialSetup s;
-  s.state.UploadFilePath = s.dir.File("up.txt");
-  WriteBytes(s.state.UploadFilePath, "P1,1,2,3\r\nP2,1,2,3\r\nP3,1,2,3\r\n");
+  const std::string path = s.dir.File("up.txt");
+  WriteBytes(path, "P1,1,2,3\r\nP2,1,2,3\r\nP3,1,2,3\r\n");
   s.AnswerOn("S0", 1, "1");
   s.AnswerOn(kFileName, 1, "1");
   auto answers = s.port.onWrite;
@@ -262,8 +267,8 @@ TEST_P(CoordinatePacingTest, ResumesWhenTheInstrumentDoes) {
       if (c.xonAfterMs >= 0) s.port.Arrive("\x11", c.xonAfterMs);
     }
   };
-  SerialCoordinateUpload upload(s.Ctx(), s.port);
-  EXPECT_EQ(upload.Run().outcome, c.outcome);
+  SerialCoordinateUpload upload(s.Ctx(), s.port, {path, 0});
+  EXPECT_EQ(s.events.Run(upload).outcome, c.outcome);
   if (c.outcome == TransferOutcome::Completed) {
     EXPECT_EQ(records, 3);
     EXPECT_TRUE(s.events.Messages().empty());
@@ -318,15 +323,15 @@ TEST(XoffPacing, XonFollowedByAnotherXoffKeepsWaiting) {
 
 TEST(SerialCodeUpload, SendsCodesRightAlignedIn14) {
   SerialSetup s;
-  s.state.UploadFilePath = s.dir.File("codes.txt");
-  WriteBytes(s.state.UploadFilePath, "AB\r\nABCDEFGHIJKLMNOPQRST\r\n\r\n");
+  const std::string path = s.dir.File("codes.txt");
+  WriteBytes(path, "AB\r\nABCDEFGHIJKLMNOPQRST\r\n\r\n");
   s.AnswerOn("S1", 2, "1");
-  SerialCodeUpload upload(s.Ctx(), s.port);
-  EXPECT_EQ(upload.Run().outcome, TransferOutcome::Completed);
+  SerialCodeUpload upload(s.Ctx(), s.port, path);
+  EXPECT_EQ(s.events.Run(upload).outcome, TransferOutcome::Completed);
   EXPECT_EQ(Visible(s.port.written), Visible("S1S1" + std::string(12, ' ') + "AB\r\nABCDEFGHIJKLMNO\r\n" +
                                              std::string(9, ' ') + "PQRST\r\n" + std::string(14, ' ') + "\r\n\x04"));
   const std::vector<std::string> log = {"status \r\n   Uploading", "1129 1 AB", "1129 2 ABCDEFGHIJKLMNO",
-                                        "1129 3 PQRST", "1129 4 ", "1125"};
+                                        "1129 3 PQRST", "1129 4 ", "status \r\n    Sent OK", "end completed"};
   EXPECT_EQ(s.events.log, log);
   // 2 requests of 1000 ms, 4 codes of 400 ms, 900 ms before the end marker.
   EXPECT_EQ(s.clock.NowMs(), 2 * 1000 + 4 * 400 + 900);
@@ -334,10 +339,10 @@ TEST(SerialCodeUpload, SendsCodesRightAlignedIn14) {
 
 TEST(SerialCodeUpload, GivesUpAfter80Requests) {
   SerialSetup s;
-  s.state.UploadFilePath = s.dir.File("codes.txt");
-  WriteBytes(s.state.UploadFilePath, "AB\r\n");
-  SerialCodeUpload upload(s.Ctx(0), s.port);
-  EXPECT_EQ(upload.Run().outcome, TransferOutcome::Failed);
+  const std::string path = s.dir.File("codes.txt");
+  WriteBytes(path, "AB\r\n");
+  SerialCodeUpload upload(s.Ctx(0), s.port, path);
+  EXPECT_EQ(s.events.Run(upload).outcome, TransferOutcome::Failed);
   EXPECT_EQ(s.events.Messages(), std::vector<std::string>{"Connect over time"});
   EXPECT_EQ(s.port.written, Times("S1", 80));
   EXPECT_FALSE(s.port.IsOpen());
@@ -348,16 +353,16 @@ TEST(SerialCodeUpload, PacingSharesTheRequestCounter) {
   const std::pair<int, int> cases[] = {{1, 49}, {45, 5}, {60, 1}};
   for (const auto& [answeredAt, polls] : cases) {
     SerialSetup s;
-    s.state.UploadFilePath = s.dir.File("codes.txt");
-    WriteBytes(s.state.UploadFilePath, "AB\r\nCD\r\n");
+    const std::string path = s.dir.File("codes.txt");
+    WriteBytes(path, "AB\r\nCD\r\n");
     s.AnswerOn("S1", answeredAt, "1");
     auto answers = s.port.onWrite;
     s.port.onWrite = [&](const std::string& bytes) {
       answers(bytes);
       if (bytes.size() == 16) s.port.Arrive("\x13");
     };
-    SerialCodeUpload upload(s.Ctx(), s.port);
-    EXPECT_EQ(upload.Run().outcome, TransferOutcome::Failed);
+    SerialCodeUpload upload(s.Ctx(), s.port, path);
+    EXPECT_EQ(s.events.Run(upload).outcome, TransferOutcome::Failed);
     EXPECT_EQ(s.events.Messages(), std::vector<std::string>{"The totalstation didn't response!"});
     EXPECT_EQ(s.clock.NowMs(), answeredAt * 1000 + 400 + 200 * polls) << answeredAt;
     EXPECT_FALSE(s.port.IsOpen());
@@ -367,16 +372,16 @@ TEST(SerialCodeUpload, PacingSharesTheRequestCounter) {
 TEST(SerialUploads, LostLineEndsWithoutDone) {
   for (bool codes : {false, true}) {
     SerialSetup s;
-    s.state.UploadFilePath = s.dir.File("up.txt");
-    WriteBytes(s.state.UploadFilePath, "P1,1,2,3\r\nP2,1,2,3\r\n");
+    const std::string path = s.dir.File("up.txt");
+    WriteBytes(path, "P1,1,2,3\r\nP2,1,2,3\r\n");
     s.AnswerOn(codes ? "S1" : "S0", 1, "1");
     s.AnswerOn(kFileName, 1, "1");
     s.port.LoseAfter(codes ? 1500 : 150, "/dev/ttyUSB0: Input/output error");
     std::unique_ptr<ITransferEngine> engine;
-    if (codes) engine = std::make_unique<SerialCodeUpload>(s.Ctx(), s.port);
-    else engine = std::make_unique<SerialCoordinateUpload>(s.Ctx(), s.port);
-    EXPECT_EQ(engine->Run().outcome, TransferOutcome::Failed);
-    EXPECT_EQ(s.events.Count("1125"), 0);
+    if (codes) engine = std::make_unique<SerialCodeUpload>(s.Ctx(), s.port, path);
+    else engine = std::make_unique<SerialCoordinateUpload>(s.Ctx(), s.port, UploadJob{path, 0});
+    EXPECT_EQ(s.events.Run(*engine).outcome, TransferOutcome::Failed);
+    EXPECT_EQ(s.events.Count("status \r\n    Sent OK"), 0);
     ASSERT_EQ(s.events.Messages().size(), 1u);
     EXPECT_NE(s.events.Messages()[0].find("Input/output error"), std::string::npos);
     EXPECT_FALSE(s.port.IsOpen());

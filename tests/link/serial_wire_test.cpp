@@ -165,6 +165,8 @@ struct Bench {
   TempDir dir;
   explicit Bench(sim::InstrumentConfig config) : port(state.Port()) {
     config.job = Fixture("job.txt");
+    // The line carries bytes at its bit rate both ways, as a real cable does.
+    if (config.baud == 0) config.baud = 115200;
     instrument = std::make_unique<sim::SerialInstrument>(std::exchange(line.pair.master, -1), config);
     instrument->Start();
     EXPECT_TRUE(port.Open(line.pair.slavePath, 115200, 8, 0, 0));
@@ -174,11 +176,11 @@ struct Bench {
   TransferContext Ctx(IClock& clock, int language = 1) { return {state, clock, settings, events, language}; }
   // repeat: how many times the fixture's lines follow each other in the file.
   std::string Upload(const std::string& fixture, int repeat = 1) {
-    state.UploadFilePath = dir.File(fixture);
+    const std::string path = dir.File(fixture);
     std::string text;
     for (int i = 0; i < repeat; ++i) text += Fixture(fixture);
-    WriteBytes(state.UploadFilePath, text);
-    return state.UploadFilePath;
+    WriteBytes(path, text);
+    return path;
   }
 };
 
@@ -186,10 +188,10 @@ TEST(SerialWire, DownloadReceivesTheWholeJob) {
   Bench b({});
   SystemClock clock;
   SerialDownload download(b.Ctx(clock), b.port);
-  EXPECT_EQ(download.Run().outcome, TransferOutcome::Completed);
-  EXPECT_EQ(b.state.ReceiveBufferCopy(), Fixture("job.txt") + "\x04");
+  EXPECT_EQ(b.events.Run(download).outcome, TransferOutcome::Completed);
+  EXPECT_EQ(b.events.last.received, Fixture("job.txt") + "\x04");
   EXPECT_EQ(b.instrument->Record().ReceivedBytes(), "D0");
-  EXPECT_EQ(b.events.log, std::vector<std::string>{"1124"});
+  EXPECT_EQ(b.events.log.back(), "end completed kept");
   EXPECT_FALSE(b.port.IsOpen());
 }
 
@@ -215,14 +217,14 @@ TEST(SerialWire, UploadsPutTheDocumentedBytesOnTheWire) {
     // The handshakes keep enough real time for the instrument to answer the first
     // request, so each request goes out exactly once.
     ScaledClock clock(c.codes ? 4 : 1);
-    b.Upload(c.file);
+    const std::string path = b.Upload(c.file);
     std::unique_ptr<ITransferEngine> engine;
-    if (c.codes) engine = std::make_unique<SerialCodeUpload>(b.Ctx(clock), b.port);
-    else engine = std::make_unique<SerialCoordinateUpload>(b.Ctx(clock), b.port);
-    EXPECT_EQ(engine->Run().outcome, TransferOutcome::Completed) << c.file;
+    if (c.codes) engine = std::make_unique<SerialCodeUpload>(b.Ctx(clock), b.port, path);
+    else engine = std::make_unique<SerialCoordinateUpload>(b.Ctx(clock), b.port, UploadJob{path, 0});
+    EXPECT_EQ(b.events.Run(*engine).outcome, TransferOutcome::Completed) << c.file;
     ASSERT_TRUE(b.instrument->Record().WaitForCompleted(1, 2000)) << c.file;
     EXPECT_EQ(Visible(b.instrument->Record().ReceivedBytes()), Visible(Fixture(c.wire))) << c.file;
-    EXPECT_EQ(b.events.log.back(), "1125");
+    EXPECT_EQ(b.events.log.back(), "end completed");
     EXPECT_FALSE(b.port.IsOpen());
   }
 }
@@ -233,8 +235,7 @@ TEST(SerialWire, XoffLiftedDuringAPauseResumesTheUpload) {
   config.xoffHoldMs = 100;
   Bench b(config);
   SystemClock clock;
-  b.Upload("coords.txt");
-  SerialCoordinateUpload upload(b.Ctx(clock), b.port);
+  SerialCoordinateUpload upload(b.Ctx(clock), b.port, {b.Upload("coords.txt"), 0});
   EXPECT_EQ(upload.Run().outcome, TransferOutcome::Completed);
   ASSERT_TRUE(b.instrument->Record().WaitForCompleted(1, 2000));
   EXPECT_EQ(Visible(b.instrument->Record().ReceivedBytes()), Visible(Fixture("coords_wire.txt")));
@@ -248,10 +249,9 @@ struct FaultCase {
   const char* transfer;  // "download", "coords", "codes"
   TransferOutcome outcome;
   std::string messageHas;
-  bool portOpen;
-  long long bytesKept;  // download: the job's first bytes that must be in the buffer (-1: none)
-  std::vector<std::string> log;  // the page calls: "1124", "1125", "kill"
-  int scale = 40;                // how much faster than real time the transfer runs
+  long long bytesKept;  // download: the job's first bytes that must be handed over (-1: none)
+  std::string end;      // the end event as logged
+  int scale = 40;       // how much faster than real time the transfer runs
 };
 
 sim::InstrumentConfig With(void (*change)(sim::InstrumentConfig&)) {
@@ -274,47 +274,42 @@ TEST_P(SerialFaultTest, EndsCleanly) {
   if (transfer == "download") {
     engine = std::make_unique<SerialDownload>(b.Ctx(clock), b.port);
   } else if (transfer == "coords") {
-    b.Upload("coords.txt", repeat);
-    engine = std::make_unique<SerialCoordinateUpload>(b.Ctx(clock), b.port);
+    engine = std::make_unique<SerialCoordinateUpload>(b.Ctx(clock), b.port, UploadJob{b.Upload("coords.txt", repeat), 0});
   } else {
-    b.Upload("codes.txt", repeat);
-    engine = std::make_unique<SerialCodeUpload>(b.Ctx(clock), b.port);
+    engine = std::make_unique<SerialCodeUpload>(b.Ctx(clock), b.port, b.Upload("codes.txt", repeat));
   }
-  EXPECT_EQ(engine->Run().outcome, c.outcome);
+  const TransferResult result = b.events.Run(*engine);
+  EXPECT_EQ(result.outcome, c.outcome);
   const auto messages = b.events.Messages();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].find(c.messageHas), std::string::npos) << messages[0];
-  EXPECT_EQ(b.port.IsOpen(), c.portOpen);
-  if (c.bytesKept >= 0) {
-    EXPECT_EQ(b.state.ReceiveBufferCopy(), Fixture("job.txt").substr(0, static_cast<size_t>(c.bytesKept)));
-  }
-  std::vector<std::string> log;
-  for (const auto& l : b.events.log)
-    if (l == "1124" || l == "1125" || l == "kill") log.push_back(l);
-  EXPECT_EQ(log, c.log);
+  // Whatever went wrong, the transfer let its port go.
+  EXPECT_FALSE(b.port.IsOpen());
+  if (c.bytesKept >= 0) EXPECT_EQ(result.received, Fixture("job.txt").substr(0, static_cast<size_t>(c.bytesKept)));
+  EXPECT_EQ(b.events.log.back(), c.end);
 }
 
 const FaultCase kFaultCases[] = {
     {"SilentMidStream", With([](auto& c) { c.silentAfter = 500; }), "download", TransferOutcome::Failed,
-     "stopped sending", false, 500, {"1124"}},
+     "stopped sending", 500, "end failed kept"},
     {"HangUpMidStream", With([](auto& c) { c.hangupAfter = 700; }), "download", TransferOutcome::Failed,
-     "connection to the instrument was lost", false, 700, {"1124"}},
+     "connection to the instrument was lost", 700, "end failed kept"},
     {"GarbageInsteadOfAnswers", With([](auto& c) { c.garbageBytes = 7; }), "download", TransferOutcome::Failed,
-     Utf8ToGbk("连接超时"), false, 0, {}},
+     Utf8ToGbk("连接超时"), 0, "end failed"},
     {"DownloadRefused", With([](auto& c) { c.refuse = sim::Refusal::First; }), "download", TransferOutcome::Failed,
-     Utf8ToGbk("连接超时"), false, 0, {}},
+     Utf8ToGbk("连接超时"), 0, "end failed"},
     {"UploadRefused", With([](auto& c) { c.refuse = sim::Refusal::First; }), "coords", TransferOutcome::Failed,
-     "Creat file failed", true, -1, {}},
+     "Creat file failed", -1, "end failed"},
     {"FileNameRefused", With([](auto& c) { c.refuse = sim::Refusal::Second; }), "coords", TransferOutcome::Failed,
-     "Creat file failed", true, -1, {}, 1},
+     "Creat file failed", -1, "end failed", 1},
     {"NeverAnswersCodes", With([](auto& c) { c.neverAnswer = true; }), "codes", TransferOutcome::Failed,
-     "Connect over time", false, -1, {}},
+     "Connect over time", -1, "end failed"},
     {"XoffHeld", With([](auto& c) { c.xoffAfter = 1, c.xoffHoldMs = -1; }), "coords", TransferOutcome::Failed,
-     "The totalstation didn't response!", false, -1, {"kill"}},
+     "The totalstation didn't response!", -1, "end failed"},
     {"XoffHeldCodes", With([](auto& c) { c.xoffAfter = 2, c.xoffHoldMs = -1; }), "codes", TransferOutcome::Failed,
-     "The totalstation didn't response!", false, -1, {"kill"}},
+     "The totalstation didn't response!", -1, "end failed"},
     {"HangUpDuringUpload", With([](auto& c) { c.hangupAfter = 100; }), "coords", TransferOutcome::Failed,
-     "connection to the instrument was lost", false, -1, {"kill"}},
+     "connection to the instrument was lost", -1, "end failed"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SerialFaultTest, ::testing::ValuesIn(kFaultCases),

@@ -45,8 +45,10 @@ TEST_P(UsbDownloadTest, Runs) {
   s.usb.reads[2] = {c.data.begin(), c.data.end()};
   s.usb.readDefault[2] = c.dataAfter;
   UsbDownload download(s.Ctx(), s.usb, 3000);
-  EXPECT_EQ(download.Run().outcome, c.outcome);
-  EXPECT_EQ(Visible(s.state.ReceiveBufferCopy()), Visible(c.buffer));
+  const TransferResult result = s.events.Run(download);
+  EXPECT_EQ(result.outcome, c.outcome);
+  EXPECT_EQ(Visible(result.received), Visible(c.buffer));
+  EXPECT_EQ(s.usb.ended, 1);
   ASSERT_EQ(s.events.log.size(), c.log.size());
   for (size_t i = 0; i < c.log.size(); ++i) {
     if (c.log[i].rfind("msg~", 0) == 0)
@@ -58,17 +60,18 @@ TEST_P(UsbDownloadTest, Runs) {
 
 const UsbDownloadCase kUsbDownloadCases[] = {
     {"RequestNotWritten", 2, {}, {}, 0, TransferOutcome::Failed, "",
-     {"msg Turn on the Instrument and connect it to PC with USB line"}},
-    {"ReadyReplyFails", 3, {{-1, ""}}, {}, 0, TransferOutcome::Failed, "", {"msg Connection failed1"}},
-    {"ReadyReplyEmpty", 3, {{0, ""}}, {}, 0, TransferOutcome::Failed, "", {"msg Connection failed2"}},
-    {"ReadyReplyNotOne", 3, {{1, "0"}}, {}, 0, TransferOutcome::Failed, "", {"msg Connection failed2"}},
+     {"msg Turn on the Instrument and connect it to PC with USB line", "end failed"}},
+    {"ReadyReplyFails", 3, {{-1, ""}}, {}, 0, TransferOutcome::Failed, "", {"msg Connection failed1", "end failed"}},
+    {"ReadyReplyEmpty", 3, {{0, ""}}, {}, 0, TransferOutcome::Failed, "", {"msg Connection failed2", "end failed"}},
+    {"ReadyReplyNotOne", 3, {{1, "0"}}, {}, 0, TransferOutcome::Failed, "", {"msg Connection failed2", "end failed"}},
     {"Finished", 3, {{1, "1"}}, {{4, "AB\r\n"}, {0, ""}, {5, "CD\r\n\x04"}}, 0, TransferOutcome::Completed,
-     "AB\r\nCD\r\n\x04", {"kill", "1126", "status \r\n  Finished"}},
+     "AB\r\nCD\r\n\x04", {"status \r\n  Finished", "end completed kept"}},
     {"ZeroByteCutsTheChunk", 3, {{1, "1"}}, {{6, std::string("AB\0CD\r", 6)}, {3, "\n\x04"}}, 0,
-     TransferOutcome::Completed, "AB\n\x04", {"kill", "1126", "status \r\n  Finished"}},
+     TransferOutcome::Completed, "AB\n\x04", {"status \r\n  Finished", "end completed kept"}},
     {"SilenceKeepsWhatArrived", 3, {{1, "1"}}, {{4, "AB\r\n"}}, 0, TransferOutcome::Failed, "AB\r\n",
-     {"kill", "1126", "msg~ 4 "}},
-    {"FailingLinkKeepsWhatArrived", 3, {{1, "1"}}, {{4, "AB\r\n"}}, -1, TransferOutcome::Failed, "AB\r\n", {"kill", "1126", "msg~The USB link failed"}},
+     {"msg~ 4 ", "end failed kept"}},
+    {"FailingLinkKeepsWhatArrived", 3, {{1, "1"}}, {{4, "AB\r\n"}}, -1, TransferOutcome::Failed, "AB\r\n",
+     {"msg~The USB link failed", "end failed kept"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, UsbDownloadTest, ::testing::ValuesIn(kUsbDownloadCases),
@@ -94,9 +97,10 @@ TEST(UsbDownload, AnyTransferButtonEndsItSilently) {
     if (s.state.ReceivedBytes() > 0) s.state.TransferRunning = false;
   };
   UsbDownload download(s.Ctx(), s.usb);
-  EXPECT_EQ(download.Run().outcome, TransferOutcome::Stopped);
-  EXPECT_TRUE(s.events.log.empty());
-  EXPECT_EQ(s.state.ReceiveBufferCopy(), "AB\r\n");
+  const TransferResult result = s.events.Run(download);
+  EXPECT_EQ(result.outcome, TransferOutcome::Stopped);
+  EXPECT_EQ(s.events.log, std::vector<std::string>{"end stopped kept"});
+  EXPECT_EQ(result.received, "AB\r\n");
 }
 
 // --- Coordinate upload --------------------------------------------------------------
@@ -118,13 +122,14 @@ class UsbCoordinateUploadTest : public ::testing::TestWithParam<UsbCoordinateCas
 TEST_P(UsbCoordinateUploadTest, Runs) {
   const UsbCoordinateCase& c = GetParam();
   UsbSetup s;
-  s.state.UploadFilePath = s.dir.File("up.txt");
-  if (!c.fileMissing) WriteBytes(s.state.UploadFilePath, "P1,1,2,3,C\r\n");
+  const std::string path = s.dir.File("up.txt");
+  if (!c.fileMissing) WriteBytes(path, "P1,1,2,3,C\r\n");
   s.usb.writeResults[1] = c.channel1Results;
   s.usb.writeResults[3] = c.channel3Results;
   s.usb.reads[0] = {c.replies.begin(), c.replies.end()};
-  UsbCoordinateUpload upload(s.Ctx(), s.usb);
-  EXPECT_EQ(upload.Run().outcome, c.outcome);
+  UsbCoordinateUpload upload(s.Ctx(), s.usb, {path, 0});
+  EXPECT_EQ(s.events.Run(upload).outcome, c.outcome);
+  EXPECT_EQ(s.usb.ended, 1);
   EXPECT_EQ(s.events.Messages(), c.messages);
   int reads = 0;
   for (const auto& call : s.usb.calls) reads += call.rfind("R0:", 0) == 0;
@@ -158,11 +163,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, UsbCoordinateUploadTest, ::testing::ValuesIn(kUs
 
 TEST(UsbCoordinateUpload, BlocksOnTheWire) {
   UsbSetup s;
-  s.state.UploadFilePath = s.dir.File("up.txt");
-  WriteBytes(s.state.UploadFilePath, "P1,1,2,3,C\r\n\r\n");
+  const std::string path = s.dir.File("up.txt");
+  WriteBytes(path, "P1,1,2,3,C\r\n\r\n");
   s.usb.reads[0] = {{1, "1"}, {1, "1"}};
-  UsbCoordinateUpload upload(s.Ctx(), s.usb);
-  EXPECT_EQ(upload.Run().outcome, TransferOutcome::Completed);
+  UsbCoordinateUpload upload(s.Ctx(), s.usb, {path, 0});
+  EXPECT_EQ(s.events.Run(upload).outcome, TransferOutcome::Completed);
   const std::string record = std::string(12, ' ') + "P1," + std::string(13, ' ') + "1," + std::string(13, ' ') +
                              "2," + std::string(13, ' ') + "3," + std::string(13, ' ') + "C";
   ASSERT_EQ(record.size(), 74u);
@@ -170,7 +175,8 @@ TEST(UsbCoordinateUpload, BlocksOnTheWire) {
                                           "W3:" + record, "W3:\x04" + Z(73)};
   EXPECT_EQ(s.usb.calls, calls);
   EXPECT_EQ(s.events.log, (std::vector<std::string>{"status \r\n   Uploading", "1128 1 " + record,
-                                                    "status \r\n  sent ok!"}));
+                                                    "status \r\n  sent ok!", "end completed"}));
+  EXPECT_EQ(s.events.last.sent, 1u);
 }
 
 // --- Code upload --------------------------------------------------------------------
@@ -181,12 +187,12 @@ TEST(UsbCodeUpload, BlocksOnTheWire) {
   WriteBytes(s.events.codeFile, "ABC\r\nABCDEFGHIJKLMNOPQRST\r\n");
   s.usb.reads[0] = {{1, "x"}};
   UsbCodeUpload upload(s.Ctx(), s.usb);
-  EXPECT_EQ(upload.Run().outcome, TransferOutcome::Completed);
+  EXPECT_EQ(s.events.Run(upload).outcome, TransferOutcome::Completed);
   const std::vector<std::string> calls = {"W1:S1" + Z(1), "R0:3", "W1:ABC\r\n" + Z(11), "W1:ABCDEFGHIJKLMNO\r",
                                           "W1:PQRST\r\n" + Z(9), "W1:\x04" + Z(15)};
   EXPECT_EQ(s.usb.calls, calls);
   EXPECT_EQ(s.events.log, (std::vector<std::string>{"1129 1 ABC", "1129 2 ABCDEFGHIJKLMNO", "1129 3 PQRST",
-                                                    "status \r\n  sent ok"}));
+                                                    "status \r\n  sent ok", "end completed"}));
   EXPECT_EQ(s.clock.NowMs(), 1000 + 300);
 }
 
@@ -214,7 +220,8 @@ TEST(UsbCodeUpload, Failures) {
     s.usb.writeResults[1] = c.channel1Results;
     s.usb.reads[0] = {c.reply.begin(), c.reply.end()};
     UsbCodeUpload upload(s.Ctx(), s.usb);
-    EXPECT_NE(upload.Run().outcome, TransferOutcome::Completed) << c.name;
+    EXPECT_NE(s.events.Run(upload).outcome, TransferOutcome::Completed) << c.name;
+    EXPECT_EQ(s.usb.ended, 1) << c.name;
     EXPECT_EQ(s.events.Messages(), c.message.empty() ? std::vector<std::string>{} : std::vector{c.message})
         << c.name;
     EXPECT_EQ(static_cast<int>(s.usb.calls.size()), c.calls) << c.name;

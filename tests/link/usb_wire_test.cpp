@@ -41,7 +41,7 @@ TEST(UsbWire, NoInstrumentMeansTurnItOn) {
   UsbBench b({}, false);
   SystemClock clock;
   UsbDownload download(b.Ctx(clock), b.library);
-  EXPECT_EQ(download.Run().outcome, TransferOutcome::Failed);
+  EXPECT_EQ(b.events.Run(download).outcome, TransferOutcome::Failed);
   EXPECT_EQ(b.events.Messages(),
             std::vector<std::string>{"Turn on the Instrument and connect it to PC with USB line"});
   ::unsetenv("CORVANE_USB_SIM");
@@ -53,9 +53,9 @@ TEST(UsbWire, DownloadReceivesTheWholeJob) {
   UsbBench b({});
   ScaledClock clock(10);
   UsbDownload download(b.Ctx(clock), b.library);
-  EXPECT_EQ(download.Run().outcome, TransferOutcome::Completed);
-  EXPECT_EQ(b.state.ReceiveBufferCopy(), Fixture("job.txt") + "\x04");
-  EXPECT_EQ(b.events.log, (std::vector<std::string>{"kill", "1126", "status \r\n  Finished"}));
+  EXPECT_EQ(b.events.Run(download).outcome, TransferOutcome::Completed);
+  EXPECT_EQ(b.events.last.received, Fixture("job.txt") + "\x04");
+  EXPECT_EQ(b.events.log, (std::vector<std::string>{"status \r\n  Finished", "end completed kept"}));
   EXPECT_EQ(b.instrument->Record().CompletedCount(), 1);
 }
 
@@ -68,17 +68,17 @@ TEST(UsbWire, UploadsReachTheInstrument) {
   for (const Case& c : {Case{"coords.txt", "coords_usb_kept.txt", false}, Case{"codes.txt", "codes_usb_kept.txt", true}}) {
     UsbBench b({});
     ScaledClock clock(10);
-    b.state.UploadFilePath = b.dir.File(c.file);
-    b.events.codeFile = b.state.UploadFilePath;
-    WriteBytes(b.state.UploadFilePath, Fixture(c.file));
+    const std::string path = b.dir.File(c.file);
+    b.events.codeFile = path;
+    WriteBytes(path, Fixture(c.file));
     std::unique_ptr<ITransferEngine> engine;
     if (c.codes) engine = std::make_unique<UsbCodeUpload>(b.Ctx(clock), b.library);
-    else engine = std::make_unique<UsbCoordinateUpload>(b.Ctx(clock), b.library);
-    EXPECT_EQ(engine->Run().outcome, TransferOutcome::Completed) << c.file;
+    else engine = std::make_unique<UsbCoordinateUpload>(b.Ctx(clock), b.library, UploadJob{path, 0});
+    EXPECT_EQ(b.events.Run(*engine).outcome, TransferOutcome::Completed) << c.file;
     const auto uploads = b.instrument->Record().Uploads();
     ASSERT_EQ(uploads.size(), 1u) << c.file;
     EXPECT_EQ(Visible(uploads[0].bytes), Visible(Fixture(c.kept))) << c.file;
-    EXPECT_EQ(b.events.log.back(), c.codes ? "status \r\n  sent ok" : "status \r\n  sent ok!");
+    EXPECT_EQ(b.events.last.status, c.codes ? "\r\n  sent ok" : "\r\n  sent ok!");
   }
 }
 
@@ -103,20 +103,19 @@ TEST(UsbWire, Faults) {
     c.configure(config);
     UsbBench b(config);
     ScaledClock clock(40);
-    b.state.UploadFilePath = b.dir.File("coords.txt");
-    WriteBytes(b.state.UploadFilePath, Fixture("coords.txt"));
+    const std::string path = b.dir.File("coords.txt");
+    WriteBytes(path, Fixture("coords.txt"));
     std::unique_ptr<ITransferEngine> engine;
     if (c.download) engine = std::make_unique<UsbDownload>(b.Ctx(clock), b.library);
-    else engine = std::make_unique<UsbCoordinateUpload>(b.Ctx(clock), b.library);
-    EXPECT_EQ(engine->Run().outcome, TransferOutcome::Failed) << c.name;
+    else engine = std::make_unique<UsbCoordinateUpload>(b.Ctx(clock), b.library, UploadJob{path, 0});
+    const TransferResult result = b.events.Run(*engine);
+    EXPECT_EQ(result.outcome, TransferOutcome::Failed) << c.name;
     const auto messages = b.events.Messages();
     ASSERT_EQ(messages.size(), 1u) << c.name;
     EXPECT_NE(messages[0].find(c.messageHas), std::string::npos) << c.name << ": " << messages[0];
     if (c.bytesKept >= 0) {
-      EXPECT_EQ(b.state.ReceiveBufferCopy(), Fixture("job.txt").substr(0, static_cast<size_t>(c.bytesKept))) << c.name;
-    }
-    if (c.bytesKept > 0) {
-      EXPECT_EQ(b.events.Count("1126"), 1) << c.name;
+      EXPECT_EQ(result.received, Fixture("job.txt").substr(0, static_cast<size_t>(c.bytesKept))) << c.name;
+      EXPECT_EQ(result.handOver, c.bytesKept > 0) << c.name;
     }
   }
 }

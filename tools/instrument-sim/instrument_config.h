@@ -18,9 +18,12 @@ struct InstrumentConfig {
   // in memory only.
   std::string saveDir;
 
-  // Serial output paced at this bit rate (0: as fast as the line takes it).
+  // The serial line's bit rate (0: bytes go both ways as fast as the
+  // pseudo-terminal takes them). The instrument's output is paced at it, and the
+  // PC's bytes come off the line at it, into a receive FIFO of `fifoBytes`.
   int baud = 0;
   int bitsPerByte = 10;
+  int fifoBytes = 16;
   // Pause between the "1" and the first byte of a serial download: the PC reads the
   // answer only after its own 300 ms pause and drops what came with it.
   int startDelayMs = 500;

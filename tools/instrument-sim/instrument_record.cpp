@@ -39,6 +39,26 @@ void InstrumentRecord::StreamStarted() {
   streamStart_ = std::chrono::steady_clock::now();
 }
 
+void InstrumentRecord::Arrived(std::chrono::steady_clock::time_point at) {
+  std::lock_guard lock(mutex_);
+  lastArrival_ = at;
+}
+
+void InstrumentRecord::Overrun() {
+  std::lock_guard lock(mutex_);
+  ++overruns_;
+}
+
+std::chrono::steady_clock::time_point InstrumentRecord::LastArrival() const {
+  std::lock_guard lock(mutex_);
+  return lastArrival_;
+}
+
+long long InstrumentRecord::Overruns() const {
+  std::lock_guard lock(mutex_);
+  return overruns_;
+}
+
 std::chrono::steady_clock::time_point InstrumentRecord::StreamStartTime() const {
   std::lock_guard lock(mutex_);
   return streamStart_;

@@ -30,6 +30,10 @@ class InstrumentRecord final {
   void HungUp();
   // The first byte of a download's data is about to go out.
   void StreamStarted();
+  // A byte from the PC has come off the line (at the modelled time `at`); an
+  // overrun is one that came while XOFF held and the receive FIFO was full.
+  void Arrived(std::chrono::steady_clock::time_point at);
+  void Overrun();
 
   std::string ReceivedBytes() const;
   std::string SentBytes() const;
@@ -38,6 +42,9 @@ class InstrumentRecord final {
   int CompletedCount() const;
   bool IsHungUp() const;
   std::chrono::steady_clock::time_point StreamStartTime() const;
+  // When the last byte from the PC came off the line.
+  std::chrono::steady_clock::time_point LastArrival() const;
+  long long Overruns() const;
   // Waits until `count` transfers have completed or the instrument hung up; false
   // after `timeoutMs`.
   bool WaitForCompleted(int count, int timeoutMs) const;
@@ -52,6 +59,8 @@ class InstrumentRecord final {
   int completed_ = 0;
   bool hungUp_ = false;
   std::chrono::steady_clock::time_point streamStart_;
+  std::chrono::steady_clock::time_point lastArrival_;
+  long long overruns_ = 0;
 };
 
 }  // namespace corvane::sim

@@ -34,7 +34,11 @@ const char kUsage[] =
     "  --usb SOCKET       serve the USB library on this socket; prints CORVANE_USB_SIM=SOCKET\n"
     "  --job FILE         what a download sends (0x04 follows it)\n"
     "  --save-dir DIR     uploads are saved as coordinates-N.txt and codes-N.txt\n"
-    "  --baud RATE        pace serial output at this bit rate (10 bits a byte)\n"
+    "  --baud RATE        the serial line's bit rate (10 bits a byte): the instrument's\n"
+    "                     output is paced at it and the PC's bytes come off the line at it\n"
+    "  --fifo BYTES       the receive FIFO that fills while XOFF holds (default 16); a byte\n"
+    "                     beyond it (and beyond the record on its way) is an overrun: it is\n"
+    "                     lost, logged, and the program exits with status 3\n"
     "  --start-delay MS   pause between the answer \"1\" and the data (default 500)\n"
     "  --exit-after N     end after N completed transfers\n"
     "faults:\n"
@@ -43,7 +47,8 @@ const char kUsage[] =
     "  --answer-from N              ignore the requests before the N-th\n"
     "  --garbage N                  answer every request with N bytes of noise\n"
     "  --xoff-after N               send XOFF after N received lines (serial uploads)\n"
-    "  --xoff-hold MS|forever       send XON that long after the XOFF (default 0)\n"
+    "  --xoff-hold MS|forever       then one XON that long after (default 0): an instrument\n"
+    "                               writing to its memory, or one that holds for good\n"
     "  --silent-after BYTES         a download stops sending after BYTES bytes\n"
     "  --hangup-after BYTES         hang up the line after BYTES data bytes\n"
     "  --usb-read-wait MS           USB reads wait at most MS for data\n";
@@ -83,6 +88,7 @@ int main(int argc, char** argv) {
     else if (a == "--job") jobFile = value();
     else if (a == "--save-dir") config.saveDir = value();
     else if (a == "--baud") config.baud = static_cast<int>(Number(a, value()));
+    else if (a == "--fifo") config.fifoBytes = static_cast<int>(Number(a, value()));
     else if (a == "--start-delay") config.startDelayMs = static_cast<int>(Number(a, value()));
     else if (a == "--exit-after") exitAfter = Number(a, value());
     else if (a == "--answer-zero") {
@@ -155,5 +161,11 @@ int main(int argc, char** argv) {
   ClosePtyPair(pair);
   if (!link.empty()) ::unlink(link.c_str());
   std::fprintf(stderr, "instrument-sim: %d transfer(s) completed%s\n", completed(), hungUp() ? ", line hung up" : "");
+  const long long overruns = serial ? serial->Record().Overruns() : 0;
+  if (overruns > 0) {
+    std::fprintf(stderr, "instrument-sim: %lld byte(s) overran the receive FIFO while XOFF held: they were lost\n",
+                 overruns);
+    return 3;
+  }
   return 0;
 }

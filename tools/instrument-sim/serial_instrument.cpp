@@ -76,6 +76,7 @@ int SerialInstrument::WaitMs(Clock::time_point now) const {
       0, std::chrono::duration_cast<std::chrono::milliseconds>(*hangupAt_ - now).count() + 1));
   if (streamAt_) until = std::min(until, *streamAt_);
   if (xonAt_) until = std::min(until, *xonAt_);
+  if (!inbound_.empty()) until = std::min(until, inbound_.front().at);
   if (hangupAt_) until = std::min(until, *hangupAt_);
   const InstrumentConfig& c = core_.Config();
   if (c.baud > 0 && outPos_ < out_.size()) {
@@ -110,6 +111,53 @@ void SerialInstrument::Flush(Clock::time_point now) {
   }
 }
 
+void SerialInstrument::TakeFromPc(const unsigned char* data, size_t n, Clock::time_point now) {
+  Record().Received(reinterpret_cast<const char*>(data), n);
+  const InstrumentConfig& c = core_.Config();
+  if (c.baud <= 0) {
+    Record().Arrived(now);
+    return Feed(data, n, now);
+  }
+  const auto character = std::chrono::duration_cast<Clock::duration>(
+      std::chrono::duration<double>(static_cast<double>(c.bitsPerByte) / c.baud));
+  for (size_t i = 0; i < n; ++i) {
+    lineFree_ = std::max(lineFree_, now) + character;
+    inbound_.push_back({data[i], lineFree_});
+  }
+  Deliver(now);
+}
+
+void SerialInstrument::Deliver(Clock::time_point now) {
+  while (!inbound_.empty() && inbound_.front().at <= now && fd_ >= 0) {
+    const Inbound in = inbound_.front();
+    inbound_.pop_front();
+    Record().Arrived(in.at);
+    if (!Overran(in.byte)) Feed(&in.byte, 1, in.at);
+  }
+}
+
+void SerialInstrument::HoldInput() {
+  holding_ = true;
+  recordOnItsWay_ = true;
+  fifoLeft_ = core_.Config().fifoBytes;
+}
+
+bool SerialInstrument::Overran(unsigned char b) {
+  const bool lineEnd = b == '\n' && previousIn_ == '\r';
+  previousIn_ = b;
+  if (!holding_) return false;
+  if (recordOnItsWay_) {
+    if (lineEnd) recordOnItsWay_ = false;
+    return false;
+  }
+  if (fifoLeft_ > 0) {
+    --fifoLeft_;
+    return false;
+  }
+  Record().Overrun();
+  return true;
+}
+
 void SerialInstrument::Request(sim::Request request, Clock::time_point now) {
   bool accepted = false;
   Queue(core_.Answer(request, accepted), now);
@@ -130,12 +178,14 @@ void SerialInstrument::Request(sim::Request request, Clock::time_point now) {
 
 void SerialInstrument::EnterData(Mode mode, Clock::time_point now) {
   mode_ = mode;
+  holding_ = false;
   data_.clear();
   linesIn_ = 0;
   dataIn_ = 0;
   xonAt_.reset();
   if (core_.Config().xoffAfter == 0) {
     Queue(std::string(1, static_cast<char>(kXoff)), now);
+    HoldInput();
     if (core_.Config().xoffHoldMs >= 0) xonAt_ = now + std::chrono::milliseconds(core_.Config().xoffHoldMs);
   }
 }
@@ -154,13 +204,13 @@ void SerialInstrument::DataByte(unsigned char b, Clock::time_point now) {
   const InstrumentConfig& c = core_.Config();
   if (lineEnd && ++linesIn_ == c.xoffAfter) {
     Queue(std::string(1, static_cast<char>(kXoff)), now);
+    HoldInput();
     if (c.xoffHoldMs >= 0) xonAt_ = now + std::chrono::milliseconds(c.xoffHoldMs);
   }
   if (c.hangupAfter >= 0 && dataIn_ >= c.hangupAfter) HangUp();
 }
 
 void SerialInstrument::Feed(const unsigned char* data, size_t n, Clock::time_point now) {
-  Record().Received(reinterpret_cast<const char*>(data), n);
   for (size_t i = 0; i < n && fd_ >= 0; ++i) {
     const unsigned char b = data[i];
     switch (mode_) {
@@ -214,7 +264,9 @@ void SerialInstrument::Loop() {
     if (xonAt_ && now >= *xonAt_) {
       xonAt_.reset();
       Queue(std::string(1, static_cast<char>(kXon)), now);
+      holding_ = false;
     }
+    Deliver(now);
     if (mode_ == Mode::Streaming || outPos_ < out_.size()) Flush(now);
     pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
     if (Allowed(now) > 0) fds[0].events |= POLLOUT;
@@ -222,7 +274,7 @@ void SerialInstrument::Loop() {
     if (ready <= 0) continue;
     now = Clock::now();
     const ssize_t n = (fds[0].revents & POLLIN) ? ::read(fd_, buf, sizeof buf) : 0;
-    if (n > 0) Feed(buf, static_cast<size_t>(n), now);
+    if (n > 0) TakeFromPc(buf, static_cast<size_t>(n), now);
     else if (fds[0].revents & (POLLHUP | POLLERR | POLLIN))
       ::usleep(10000);  // no one has the line open: wait for the PC to open it again
   }

@@ -4,6 +4,7 @@
 // thread.
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <optional>
 #include <string>
 #include <thread>
@@ -29,6 +30,14 @@ class SerialInstrument final {
   enum class Mode { Idle, Answered, Streaming, Silent, CoordinateName, CoordinateData, CodeData };
 
   void Loop();
+  // Bytes read from the PC's side go onto the modelled line; each comes off it one
+  // character time after the one before (or after it went in, when the line was idle).
+  void TakeFromPc(const unsigned char* data, size_t n, Clock::time_point now);
+  // The bytes whose time has come reach the instrument.
+  void Deliver(Clock::time_point now);
+  // True for a byte that arrives while XOFF holds and the FIFO is full: it is lost.
+  bool Overran(unsigned char b);
+  void HoldInput();
   void Feed(const unsigned char* data, size_t n, Clock::time_point now);
   void Request(sim::Request request, Clock::time_point now);
   void EnterData(Mode mode, Clock::time_point now);
@@ -57,6 +66,19 @@ class SerialInstrument final {
   long long dataIn_ = 0;
   bool streamComplete_ = false;
   long long streamSent_ = 0;
+
+  struct Inbound {
+    unsigned char byte;
+    Clock::time_point at;
+  };
+  std::deque<Inbound> inbound_;
+  Clock::time_point lineFree_;
+  // While the instrument holds the PC with XOFF, its receive FIFO takes what is
+  // left of the record on its way and then `fifoBytes` more.
+  bool holding_ = false;
+  bool recordOnItsWay_ = false;
+  int fifoLeft_ = 0;
+  unsigned char previousIn_ = 0;
 
   std::string out_;
   size_t outPos_ = 0;

@@ -111,13 +111,15 @@ bool CSerialPort::Close() {
   if (fault_.empty()) {
     // Writes wait until each byte has left, so at most a byte or two can still be
     // queued: let them go, nothing written is thrown away. The wait is what those
-    // bytes need on the line, and a second more at most for a line held up.
+    // bytes need on the line (a second more at most for a line held up), and one
+    // character more after the last byte, so the far end has it whole before the
+    // line is let go.
     const int queued = OutputQueued();
-    if (queued > 0) {
-      const int64_t start = time_.NowNs();
+    const int64_t start = time_.NowNs();
+    if (queued > 0)
       WaitUntilSent(start, characterNs_ * queued, std::min(kCloseDrainLimitNs, characterNs_ * (queued + 2) + kByteWaitNs),
                     [this] { return OutputQueued(); }, time_);
-    }
+    if (lastWentInNs_ > 0) time_.SleepUntilNs(std::min(lastWentInNs_ + 2 * characterNs_, time_.NowNs() + characterNs_));
   } else {
     // A line that is gone must not hold up the close with bytes that cannot leave.
     ::tcflush(fd_, TCOFLUSH);
@@ -126,6 +128,7 @@ bool CSerialPort::Close() {
   ::close(fd_);
   fd_ = -1;
   open_ = false;
+  lastWentInNs_ = 0;
   return true;
 }
 
@@ -170,6 +173,7 @@ int CSerialPort::Write(const void* data, int count) {
     // The byte is in the driver's queue; it counts once the line has carried it, so
     // an XOFF from the instrument stops the upload within the record being sent.
     const int64_t wentIn = time_.NowNs();
+    lastWentInNs_ = wentIn;
     switch (WaitUntilSent(wentIn, characterNs_, start + kByteWaitNs - wentIn, [this] { return OutputQueued(); },
                           time_)) {
       case ByteWait::Sent: break;

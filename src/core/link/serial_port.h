@@ -88,6 +88,7 @@ class CSerialPort final : public ISerialPort {
   int OutputQueued();
   int fd_ = -1;
   int64_t characterNs_ = 0;
+  int64_t lastWentInNs_ = 0;  // when the last byte written went into the driver
   SteadyLineTime time_;
   bool open_ = false;
   int openError_ = 0;
