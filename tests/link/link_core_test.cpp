@@ -7,6 +7,7 @@
 #include <future>
 #include <thread>
 
+#include "core/link/line_pacing.h"
 #include "core/link/transfer_controller.h"
 #include "core/link/transfer_pages.h"
 #include "core/link/transfer_texts.h"
@@ -46,6 +47,65 @@ TEST(LineSettings, IndexesBecomeLineParameters) {
     EXPECT_EQ(line.dataBits, c.expected.dataBits);
     EXPECT_EQ(line.parity, c.expected.parity);
     EXPECT_EQ(line.stopBits, c.expected.stopBits);
+  }
+}
+
+TEST(LinePacing, CharacterTimeCountsEveryBitOfTheFrame) {
+  struct Case {
+    int baud, dataBits, parity, stopBits;
+    int64_t ns;
+  };
+  const Case cases[] = {
+      {1200, 8, 0, 0, 8'333'334},   // start, 8 data, stop: 10 bits
+      {9600, 8, 0, 0, 1'041'667},
+      {9600, 7, 2, 0, 1'041'667},   // 7 data and a parity bit
+      {9600, 8, 1, 2, 1'250'000},   // 8 data, parity, two stop bits
+      {9600, 8, 0, 1, 1'145'834},   // one and a half goes out as two
+      {115200, 8, 0, 0, 86'806},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(CharacterTimeNs(c.baud, c.dataBits, c.parity, c.stopBits), c.ns) << c.baud << " " << c.dataBits;
+}
+
+// Time that only moves when the wait sleeps.
+class VirtualLineTime final : public ILineTime {
+ public:
+  int64_t now = 0;
+  int sleeps = 0;
+  int64_t NowNs() override { return now; }
+  void SleepUntilNs(int64_t when) override {
+    ++sleeps;
+    now = std::max(now, when);
+  }
+};
+
+TEST(LinePacing, AByteCountsOnceTheQueueIsEmptyAndItsTimeHasPassed) {
+  constexpr int64_t kChar = 1'000'000;  // 1 ms a character
+  constexpr int64_t kLimit = 1'000'000'000;
+  struct Case {
+    const char* name;
+    std::function<int(int64_t now)> queued;  // what the driver reports at a time
+    ByteWait result;
+    int64_t doneAt;
+  };
+  const Case cases[] = {
+      // A pseudo-terminal reports no queue: the character time is the floor.
+      {"NoQueueReported", [](int64_t) { return 0; }, ByteWait::Sent, kChar},
+      // A UART moves the byte into its FIFO at once.
+      {"UartTakesItAtOnce", [](int64_t now) { return now < 20'000 ? 1 : 0; }, ByteWait::Sent, kChar},
+      // An adapter still holds earlier bytes: they go at line rate first.
+      {"AdapterHoldsThree", [](int64_t now) { return static_cast<int>(std::max<int64_t>(0, 3 - now / kChar)); },
+       ByteWait::Sent, 3 * kChar},
+      // Flow control holds the line: a fault after the limit, not a hang.
+      {"LineHeld", [](int64_t) { return 1; }, ByteWait::TimedOut, kLimit},
+      {"DeviceGone", [](int64_t) { return -1; }, ByteWait::Lost, 0},
+  };
+  for (const Case& c : cases) {
+    VirtualLineTime time;
+    const ByteWait result = WaitUntilSent(0, kChar, kLimit, [&] { return c.queued(time.now); }, time);
+    EXPECT_EQ(result, c.result) << c.name;
+    EXPECT_EQ(time.now, c.doneAt) << c.name;
+    EXPECT_LT(time.sleeps, 100) << c.name;  // it sleeps to the next change, it does not spin
   }
 }
 

@@ -1,6 +1,7 @@
 // The RS-232 transfers against a scripted port on a virtual clock.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
 
 #include "core/link/serial_code_upload.h"
@@ -290,6 +291,81 @@ const PauseCase kPauseCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, CoordinatePacingTest, ::testing::ValuesIn(kPauseCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// On a line that carries each byte in its character time (1200 bit/s), the
+// instrument's XOFF stops the upload within the record being sent, and the upload
+// ends only once its end marker has left.
+TEST(SerialCoordinateUpload, XoffOnAPacedLineStopsWithinTheRecordBeingSent) {
+  constexpr int64_t kCharUs = 8334;
+  for (const int xoffAfter : {1, 2, 5}) {
+    VirtualClock clock;
+    ScriptedPort port(clock, kCharUs);
+    TransferState state;
+    state.TransferRunning = true;
+    MapSettings settings;
+    RecordingEvents events(state);
+    TempDir dir;
+    std::string file;
+    for (int i = 1; i <= 8; ++i) file += "P" + std::to_string(i) + ",1,2,3\r\n";
+    WriteBytes(dir.File("up.txt"), file);
+    int records = 0;
+    int64_t xoffAtUs = -1, xonAtUs = -1;
+    port.onWrite = [&](const std::string& bytes) {
+      if (bytes == "S0" || bytes == kFileName) port.Arrive("1", 9);
+      if (bytes.size() == 76 && ++records == xoffAfter) {
+        // The instrument's XOFF needs a character time to come back; it holds 1 s.
+        xoffAtUs = clock.NowUs() + kCharUs;
+        xonAtUs = xoffAtUs + 1'000'000;
+        port.Arrive("\x13", 9);
+        port.Arrive("\x11", 9 + 1000);
+      }
+    };
+    SerialCoordinateUpload upload({state, clock, settings, events, 1}, port, {dir.File("up.txt"), 0});
+    EXPECT_EQ(events.Run(upload).outcome, TransferOutcome::Completed);
+    ASSERT_EQ(records, 8);
+    size_t duringHold = 0;
+    for (const int64_t at : port.leftAtUs) duringHold += at > xoffAtUs && at < xonAtUs;
+    EXPECT_LE(duringHold, 76u) << "XOFF after record " << xoffAfter;
+    // The end event comes after the end marker has left the line.
+    EXPECT_EQ(port.written.back(), '\x04');
+    EXPECT_GE(clock.NowUs(), port.leftAtUs.back());
+    EXPECT_EQ(events.log.back(), "end completed");
+  }
+}
+
+TEST(SerialTransfers, OpenThePortOnTheWorkerAndCloseItWhateverTheOutcome) {
+  struct Case {
+    const char* name;
+    int openError;
+    const char* message;  // "" none
+    std::string detailHas;
+  };
+  const Case cases[] = {
+      {"Opens", 0, "", ""},
+      {"Missing", ENOENT, "COM3 doesn't exist or be\nopened by another program!", "/dev/ttyUSB7: No such file"},
+      {"Refused", EACCES, "COM3 doesn't exist or be\nopened by another program!", "dialout"},
+  };
+  for (const Case& c : cases) {
+    SerialSetup s;
+    s.port.Close();
+    s.port.closes = 0;
+    s.port.openError = c.openError;
+    s.AnswerOn("D0", 1, "1");
+    s.port.Arrive("AB\r\n\x04", 400);
+    LineSettings line;
+    line.comNumber = 3;
+    SerialDownload download(s.Ctx(), s.port, 1000, PortRequest{"/dev/ttyUSB7", line, false});
+    const TransferResult result = s.events.Run(download);
+    EXPECT_EQ(result.message, c.message) << c.name;
+    EXPECT_NE(result.detail.find(c.detailHas), std::string::npos) << c.name << ": " << result.detail;
+    EXPECT_EQ(s.port.opens, c.openError ? 0 : 1) << c.name;
+    EXPECT_EQ(s.port.openedDevice, c.openError ? "" : "/dev/ttyUSB7") << c.name;
+    // Nothing is sent on a port that did not open; an opened one is closed once.
+    EXPECT_EQ(s.port.written.empty(), c.openError != 0) << c.name;
+    EXPECT_EQ(s.port.closes, c.openError ? 0 : 1) << c.name;
+    EXPECT_FALSE(s.port.IsOpen()) << c.name;
+  }
+}
 
 // --- Pacing counter -----------------------------------------------------------------
 

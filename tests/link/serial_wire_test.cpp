@@ -10,10 +10,13 @@
 
 #include <cerrno>
 
+#include "core/grid/upload_record.h"
+#include "core/link/line_pacing.h"
 #include "core/link/serial_code_upload.h"
 #include "core/link/serial_coordinate_upload.h"
 #include "core/link/serial_download.h"
 #include "core/link/serial_line.h"
+#include "core/link/transfer_controller.h"
 #include "core/text/codepage.h"
 #include "link/link_fakes.h"
 #include "pty_pair.h"
@@ -153,6 +156,29 @@ TEST(CSerialPort, ByteThatCannotGoOutIsReported) {
   EXPECT_NE(port.LinkFault().find("1000 ms"), std::string::npos) << port.LinkFault();
 }
 
+TEST(CSerialPort, AWriteReturnsOnceItsBytesHaveLeftTheLine) {
+  struct Case {
+    int baud;
+    int bytes;
+  };
+  // Each about 100 ms of line time: 10 bits a byte.
+  for (const Case& c : {Case{1200, 12}, Case{9600, 96}, Case{115200, 1152}}) {
+    PtyLine line;
+    CSerialPort port;
+    ASSERT_TRUE(port.Open(line.pair.slavePath, c.baud, 8, 0, 0));
+    const std::string bytes(static_cast<size_t>(c.bytes), 'x');
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(port.Write(bytes.data(), c.bytes), c.bytes);
+    const auto took = std::chrono::steady_clock::now() - start;
+    const auto lineTime = std::chrono::nanoseconds(CharacterTimeNs(c.baud, 8, 0, 0) * c.bytes);
+    EXPECT_GE(took, lineTime) << c.baud;
+    // Not a millisecond a byte, or the like: close to the line time even on a busy machine.
+    EXPECT_LT(took, lineTime * 3 + std::chrono::milliseconds(100)) << c.baud;
+    char buf[2048];
+    EXPECT_EQ(::read(line.pair.master, buf, sizeof buf), c.bytes);
+  }
+}
+
 // --- Transfers against the instrument ---------------------------------------------
 
 struct Bench {
@@ -239,6 +265,82 @@ TEST(SerialWire, XoffLiftedDuringAPauseResumesTheUpload) {
   EXPECT_EQ(upload.Run().outcome, TransferOutcome::Completed);
   ASSERT_TRUE(b.instrument->Record().WaitForCompleted(1, 2000));
   EXPECT_EQ(Visible(b.instrument->Record().ReceivedBytes()), Visible(Fixture("coords_wire.txt")));
+}
+
+// A coordinate file of `records` lines, and what the instrument keeps of it.
+std::pair<std::string, std::string> CoordinateFile(int records) {
+  std::string file, kept;
+  for (int i = 1; i <= records; ++i) {
+    const std::string line = "P" + std::to_string(i) + "," + std::to_string(1000 + i) + ".125,2000.5,50.25,C\r\n";
+    file += line;
+    kept += ConvertUploadLine(line.substr(0, line.size() - 2) + "\n", 0, false).record;
+  }
+  return {file, kept};
+}
+
+// Through a line modelled at its bit rate (the instrument takes the PC's bytes only
+// as fast as the line carries them, into a 16-byte FIFO while its XOFF holds):
+// every byte arrives, none overruns, and the upload ends after its last byte.
+TEST(SerialWire, UploadThroughTheModelledLineLosesNothing) {
+  struct Case {
+    int baud;
+    int records;
+    int xoffAfter;  // -1: no pause
+    int holdMs;
+  };
+  for (const Case& c : {Case{9600, 12, 5, 1000}, Case{1200, 4, 2, 1000}, Case{9600, 12, -1, 0}}) {
+    sim::InstrumentConfig config;
+    config.baud = c.baud;
+    config.xoffAfter = c.xoffAfter;
+    config.xoffHoldMs = c.holdMs;
+    Bench b(config);
+    const auto [file, kept] = CoordinateFile(c.records);
+    WriteBytes(b.dir.File("up.txt"), file);
+    LineSettings line;
+    line.baud = c.baud;
+    SystemClock clock;
+    SerialCoordinateUpload upload(b.Ctx(clock), b.port, {b.dir.File("up.txt"), 0},
+                                  PortRequest{b.line.pair.slavePath, line, false});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(b.events.Run(upload).outcome, TransferOutcome::Completed) << c.baud;
+    const auto end = std::chrono::steady_clock::now();
+    ASSERT_TRUE(b.instrument->Record().WaitForCompleted(1, 2000)) << c.baud;
+    const auto uploads = b.instrument->Record().Uploads();
+    ASSERT_EQ(uploads.size(), 1u);
+    EXPECT_EQ(Visible(uploads[0].bytes), Visible(kept)) << c.baud;
+    EXPECT_EQ(b.instrument->Record().Overruns(), 0) << c.baud;
+    EXPECT_GE(end, b.instrument->Record().LastArrival()) << c.baud;
+    // The line time of every byte and the upload's own pauses, with room for a busy machine.
+    const double lineSeconds = (9.0 + 76.0 * c.records + 1) * 10 / c.baud;
+    const double expected = lineSeconds + 0.05 * (c.records + 2) + 0.3 + (c.xoffAfter > 0 ? c.holdMs / 1000.0 : 0);
+    const double took = std::chrono::duration<double>(end - start).count();
+    EXPECT_GE(took, lineSeconds) << c.baud;
+    EXPECT_LT(took, expected * 1.15 + 0.2) << c.baud;
+  }
+}
+
+TEST(SerialWire, StoppingAnUploadAt1200EndsItWithinASecondAndAHalf) {
+  sim::InstrumentConfig config;
+  config.baud = 1200;
+  Bench b(config);
+  WriteBytes(b.dir.File("up.txt"), CoordinateFile(10).first);
+  LineSettings line;
+  line.baud = 1200;
+  SystemClock clock;
+  TransferController controller(b.state);
+  controller.Start(std::make_unique<SerialCoordinateUpload>(b.Ctx(clock), b.port, UploadJob{b.dir.File("up.txt"), 0},
+                                                            PortRequest{b.line.pair.slavePath, line, false}),
+                   b.events);
+  // In the middle of the second record.
+  while (b.instrument->Record().ReceivedBytes().size() < 9 + 76 + 30)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const auto stop = std::chrono::steady_clock::now();
+  controller.Stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - stop, std::chrono::milliseconds(1500));
+  EXPECT_EQ(controller.Wait().outcome, TransferOutcome::Stopped);
+  EXPECT_FALSE(b.port.IsOpen());
+  // The record on its way went out whole; nothing more followed it.
+  EXPECT_EQ((b.instrument->Record().ReceivedBytes().size() - 9) % 76, 0u);
 }
 
 // Faults of the instrument and the cable: the message, the port afterwards, and

@@ -44,14 +44,24 @@ ByteWait WaitUntilSent(int64_t wentInNs, int64_t characterNs, int64_t limitNs, c
                        ILineTime& time) {
   const int64_t characterEnd = wentInNs + characterNs;
   const int64_t giveUp = wentInNs + limitNs;
+  // A queue that does not move (a line held by flow control) is asked less and less
+  // often, up to this.
+  constexpr int64_t kLongestStep = 50'000'000;
+  int64_t step = std::max<int64_t>(characterNs, 1000);
+  int previous = -1;
   for (;;) {
     const int left = queued();
     if (left < 0) return ByteWait::Lost;
     const int64_t now = time.NowNs();
     if (left == 0 && now >= characterEnd) return ByteWait::Sent;
     if (now >= giveUp) return ByteWait::TimedOut;
-    // Bytes still queued need their character times before the queue can be empty.
-    const int64_t next = left == 0 ? characterEnd : std::max(characterEnd, now + left * std::max<int64_t>(characterNs, 1000));
+    int64_t next = characterEnd;
+    if (left > 0) {
+      // Bytes still queued need their character times before the queue can be empty.
+      if (previous >= 0 && left >= previous) step = std::min(step * 2, kLongestStep);
+      next = std::max(characterEnd, now + std::max(step, left * characterNs));
+    }
+    previous = left;
     time.SleepUntilNs(std::min(next, giveUp));
   }
 }
