@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <thread>
 
 #include "core/link/clock.h"
@@ -97,7 +98,8 @@ class TransferFixture : public GuiFixture {
     // The line carries bytes at its bit rate both ways, as a real cable does: the
     // stored line settings and the instrument agree on it.
     if (config.baud == 0) config.baud = 115200;
-    Set(SettingsSection::ComStatus, "Baud", config.baud == 115200 ? "6" : config.baud == 19200 ? "4" : "0");
+    static const std::map<int, const char*> kBaudIndex = {{1200, "0"}, {9600, "3"}, {19200, "4"}, {115200, "6"}};
+    Set(SettingsSection::ComStatus, "Baud", kBaudIndex.at(config.baud));
     serial_ = std::make_unique<sim::SerialInstrument>(std::exchange(pty_.master, -1), std::move(config));
     serial_->Start();
     EXPECT_TRUE(store_->WriteDevicePath(1, pty_.slavePath));

@@ -292,5 +292,33 @@ TEST_F(TransferPagesTest, TheWindowKeepsRespondingWhileTheInstrumentIsSlow) {
   EXPECT_EQ(Page().Grid().Cell(17, 3), "C1");
 }
 
+TEST_F(TransferPagesTest, StoppingAnUploadAt1200KeepsTheWindowResponding) {
+  // Each record needs 0.6 s on the line at 1200 bit/s. Another transfer button in
+  // the middle of one: the button returns at once, the upload ends on its worker
+  // within 1.5 s with its port closed, and the window's timers run throughout.
+  English();
+  sim::InstrumentConfig config;
+  config.baud = 1200;
+  sim::SerialInstrument& instrument = SerialInstrument(config);
+  clock_.scale = 1;
+  dialogs_.upAnswer = "{0}{" + FixturePath("gui/upload_nez.txt") + "}";
+  Com().Button(1)->click();
+  ASSERT_TRUE(WaitUntil([&] { return instrument.Record().ReceivedBytes().size() >= 9 + 40; }));
+  int ticks = 0;
+  QTimer tick;
+  QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+  tick.start(20);
+  const auto pressed = std::chrono::steady_clock::now();
+  Usb().Button(0)->click();  // the USB download: no instrument there
+  EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::milliseconds(100));
+  ASSERT_TRUE(WaitUntil([&] { return !State().Port().IsOpen(); }, 1500));
+  ASSERT_TRUE(WaitForTransfer());
+  EXPECT_GE(ticks, 5);
+  // The serial upload ended without its done text; the USB download then ran and told why it could not.
+  EXPECT_NE(Com().StatusText(), "\r\n    Sent OK");
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0].text, "Turn on the Instrument and connect it to PC with USB line");
+}
+
 }  // namespace
 }  // namespace corvane::guitest
