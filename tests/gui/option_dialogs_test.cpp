@@ -119,7 +119,8 @@ TEST_F(OptionDialogsTest, DownloadDialogShowsTheLineAboutToBeUsed) {
   QString shown;
   Answer([&](QDialog& d) { shown = static_cast<QMessageBox&>(d).informativeText(); }, true);
   EXPECT_EQ(CCorvaneDll().ShowDownSetDlg(), "{2}{115200}");
-  EXPECT_EQ(shown, "COM2: /dev/ttyUSB0\n115200 bit/s, 7 data bits, even parity, 1.5 stop bit(s)");
+  // One and a half stop bits stored: the line really uses two, and the dialog says so.
+  EXPECT_EQ(shown, "COM2: /dev/ttyUSB0\n115200 bit/s, 7 data bits, even parity, 2 (1.5 stored; the line uses 2) stop bit(s)");
 }
 
 TEST_F(OptionDialogsTest, PreviewsShowWhatTheCommandWillMakeOfTheFile) {

@@ -113,11 +113,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, SerialDownloadTest, ::testing::ValuesIn(kDownloa
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SerialDownload, GivesUpAfter80RequestsOf300Ms) {
-  SerialSetup s;
-  SerialDownload download(s.Ctx(), s.port);
-  download.Run();
-  EXPECT_EQ(s.port.written, Times("D0", 80));
-  EXPECT_EQ(s.clock.NowMs(), 80 * 300);
+  // The message exists only in the local language: an English session gets an
+  // English line beneath it.
+  for (const int language : {0, 1}) {
+    SerialSetup s;
+    SerialDownload download(s.Ctx(language), s.port);
+    const TransferResult result = download.Run();
+    EXPECT_EQ(s.port.written, Times("D0", 80));
+    EXPECT_EQ(s.clock.NowMs(), 80 * 300);
+    EXPECT_EQ(result.message, Gbk("连接超时"));
+    EXPECT_EQ(result.detail, language == 1 ? "Connection timed out: the instrument did not answer the download request." : "");
+  }
 }
 
 TEST(SerialDownload, SilenceCountsFromTheLastByte) {
