@@ -60,6 +60,35 @@ std::string Job(size_t bytes) {
   return job + "\r\n";
 }
 
+// The simulated instrument on a pseudo-terminal, and what a transfer needs around
+// it on the PC's side.
+struct InstrumentLine {
+  sim::PtyPair pair;
+  std::unique_ptr<sim::SerialInstrument> instrument;
+  TransferState state;
+  SystemClock clock;
+  NoSettings settings;
+  EndTime events;
+  explicit InstrumentLine(const sim::InstrumentConfig& config) {
+    std::string reason;
+    if (!sim::OpenPtyPair(pair, &reason)) return;
+    instrument = std::make_unique<sim::SerialInstrument>(std::exchange(pair.master, -1), config);
+    instrument->Start();
+    state.TransferRunning = true;
+  }
+  ~InstrumentLine() {
+    if (instrument) instrument->Stop();
+    sim::ClosePtyPair(pair);
+  }
+  TransferContext Ctx() { return {state, clock, settings, events, 1}; }
+  // Runs the engine as the worker does: its end is the last call.
+  TransferResult Run(ITransferEngine& engine) {
+    const TransferResult result = engine.Run();
+    events.TransferEnded(result);
+    return result;
+  }
+};
+
 struct Run {
   Clock::time_point streamStart, end;
   size_t received = 0;
@@ -67,27 +96,15 @@ struct Run {
 };
 
 Run Download(sim::InstrumentConfig config, int silenceLimitMs = kDefaultSilenceLimitMs) {
-  sim::PtyPair pair;
-  std::string reason;
-  if (!sim::OpenPtyPair(pair, &reason)) return {};
-  sim::SerialInstrument instrument(std::exchange(pair.master, -1), config);
-  instrument.Start();
-  TransferState state;
-  state.TransferRunning = true;
-  SystemClock clock;
-  NoSettings settings;
-  EndTime events;
-  state.Port().Open(pair.slavePath, 115200, 8, 0, 0);
-  SerialDownload download({state, clock, settings, events, 1}, state.Port(), silenceLimitMs);
+  InstrumentLine line(config);
+  if (!line.instrument) return {};
+  line.state.Port().Open(line.pair.slavePath, 115200, 8, 0, 0);
+  SerialDownload download(line.Ctx(), line.state.Port(), silenceLimitMs);
   Run run;
-  const TransferResult result = download.Run();
-  events.TransferEnded(result);
-  run.completed = result.outcome == TransferOutcome::Completed;
-  run.end = run.completed ? events.ended : Clock::now();
-  run.streamStart = instrument.Record().StreamStartTime();
-  run.received = state.ReceivedBytes();
-  instrument.Stop();
-  sim::ClosePtyPair(pair);
+  run.completed = line.Run(download).outcome == TransferOutcome::Completed;
+  run.end = run.completed ? line.events.ended : Clock::now();
+  run.streamStart = line.instrument->Record().StreamStartTime();
+  run.received = line.state.ReceivedBytes();
   return run;
 }
 
@@ -115,36 +132,25 @@ void PacedUpload(benchmark::State& st, bool xoff) {
   const double lineSeconds = (2 + 7 + kRecords * 76 + 1) * 10.0 / baud;
   const double pauseSeconds = 0.05 * 2 + 0.05 * kRecords + 0.3;
   for (auto _ : st) {
-    sim::PtyPair pair;
-    std::string reason;
-    if (!sim::OpenPtyPair(pair, &reason)) st.SkipWithError("no pseudo-terminal");
-    sim::SerialInstrument instrument(std::exchange(pair.master, -1), config);
-    instrument.Start();
-    TransferState state;
-    state.TransferRunning = true;
-    SystemClock clock;
-    NoSettings settings;
-    EndTime events;
+    InstrumentLine bench(config);
+    if (!bench.instrument) st.SkipWithError("no pseudo-terminal");
     LineSettings line;
     line.baud = baud;
-    SerialCoordinateUpload upload({state, clock, settings, events, 1}, state.Port(), {path, 0},
-                                  PortRequest{pair.slavePath, line, false});
+    SerialCoordinateUpload upload(bench.Ctx(), bench.state.Port(), {path, 0},
+                                  PortRequest{bench.pair.slavePath, line, false});
     const auto start = Clock::now();
-    const TransferResult result = upload.Run();
-    events.TransferEnded(result);
-    if (result.outcome != TransferOutcome::Completed) st.SkipWithError("the upload did not complete");
-    instrument.Record().WaitForCompleted(1, 5000);
-    const double seconds = std::chrono::duration<double>(events.ended - start).count();
+    if (bench.Run(upload).outcome != TransferOutcome::Completed) st.SkipWithError("the upload did not complete");
+    sim::InstrumentRecord& record = bench.instrument->Record();
+    record.WaitForCompleted(1, 5000);
+    const double seconds = std::chrono::duration<double>(bench.events.ended - start).count();
     st.SetIterationTime(seconds);
     const double expected = lineSeconds + pauseSeconds + (xoff ? 2.0 : 0.0);
     st.counters["took_s"] = seconds;
     st.counters["line_and_pauses_s"] = expected;
     st.counters["over_pct"] = (seconds / expected - 1) * 100;
-    st.counters["overrun_bytes"] = static_cast<double>(instrument.Record().Overruns());
+    st.counters["overrun_bytes"] = static_cast<double>(record.Overruns());
     st.counters["end_after_last_byte_ms"] =
-        std::chrono::duration<double, std::milli>(events.ended - instrument.Record().LastArrival()).count();
-    instrument.Stop();
-    sim::ClosePtyPair(pair);
+        std::chrono::duration<double, std::milli>(bench.events.ended - record.LastArrival()).count();
   }
   std::remove(path.c_str());
 }
