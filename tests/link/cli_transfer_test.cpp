@@ -1,6 +1,8 @@
 // corvane480-cli's transfer commands against the instrument-sim program.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -75,7 +77,11 @@ struct CliBench {
   void StartSerial(std::vector<std::string> faults = {}) {
     WriteBytes(dir.File("job.txt"), Fixture("job.txt"));
     tty = dir.File("tty");
-    std::vector<std::string> args = {"--link", tty, "--job", dir.File("job.txt"), "--save-dir", dir.Path().string()};
+    // The line is modelled at 9600 bit/s both ways; the stored settings agree.
+    std::vector<std::string> args = {"--link", tty, "--job", dir.File("job.txt"), "--save-dir", dir.Path().string(),
+                                     "--baud", "9600"};
+    std::filesystem::create_directories(dir.File("settings") + "/ZAMO");
+    WriteBytes(dir.File("settings") + "/ZAMO/Corvane.ini", "[ComStatus]\r\nBaud=3\r\n");
     args.insert(args.end(), faults.begin(), faults.end());
     sim = std::make_unique<Background>(kSim, args, std::vector<std::string>{}, dir.File("sim.out"), dir.File("sim.err"));
     sim->WaitForOutput(1);
@@ -126,6 +132,9 @@ TEST(CliTransfers, SerialUploadsReachTheInstrument) {
   EXPECT_EQ(Visible(ReadBytes(b.dir.File("coordinates-1.txt"))), Visible(coords.substr(9, coords.size() - 10)));
   EXPECT_EQ(Visible(ReadBytes(b.dir.File("codes-2.txt"))),
             Visible(std::string(12, ' ') + "AB\r\n" + std::string(12, ' ') + "CD\r\n"));
+  // No byte overran the instrument's FIFO: it ends without complaint.
+  b.sim->Signal(SIGTERM);
+  EXPECT_EQ(b.sim->Wait(), 0) << ReadBytes(b.dir.File("sim.err"));
 }
 
 TEST(CliTransfers, UsbTransfers) {
