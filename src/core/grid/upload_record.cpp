@@ -57,12 +57,12 @@ UploadLineResult ConvertUploadLine(std::string_view line, int type, bool enz) {
   return out;
 }
 
-bool ReadsEnzOrder(const ISettingsReader& settings) {
+bool UploadOrderIsEnz(const ISettingsReader& settings) {
   return CAtoi(settings.ReadSetting(SettingsSection::OtherSet, "CoorType", "0")) != 0;
 }
 
 UploadLineResult ConvertUploadLine(std::string_view line, int type, const ISettingsReader& settings) {
-  return ConvertUploadLine(line, type, ReadsEnzOrder(settings));
+  return ConvertUploadLine(line, type, UploadOrderIsEnz(settings));
 }
 
 int ReadUploadType(const ISettingsReader& settings) {

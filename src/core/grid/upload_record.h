@@ -15,7 +15,7 @@ struct UploadLineResult {
 // type: the upload layout (0..6); enz: the instrument's coordinate order is not NEZ.
 UploadLineResult ConvertUploadLine(std::string_view line, int type, bool enz);
 // The instrument's coordinate order from "CoorType": true when it is not NEZ.
-bool ReadsEnzOrder(const ISettingsReader& settings);
+bool UploadOrderIsEnz(const ISettingsReader& settings);
 // Reads "CoorType" from the settings on each call.
 UploadLineResult ConvertUploadLine(std::string_view line, int type, const ISettingsReader& settings);
 

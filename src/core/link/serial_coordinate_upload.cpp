@@ -52,7 +52,7 @@ TransferResult SerialCoordinateUpload::Exchange() {
 
   XoffPacing pacing(port_, ctx_.clock, state.TransferRunning, 0, kPollLimit);
   // The coordinate order is read once for the whole file.
-  const bool enz = ReadsEnzOrder(ctx_.settings);
+  const bool enz = UploadOrderIsEnz(ctx_.settings);
   unsigned sent = 0;
   std::string piece;
   while (in.ReadPiece(piece, kLineBuffer)) {

@@ -90,7 +90,7 @@ TransferResult UsbCoordinateUpload::Exchange() {
   std::string reason;
   if (!in.Open(job_.path, &reason)) return Failure(TransferTexts::OpenFileFailed(), MessageIcon::None, job_.path + ": " + reason);
   // The coordinate order is read once for the whole file.
-  const bool enz = ReadsEnzOrder(ctx_.settings);
+  const bool enz = UploadOrderIsEnz(ctx_.settings);
   unsigned sent = 0;
   std::string piece;
   while (in.ReadPiece(piece, 100)) {
