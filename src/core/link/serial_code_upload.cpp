@@ -48,6 +48,8 @@ TransferResult SerialCodeUpload::Exchange() {
     const std::string_view text = TextUpToZero(piece.data(), piece.size());
     if (!text.empty()) {
       ctx_.clock.SleepMs(kCodePauseMs);
+      // An XOFF that came during the pause holds this code back until XON.
+      if (auto ended = AfterPacing(pacing.AfterPiece(), ctx_, port_)) return *ended;
       ++state.SentLineCount;
       state.LastSentLine = std::string(TrimRightChar(TrimRightChar(text, '\n'), '\r'));
       // A 15-character piece is longer than the field and goes out unpadded.

@@ -61,6 +61,8 @@ TransferResult SerialCoordinateUpload::Exchange() {
     if (line.size() > 2) {
       ++state.SentLineCount;
       ctx_.clock.SleepMs(kRecordPauseMs);
+      // An XOFF that came during the pause holds this record back until XON.
+      if (auto ended = AfterPacing(pacing.AfterPiece(), ctx_, port_)) return *ended;
       UploadLineResult r = ConvertUploadLine(line, job_.type, enz);
       if (!r.message.empty()) ctx_.events.ShowMessage(r.message, MessageIcon::None);
       // A 76-byte record for layouts 0..6; for any other layout the cleaned line's

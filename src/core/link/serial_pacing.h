@@ -1,6 +1,6 @@
 #pragma once
 // The instrument's XON/XOFF pacing during serial uploads, checked after every piece
-// of the upload file.
+// of the upload file and again right before a record or code goes out.
 #include <atomic>
 
 #include "core/link/clock.h"
