@@ -60,15 +60,6 @@ void TransferLink::Release(const QObject* page) {
   }
 }
 
-void TransferLink::WaitIdle() {
-  while (Busy()) {
-    controller_.Wait(HandleWorkerCalls);
-    HandleWorkerCalls();
-    if (bridge_) QCoreApplication::sendPostedEvents(bridge_.get());
-    if (!controller_.Busy() && bridge_) WorkerEnded(bridge_.get());
-  }
-}
-
 void TransferLink::StopAll() {
   pending_ = Next{};
   if (bridge_) bridge_->Detach();

@@ -56,8 +56,6 @@ class TransferLink final {
   void StopAll();
   // The program ends: as StopAll, then waits for the worker.
   void Shutdown();
-  // Waits until no worker runs and none waits (tests and the end of the program).
-  void WaitIdle();
 
  private:
   struct Next {
