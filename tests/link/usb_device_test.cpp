@@ -211,6 +211,23 @@ TEST(UsbDevice, ListingShowsTheConfiguredInstrument) {
             "\nConfigured: c0de:0480 serial \"SIM0480\", endpoints channel N -> N / 0x80|N\n");
 }
 
+// The command-line program over the emulated port: the listing marks the
+// configured instrument, and a download reaches it with --settings-dir's ids.
+TEST(UsbDevice, CommandLineListsAndDownloads) {
+  TempDir settings;
+  WriteBytes(settings.File("ZAMO/Corvane.ini"), "[Usb]\nVendorId=c0de\nProductId=0480\n");
+  EmulatedUsbInstrument device(Config());
+  device.Plug();
+  const std::string cli = std::string(CORVANE_BIN_DIR) + "/corvane480-cli";
+  RunResult list = RunProgram(cli, {"--settings-dir", settings.Path().string(), "usb-devices"});
+  EXPECT_EQ(list.exitCode, 0) << list.err;
+  EXPECT_NE(list.out.find("* c0de:0480  bus 001 device 004"), std::string::npos) << list.out;
+  const std::string out = settings.File("job.txt");
+  RunResult download = RunProgram(cli, {"--settings-dir", settings.Path().string(), "usb-download", "-o", out});
+  EXPECT_EQ(download.exitCode, 0) << download.err;
+  EXPECT_EQ(ReadBytes(out), Fixture("job.txt") + "\x04");
+}
+
 // Numbers: a 200 KB download, and the cost of waiting on an instrument that sends
 // nothing (the emulation's own work included: it runs in this process).
 TEST(UsbDevice, LargeDownloadAndSilentWait) {
