@@ -66,7 +66,7 @@ void UsbDeviceBox::Load() {
 }
 
 void UsbDeviceBox::Store(Field field) {
-  const std::string value = edits_[field].text().trimmed().toStdString();
+  const std::string value = edits_[field]->text().trimmed().toStdString();
   const std::string stored = context_.Settings().UsbSetting(kFields[field].key, "");
   if (value == stored) return;
   std::string problem;
