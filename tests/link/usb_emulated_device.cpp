@@ -22,7 +22,7 @@ namespace {
 constexpr char kDevNode[] = "/dev/bus/usb/001/004";
 // With nothing to reap, the reap ioctl answers after this pause: the emulated node
 // is a socket that always polls ready, so libusb asks again at once.
-constexpr unsigned kIdleReapMicros = 20000;
+constexpr unsigned kIdleReapMicros = 50000;
 
 int ChannelOf(unsigned char endpoint) {
   switch (endpoint) {
