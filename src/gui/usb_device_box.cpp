@@ -49,7 +49,9 @@ UsbDeviceBox::UsbDeviceBox(GuiContext& context, QWidget* parent)
   }
   edits_[kVendor]->setMaxLength(6);
   edits_[kProduct]->setMaxLength(6);
-  edits_[kEndpoints]->setPlaceholderText(QStringLiteral("0:0x81,1:0x01,2:0x82,3:0x03"));
+  const QString sampleMap = QStringLiteral("0:0x81,1:0x01,2:0x82,3:0x03");
+  edits_[kEndpoints]->setPlaceholderText(sampleMap);
+  edits_[kEndpoints]->setMinimumWidth(fontMetrics().horizontalAdvance(sampleMap) + 24);
   list_->setObjectName(QStringLiteral("UsbListDevices"));
   form->addRow(list_);
   connect(list_, &QPushButton::clicked, this, &UsbDeviceBox::PickDevice);
@@ -62,6 +64,7 @@ void UsbDeviceBox::Load() {
   for (int i = 0; i < kFieldCount; ++i) {
     labels_[i]->setText(context_.Caption("UsbSetting", kFields[i].key, kFields[i].caption));
     edits_[i]->setText(QString::fromStdString(context_.Settings().UsbSetting(kFields[i].key, "")));
+    edits_[i]->setCursorPosition(0);
   }
 }
 
