@@ -8,11 +8,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <map>
+#include <thread>
 
 #include "core/link/transfer_texts.h"
 #include "core/link/usb_download.h"
 #include "core/link/usb_uploads.h"
 #include "easyusb214x/easyusb214x.h"
+#include "easyusb214x/usb_device_link.h"
 #include "easyusb214x/usb_device_list.h"
 #include "link/link_fakes.h"
 #include "support/test_support.h"
@@ -187,6 +189,25 @@ TEST(UsbDevice, AnInstrumentPluggedInLaterIsFound) {
   bench.events.log.clear();
   EXPECT_EQ(bench.Run(Kind::Download, clock).outcome, TransferOutcome::Completed);
   EXPECT_EQ(bench.state.ReceiveBufferCopy(), Fixture("job.txt") + "\x04");
+}
+
+// The device is held only while calls come: it is let go once they stop, and a
+// call after that opens it again.
+TEST(UsbDevice, AnIdleDeviceIsReleased) {
+  EmulatedUsbInstrument device(Config());
+  device.Plug();
+  usb::UsbDeviceLink link([] { return usb::ParseUsbDeviceSettings("c0de", "0480", "", "0:0x81,1:0x01,2:0x82,3:0x03"); },
+                          200);
+  const unsigned char request[3] = {'D', '0', 0};
+  EXPECT_EQ(link.Write(1, request, 3, 1000), 3);
+  EXPECT_TRUE(link.IsOpen());
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  EXPECT_FALSE(link.IsOpen());
+  unsigned char reply[16] = {};
+  EXPECT_EQ(link.Read(0, reply, sizeof reply, 1000), 1);
+  EXPECT_EQ(reply[0], '1');
+  EXPECT_TRUE(link.IsOpen());
+  link.Release();
 }
 
 TEST(UsbDevice, ListingShowsTheConfiguredInstrument) {
