@@ -1,5 +1,6 @@
 // corvane480-cli: the command-line companion of the desktop program.
 #include <clocale>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -49,6 +50,8 @@ int main(int argc, char** argv) {
     return rest.empty() ? kExitUsage : kExitOk;
   }
   if (settingsFolder.empty()) settingsFolder = SettingsFolder();
+  // The USB library reads the instrument's ids from the same settings.
+  else ::setenv("CORVANE_SETTINGS_DIR", settingsFolder.c_str(), 1);
   SettingsStore store = SettingsStore::OpenIn(settingsFolder);
   CliEnv env{store, settingsFolder};
 

@@ -1,114 +1,71 @@
+// The two calls of the USB library: to the simulated instrument when
+// CORVANE_USB_SIM names its socket, else to the configured USB device.
 #include "easyusb214x/easyusb214x.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 
+#include "core/settings/settings_store.h"
+#include "easyusb214x/sim_transport.h"
+#include "easyusb214x/usb_device_link.h"
 #include "easyusb214x/usb_sim_wire.h"
 
 namespace {
 
-using corvane::usbwire::Header;
+using corvane::usb::UsbDeviceLink;
 
-// How much longer than the call's own time-out we wait for the simulator to answer.
-constexpr int kAnswerMarginMs = 2000;
+corvane::usb::UsbDeviceSettings ReadDeviceSettings() {
+  const corvane::SettingsStore store = corvane::SettingsStore::OpenDefault();
+  return corvane::usb::ParseUsbDeviceSettings(store.UsbSetting("VendorId", ""), store.UsbSetting("ProductId", ""),
+                                              store.UsbSetting("Serial", ""), store.UsbSetting("Endpoints", ""));
+}
 
-class Connection {
- public:
-  ~Connection() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  bool Open(const char* path) {
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    const size_t len = std::char_traits<char>::length(path);
-    if (len == 0 || len >= sizeof addr.sun_path) return false;
-    std::char_traits<char>::copy(addr.sun_path, path, len);
-    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    return fd_ >= 0 && ::connect(fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
-  }
-  void SetDeadline(int waitMs) {
-    deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs + kAnswerMarginMs);
-  }
-  // Each sends or receives exactly `size` bytes before the deadline.
-  bool Send(const void* data, size_t size) {
-    const auto* p = static_cast<const unsigned char*>(data);
-    while (size > 0) {
-      if (!WaitFor(POLLOUT)) return false;
-      const ssize_t n = ::send(fd_, p, size, MSG_NOSIGNAL);
-      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-      if (n <= 0) return false;
-      p += n;
-      size -= static_cast<size_t>(n);
-    }
-    return true;
-  }
-  bool Receive(void* data, size_t size) {
-    auto* p = static_cast<unsigned char*>(data);
-    while (size > 0) {
-      if (!WaitFor(POLLIN)) return false;
-      const ssize_t n = ::recv(fd_, p, size, 0);
-      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-      if (n <= 0) return false;
-      p += n;
-      size -= static_cast<size_t>(n);
-    }
-    return true;
-  }
+UsbDeviceLink& Device() {
+  static UsbDeviceLink link(&ReadDeviceSettings);
+  return link;
+}
 
- private:
-  bool WaitFor(short events) {
-    for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return false;
-      pollfd pfd{fd_, events, 0};
-      const int ready = ::poll(&pfd, 1, static_cast<int>(left.count()));
-      if (ready > 0) return true;
-      if (ready == 0 || errno != EINTR) return false;
-    }
-  }
-  int fd_ = -1;
-  std::chrono::steady_clock::time_point deadline_;
-};
+const char* SimSocket() { return std::getenv(corvane::usbwire::kSocketVariable); }
 
-// One call to the simulator; -1 when it cannot be reached or does not answer.
-int Call(unsigned char op, int channel, const unsigned char* out, unsigned char* in, int count, int timeoutMs) {
-  const char* path = std::getenv(corvane::usbwire::kSocketVariable);
-  if (!path || count < 0 || count > corvane::usbwire::kMaxCount) return -1;
-  Connection c;
-  if (!c.Open(path)) return -1;
-  c.SetDeadline(timeoutMs > 0 ? timeoutMs : 0);
-  Header h;
-  h.op = op;
-  h.channel = channel;
-  h.count = count;
-  h.timeoutMs = timeoutMs;
-  unsigned char header[corvane::usbwire::kHeaderSize];
-  corvane::usbwire::EncodeHeader(h, header);
-  if (!c.Send(header, sizeof header)) return -1;
-  if (out && count > 0 && !c.Send(out, static_cast<size_t>(count))) return -1;
-  int32_t result = -1;
-  if (!c.Receive(&result, sizeof result)) return -1;
-  if (in && result > 0) {
-    if (result > count || !c.Receive(in, static_cast<size_t>(result))) return -1;
-  }
-  return result;
+// A failure is told once on standard error (the terminal or the session's log),
+// not again for every call that meets it.
+void Report(int result) {
+  static std::mutex mutex;
+  static std::string told;
+  const std::string reason = result < 0 ? Device().LastError() : std::string();
+  std::lock_guard lock(mutex);
+  if (reason == told) return;
+  told = reason;
+  if (!reason.empty()) std::fprintf(stderr, "USB: %s\n", reason.c_str());
 }
 
 }  // namespace
 
 extern "C" int WriteData214x(int channel, const unsigned char* data, int count, int timeoutMs) {
   if (!data && count > 0) return -1;
-  return Call(corvane::usbwire::kWrite, channel, data, nullptr, count, timeoutMs);
+  if (const char* sim = SimSocket())
+    return corvane::usb::SimCall(sim, corvane::usbwire::kWrite, channel, data, nullptr, count, timeoutMs);
+  const int result = Device().Write(channel, data, count, timeoutMs);
+  Report(result);
+  return result;
 }
 
 extern "C" int ReadData214x(int channel, unsigned char* buffer, int size, int timeoutMs) {
   if (!buffer && size > 0) return -1;
-  return Call(corvane::usbwire::kRead, channel, nullptr, buffer, size, timeoutMs);
+  if (const char* sim = SimSocket())
+    return corvane::usb::SimCall(sim, corvane::usbwire::kRead, channel, nullptr, buffer, size, timeoutMs);
+  const int result = Device().Read(channel, buffer, size, timeoutMs);
+  Report(result);
+  return result;
 }
+
+extern "C" const char* LastError214x(void) {
+  thread_local std::string copy;
+  if (SimSocket()) return "";
+  copy = Device().LastError();
+  return copy.c_str();
+}
+
+extern "C" void Close214x(void) { Device().Release(); }

@@ -2,9 +2,11 @@
 // The USB transfer library: two calls, each with a channel number, a buffer, a byte
 // count and a time-out in milliseconds.
 //
-// The link goes to the simulated instrument when CORVANE_USB_SIM names its socket.
-// No device transport is configured otherwise: every call then fails (-1), so the
-// program asks the user to turn the instrument on and connect it.
+// The link goes to the simulated instrument when CORVANE_USB_SIM names its socket,
+// otherwise to the USB device named by section [Usb] of the settings (VendorId,
+// ProductId, optional Serial, Endpoints). When that device cannot be reached every
+// call fails (-1), so the program asks the user to turn the instrument on and
+// connect it; LastError214x tells why.
 
 #ifdef __cplusplus
 extern "C" {
@@ -17,6 +19,14 @@ __attribute__((visibility("default"))) int WriteData214x(int channel, const unsi
 // Number of bytes placed in the buffer: > 0 data, 0 nothing within the time-out,
 // < 0 failure.
 __attribute__((visibility("default"))) int ReadData214x(int channel, unsigned char* buffer, int size, int timeoutMs);
+
+// Why the last call to the USB device failed ("" after one that worked): a missing
+// device, refused access (naming the udev rule and the fix), an unplugged cable...
+// Valid until the calling thread's next call.
+__attribute__((visibility("default"))) const char* LastError214x(void);
+// Releases the USB device now (it is released anyway when no call has come for a
+// few seconds); the next call opens it again.
+__attribute__((visibility("default"))) void Close214x(void);
 
 #ifdef __cplusplus
 }

@@ -14,6 +14,7 @@
 #include "core/text/numbers.h"
 #include "gui/gbk_text.h"
 #include "gui/serial_devices.h"
+#include "gui/usb_device_box.h"
 
 namespace corvane::gui {
 namespace {
@@ -84,7 +85,8 @@ CSettingPage::CSettingPage(GuiContext& context, QWidget* parent)
       instrumentBox_(new QGroupBox(this)),
       defaultType_(new QGroupBox(this)),
       comRadio_(new QRadioButton(defaultType_)),
-      usbRadio_(new QRadioButton(defaultType_)) {
+      usbRadio_(new QRadioButton(defaultType_)),
+      usbBox_(new UsbDeviceBox(context, this)) {
   setObjectName(QStringLiteral("CSettingPage"));
   for (int i = 0; i < kListCount; ++i) {
     combos_[i] = new QComboBox(this);
@@ -131,6 +133,7 @@ CSettingPage::CSettingPage(GuiContext& context, QWidget* parent)
   layout->addWidget(comBox_, 0, Qt::AlignTop);
   layout->addWidget(instrumentBox_, 0, Qt::AlignTop);
   layout->addWidget(defaultType_, 0, Qt::AlignTop);
+  layout->addWidget(usbBox_, 0, Qt::AlignTop);
   layout->addStretch(1);
   Initialise();
 }
@@ -168,6 +171,7 @@ void CSettingPage::Initialise() {
     comRadio_->setChecked(false);
   }
   ShowDevice();
+  usbBox_->Load();
   update();
 }
 

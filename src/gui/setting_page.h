@@ -13,6 +13,10 @@ class QLineEdit;
 class QRadioButton;
 
 namespace corvane::gui {
+class UsbDeviceBox;
+}
+
+namespace corvane::gui {
 
 class CSettingPage final : public QWidget {
   Q_OBJECT
@@ -36,6 +40,7 @@ class CSettingPage final : public QWidget {
   QRadioButton* ComRadio() const { return comRadio_; }
   QRadioButton* UsbRadio() const { return usbRadio_; }
   QGroupBox* DefaultTypeBox() const { return defaultType_; }
+  UsbDeviceBox* UsbBox() const { return usbBox_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,6 +64,7 @@ class CSettingPage final : public QWidget {
   QGroupBox* defaultType_;
   QRadioButton* comRadio_;
   QRadioButton* usbRadio_;
+  UsbDeviceBox* usbBox_;
   // The scale text last checked; a second check of the same text (focus loss,
   // then leaving the page) stays silent.
   QString checkedScale_;

@@ -9,6 +9,7 @@
 
 #include "gui/serial_devices.h"
 #include "gui/setting_page.h"
+#include "gui/usb_device_box.h"
 #include "gui_fixture.h"
 #include "grid_helpers.h"
 
@@ -189,6 +190,52 @@ TEST(SerialDevices, StableNamesFirstThenEachKindInNumberOrder) {
   const QStringList expected = {root + "/serial/by-id/usb-ABC-if00", root + "/ttyUSB0", root + "/ttyUSB1",
                                 root + "/ttyACM0", root + "/ttyS2", root + "/ttyS10"};
   EXPECT_EQ(gui::ListSerialDevices(root), expected);
+}
+
+}  // namespace
+}  // namespace corvane::guitest
+
+namespace corvane::guitest {
+namespace {
+
+// The USB instrument's fields: a picked device fills and stores them; a typed
+// value that is not an id or an endpoint map is refused with a message and the
+// stored value stays.
+TEST_F(SettingPageTest, UsbFieldsStoreAPickedDeviceAndRefuseBadValues) {
+  CSettingPage page(*context_);
+  gui::UsbDeviceBox* box = page.UsbBox();
+  usb::UsbDeviceInfo device;
+  device.vendorId = 0x12ab;
+  device.productId = 0x0480;
+  device.serial = "A17";
+  device.interfaces.push_back({0, 0xff, {{0x02, "bulk", 64}, {0x86, "bulk", 64}, {0x85, "interrupt", 8}}});
+  box->Take(device);
+  EXPECT_EQ(store_->UsbSetting("VendorId", ""), "12ab");
+  EXPECT_EQ(store_->UsbSetting("ProductId", ""), "0480");
+  EXPECT_EQ(store_->UsbSetting("Serial", ""), "A17");
+  EXPECT_EQ(store_->UsbSetting("Endpoints", ""), "0:0x86,1:0x02,2:0x85,3:0x02");
+
+  struct Case {
+    const char* object;
+    const char* typed;
+    const char* stored;
+  };
+  for (const Case& c : {Case{"UsbVendorId", "12abc", "12ab"}, Case{"UsbProductId", "zz", "0480"},
+                        Case{"UsbEndpoints", "0:0x00", "0:0x86,1:0x02,2:0x85,3:0x02"},
+                        Case{"UsbProductId", "0x0481", "0x0481"}}) {
+    prompts_.messages.clear();
+    auto* edit = box->findChild<QLineEdit*>(c.object);
+    ASSERT_NE(edit, nullptr) << c.object;
+    edit->setText(c.typed);
+    emit edit->editingFinished();
+    const bool refused = std::string(c.typed) != c.stored;
+    EXPECT_EQ(prompts_.messages.size(), refused ? 1u : 0u) << c.object << " " << c.typed;
+    EXPECT_EQ(edit->text().toStdString(), c.stored) << c.object;
+  }
+  EXPECT_EQ(store_->UsbSetting("ProductId", ""), "0x0481");
+  // A new page shows what is stored.
+  CSettingPage again(*context_);
+  EXPECT_EQ(again.UsbBox()->findChild<QLineEdit*>("UsbSerial")->text(), "A17");
 }
 
 }  // namespace

@@ -40,16 +40,10 @@ void WriteAll(int fd, const void* data, size_t size) {
   }
 }
 
-std::string TextOf(const std::string& block) { return block.substr(0, std::min(block.find('\0'), block.size())); }
-
-bool IsCall(const std::string& bytes, const char* text) {
-  return bytes.size() == 3 && bytes[0] == text[0] && bytes[1] == text[1] && bytes[2] == '\0';
-}
-
 }  // namespace
 
 UsbInstrument::UsbInstrument(std::string socketPath, InstrumentConfig config)
-    : path_(std::move(socketPath)), core_(std::move(config)) {}
+    : path_(std::move(socketPath)), channels_(std::move(config)) {}
 
 UsbInstrument::~UsbInstrument() {
   Stop();
@@ -113,7 +107,7 @@ void UsbInstrument::Serve(int connection) {
   if (h.op == usbwire::kWrite) {
     std::string bytes(static_cast<size_t>(h.count), '\0');
     if (!ReadAll(connection, bytes.data(), bytes.size())) return;
-    const int32_t result = Write(h.channel, bytes);
+    const int32_t result = channels_.Write(h.channel, bytes);
     Record().Call({'W', h.channel, bytes, result});
     WriteAll(connection, &result, sizeof result);
   } else {
@@ -123,81 +117,19 @@ void UsbInstrument::Serve(int connection) {
     WriteAll(connection, &result, sizeof result);
     WriteAll(connection, bytes.data(), bytes.size());
   }
-  const long long hangupAfter = core_.Config().hangupAfter;
-  if (hangupAfter >= 0 && (streamSent_ >= hangupAfter || uploadIn_ >= hangupAfter)) HangUp();
-}
-
-void UsbInstrument::Request(sim::Request request) {
-  bool accepted = false;
-  replies_.bytes += core_.Answer(request, accepted);
-  if (!accepted) return;
-  switch (request) {
-    case sim::Request::Download: mode_ = Mode::AwaitAck; break;
-    case sim::Request::Coordinates: mode_ = Mode::CoordinateName; break;
-    case sim::Request::Codes: mode_ = Mode::CodeData; break;
-  }
-  upload_.clear();
-  uploadIn_ = 0;
-}
-
-void UsbInstrument::UploadBlock(sim::Request kind, const std::string& block, bool addLineEnd) {
-  if (!block.empty() && block[0] == '\x04') {
-    core_.FinishUpload(kind, std::move(upload_));
-    upload_.clear();
-    mode_ = Mode::Idle;
-    return;
-  }
-  upload_ += TextOf(block);
-  if (addLineEnd) upload_ += "\r\n";
-  uploadIn_ += static_cast<long long>(block.size());
-}
-
-int UsbInstrument::Write(int channel, const std::string& bytes) {
-  const bool inUpload = mode_ == Mode::CodeData || mode_ == Mode::CoordinateData;
-  if (channel == 1 && !inUpload && IsCall(bytes, "D0")) Request(sim::Request::Download);
-  else if (channel == 1 && !inUpload && IsCall(bytes, "S0")) Request(sim::Request::Coordinates);
-  else if (channel == 1 && !inUpload && IsCall(bytes, "S1")) Request(sim::Request::Codes);
-  else if (channel == 1 && mode_ == Mode::AwaitAck && bytes.size() == 2 && bytes[0] == '1') {
-    const std::string stream = core_.DownloadStream();
-    streamComplete_ = stream.size() == core_.Config().job.size() + 1;
-    streamSent_ = 0;
-    data_ = {stream, 0};
-    mode_ = Mode::Streaming;
-    Record().StreamStarted();
-  } else if (channel == 1 && mode_ == Mode::CoordinateName && bytes.size() == 16 && bytes.starts_with("#@*&\r\n")) {
-    bool accepted = false;
-    replies_.bytes += core_.SecondAnswer(accepted);
-    mode_ = accepted ? Mode::CoordinateData : Mode::Idle;
-  } else if (channel == 1 && mode_ == Mode::CodeData) {
-    UploadBlock(sim::Request::Codes, bytes, false);
-  } else if (channel == 3 && mode_ == Mode::CoordinateData) {
-    UploadBlock(sim::Request::Coordinates, bytes, true);
-  }
-  return static_cast<int>(bytes.size());
+  if (channels_.HangUpDue()) HangUp();
 }
 
 int UsbInstrument::Read(int channel, int size, int timeoutMs, std::string& out) {
-  Outbox* box = channel == 0 ? &replies_ : channel == 2 ? &data_ : nullptr;
-  if (!box || box->Pending() == 0) {
+  if (channels_.Pending(channel) == 0) {
     // Nothing comes while this thread waits: the time-out just passes.
-    const int cap = core_.Config().usbReadWaitMs;
+    const int cap = channels_.Config().usbReadWaitMs;
     pollfd p{wake_[0], POLLIN, 0};
     ::poll(&p, 1, std::max(0, cap >= 0 ? std::min(cap, timeoutMs) : timeoutMs));
     return 0;
   }
-  size_t n = std::min(box->Pending(), static_cast<size_t>(std::max(size, 0)));
-  const long long hangupAfter = core_.Config().hangupAfter;
-  if (box == &data_ && hangupAfter >= 0) n = std::min<size_t>(n, static_cast<size_t>(hangupAfter - streamSent_));
-  out = box->bytes.substr(box->pos, n);
-  box->pos += n;
-  if (box == &data_) {
-    streamSent_ += static_cast<long long>(n);
-    if (box->Pending() == 0 && mode_ == Mode::Streaming) {
-      if (streamComplete_) core_.FinishDownload();
-      mode_ = streamComplete_ ? Mode::Idle : Mode::Silent;
-    }
-  }
-  return static_cast<int>(n);
+  out = channels_.Take(channel, size);
+  return static_cast<int>(out.size());
 }
 
 }  // namespace corvane::sim

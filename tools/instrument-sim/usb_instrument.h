@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "instrument_core.h"
+#include "usb_channels.h"
 
 namespace corvane::sim {
 
@@ -19,24 +19,13 @@ class UsbInstrument final {
   // Listens on the socket (replacing a stale one) and starts serving.
   bool Start(std::string* reason);
   void Stop();
-  InstrumentRecord& Record() { return core_.Record(); }
+  InstrumentRecord& Record() { return channels_.Record(); }
   const std::string& SocketPath() const { return path_; }
 
  private:
-  enum class Mode { Idle, AwaitAck, Streaming, Silent, CoordinateName, CoordinateData, CodeData };
-  // A queue of bytes the PC reads on one channel.
-  struct Outbox {
-    std::string bytes;
-    size_t pos = 0;
-    size_t Pending() const { return bytes.size() - pos; }
-  };
-
   void Loop();
   void Serve(int connection);
-  int Write(int channel, const std::string& bytes);
   int Read(int channel, int size, int timeoutMs, std::string& out);
-  void Request(sim::Request request);
-  void UploadBlock(sim::Request kind, const std::string& block, bool addLineEnd);
   void HangUp();
 
   std::string path_;
@@ -44,15 +33,7 @@ class UsbInstrument final {
   int wake_[2] = {-1, -1};
   std::thread thread_;
   std::atomic<bool> stopping_{false};
-  InstrumentCore core_;
-
-  Mode mode_ = Mode::Idle;
-  Outbox replies_;  // channel 0
-  Outbox data_;     // channel 2
-  bool streamComplete_ = false;
-  long long streamSent_ = 0;
-  std::string upload_;
-  long long uploadIn_ = 0;
+  UsbChannels channels_;
 };
 
 }  // namespace corvane::sim

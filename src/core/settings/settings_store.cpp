@@ -96,10 +96,23 @@ std::string SettingsStore::DevicePath(int comNumber) const {
 }
 
 bool SettingsStore::WriteDevicePath(int comNumber, std::string_view path) {
+  return WriteAny("Devices", "COM" + FormatInt(comNumber), path);
+}
+
+std::string SettingsStore::UsbSetting(std::string_view name, std::string_view def) const {
+  return ReadAny("Usb", name, def, 259, false);
+}
+
+bool SettingsStore::WriteUsbSetting(std::string_view name, std::string_view value) {
+  if (name.find_first_of("\r\n=[]") != std::string_view::npos) return false;
+  return WriteAny("Usb", name, value);
+}
+
+bool SettingsStore::WriteAny(std::string_view section, std::string_view name, std::string_view value) {
   std::lock_guard lock(writeMutex_);
-  if (path.find_first_of("\r\n") != std::string_view::npos) return false;
+  if (value.find_first_of("\r\n") != std::string_view::npos) return false;
   IniDocument doc = *LoadIniCached(userFile_);
-  doc.Set("Devices", "COM" + FormatInt(comNumber), path);
+  doc.Set(section, name, value);
   if (!MakeFolders(userFile_)) return false;
   TextFileWriter w;
   if (!w.Open(userFile_)) return false;

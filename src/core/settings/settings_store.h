@@ -47,11 +47,17 @@ class SettingsStore final : public ISettings {
   std::string DevicePath(int comNumber) const;
   bool WriteDevicePath(int comNumber, std::string_view path);
 
+  // A value of section "Usb" (the USB instrument's ids and endpoints): the user's
+  // value, else the defaults file's, else `def`.
+  std::string UsbSetting(std::string_view name, std::string_view def) const;
+  bool WriteUsbSetting(std::string_view name, std::string_view value);
+
   const std::string& UserFile() const { return userFile_; }
 
  private:
   std::string ReadAny(std::string_view section, std::string_view name, std::string_view def, size_t limit,
                       bool needSection) const;
+  bool WriteAny(std::string_view section, std::string_view name, std::string_view value);
   std::string userFile_;
   std::string defaultsFile_;
   std::mutex writeMutex_;

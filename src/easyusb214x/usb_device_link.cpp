@@ -1,0 +1,270 @@
+#include "easyusb214x/usb_device_link.h"
+
+#include <libusb.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace corvane::usb {
+namespace {
+
+std::string Hex2(unsigned v) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "0x%02x", v & 0xffu);
+  return buf;
+}
+
+std::string DeviceName(const UsbDeviceSettings& s) {
+  std::string name = FormatUsbId(s.vendorId) + ":" + FormatUsbId(s.productId);
+  if (!s.serial.empty()) name += " with serial number \"" + s.serial + "\"";
+  return name;
+}
+
+std::string SerialOf(libusb_device_handle* h, uint8_t index) {
+  unsigned char text[256] = {};
+  if (index == 0) return {};
+  const int n = libusb_get_string_descriptor_ascii(h, index, text, sizeof text);
+  return n > 0 ? std::string(reinterpret_cast<char*>(text), static_cast<size_t>(n)) : std::string();
+}
+
+}  // namespace
+
+UsbDeviceLink::UsbDeviceLink(SettingsSource settings, int idleReleaseMs)
+    : settings_(std::move(settings)), idleReleaseMs_(idleReleaseMs) {
+  idleThread_ = std::thread([this] { IdleLoop(); });
+}
+
+UsbDeviceLink::~UsbDeviceLink() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  idleWake_.notify_all();
+  idleThread_.join();
+  std::lock_guard lock(mutex_);
+  ReleaseLocked();
+}
+
+std::string UsbDeviceLink::LastError() const {
+  std::lock_guard lock(mutex_);
+  return lastError_;
+}
+
+bool UsbDeviceLink::IsOpen() const {
+  std::lock_guard lock(mutex_);
+  return handle_ != nullptr;
+}
+
+void UsbDeviceLink::Release() {
+  std::lock_guard lock(mutex_);
+  ReleaseLocked();
+}
+
+void UsbDeviceLink::Touch() { lastUse_ = std::chrono::steady_clock::now(); }
+
+void UsbDeviceLink::IdleLoop() {
+  std::unique_lock lock(mutex_);
+  while (!stopping_) {
+    if (!handle_) {
+      idleWake_.wait(lock);
+      continue;
+    }
+    const auto due = lastUse_ + std::chrono::milliseconds(idleReleaseMs_);
+    if (std::chrono::steady_clock::now() >= due) ReleaseLocked();
+    else idleWake_.wait_until(lock, due);
+  }
+}
+
+void UsbDeviceLink::ReleaseLocked() {
+  if (handle_) {
+    for (const auto& [number, claimed] : claimed_)
+      if (claimed) libusb_release_interface(handle_, number);
+    libusb_close(handle_);
+    handle_ = nullptr;
+  }
+  if (context_) libusb_exit(context_);
+  context_ = nullptr;
+  endpoints_.clear();
+  claimed_.clear();
+  pending_.clear();
+}
+
+bool UsbDeviceLink::EnsureOpen() {
+  if (handle_) return true;
+  UsbDeviceSettings s = settings_();
+  if (!s.problem.empty()) {
+    lastError_ = s.problem;
+    return false;
+  }
+  if (!FindAndOpen(s)) return false;
+  open_ = std::move(s);
+  idleWake_.notify_all();
+  return true;
+}
+
+bool UsbDeviceLink::FindAndOpen(const UsbDeviceSettings& s) {
+  // A fresh context per open: the device list is read anew, so a device plugged in
+  // since the last transfer is seen.
+  int rc = libusb_init(&context_);
+  if (rc != 0) {
+    context_ = nullptr;
+    lastError_ = std::string("USB devices cannot be reached: ") + libusb_strerror(rc);
+    return false;
+  }
+  libusb_device** list = nullptr;
+  const ssize_t count = libusb_get_device_list(context_, &list);
+  bool refused = false;
+  std::string otherFailure;
+  for (ssize_t i = 0; i < count && !handle_; ++i) {
+    libusb_device_descriptor desc{};
+    if (libusb_get_device_descriptor(list[i], &desc) != 0 || desc.idVendor != s.vendorId ||
+        desc.idProduct != s.productId)
+      continue;
+    libusb_device_handle* h = nullptr;
+    rc = libusb_open(list[i], &h);
+    if (rc == LIBUSB_ERROR_ACCESS) refused = true;
+    if (rc != 0) {
+      otherFailure = libusb_strerror(rc);
+      continue;
+    }
+    if (!s.serial.empty() && SerialOf(h, desc.iSerialNumber) != s.serial) {
+      libusb_close(h);
+      continue;
+    }
+    handle_ = h;
+    libusb_config_descriptor* config = nullptr;
+    if (libusb_get_active_config_descriptor(list[i], &config) != 0 &&
+        libusb_get_config_descriptor(list[i], 0, &config) != 0)
+      config = nullptr;
+    for (int n = 0; config && n < config->bNumInterfaces; ++n) {
+      if (config->interface[n].num_altsetting < 1) continue;
+      const libusb_interface_descriptor& alt = config->interface[n].altsetting[0];
+      for (int e = 0; e < alt.bNumEndpoints; ++e) {
+        const libusb_endpoint_descriptor& d = alt.endpoint[e];
+        const int type = d.bmAttributes & 0x03;
+        if (type != LIBUSB_ENDPOINT_TRANSFER_TYPE_BULK && type != LIBUSB_ENDPOINT_TRANSFER_TYPE_INTERRUPT) continue;
+        Endpoint& ep = endpoints_[d.bEndpointAddress];
+        ep.address = d.bEndpointAddress;
+        ep.interfaceNumber = alt.bInterfaceNumber;
+        ep.interrupt = type == LIBUSB_ENDPOINT_TRANSFER_TYPE_INTERRUPT;
+        ep.packetSize = std::max<int>(1, d.wMaxPacketSize & 0x7ff);
+      }
+    }
+    if (config) libusb_free_config_descriptor(config);
+  }
+  if (list) libusb_free_device_list(list, 1);
+  if (handle_) {
+    libusb_set_auto_detach_kernel_driver(handle_, 1);
+    return true;
+  }
+  if (refused) lastError_ = AccessRefusedText(s.vendorId, s.productId);
+  else if (!otherFailure.empty()) lastError_ = "The USB instrument " + DeviceName(s) + " cannot be opened: " + otherFailure;
+  else lastError_ = "No USB instrument " + DeviceName(s) + " is connected.";
+  libusb_exit(context_);
+  context_ = nullptr;
+  return false;
+}
+
+const UsbDeviceLink::Endpoint* UsbDeviceLink::Claim(int channel, bool in) {
+  const int address = EndpointFor(open_.endpoints, channel, in);
+  const char* side = in ? "IN" : "OUT";
+  if (address < 0) {
+    lastError_ = "Channel " + std::to_string(channel) + " has no USB " + side +
+                 " endpoint: list one in the endpoint map (for example " + std::to_string(channel) + ":" +
+                 (in ? "0x81" : "0x01") + ").";
+    return nullptr;
+  }
+  auto it = endpoints_.find(static_cast<unsigned char>(address));
+  if (it == endpoints_.end()) {
+    std::string have;
+    for (const auto& [a, ep] : endpoints_) have += (have.empty() ? "" : ", ") + Hex2(a);
+    lastError_ = "The USB instrument has no " + std::string(side) + " endpoint " + Hex2(static_cast<unsigned>(address)) +
+                 " for channel " + std::to_string(channel) + " (it has " + (have.empty() ? "none" : have) +
+                 "): correct the endpoint map.";
+    return nullptr;
+  }
+  const int number = it->second.interfaceNumber;
+  if (!claimed_[number]) {
+    const int rc = libusb_claim_interface(handle_, number);
+    if (rc != 0) {
+      lastError_ = "Interface " + std::to_string(number) + " of the USB instrument cannot be claimed: " +
+                   (rc == LIBUSB_ERROR_BUSY ? std::string("another program is using it") : libusb_strerror(rc));
+      if (rc == LIBUSB_ERROR_NO_DEVICE) ReleaseLocked();
+      return nullptr;
+    }
+    claimed_[number] = true;
+  }
+  return &it->second;
+}
+
+int UsbDeviceLink::Transfer(const Endpoint& ep, unsigned char* data, int length, int timeoutMs, int& transferred) {
+  transferred = 0;
+  // libusb waits for ever on a time-out of 0: a call never does.
+  const unsigned timeout = static_cast<unsigned>(std::max(1, timeoutMs));
+  return ep.interrupt ? libusb_interrupt_transfer(handle_, ep.address, data, length, &transferred, timeout)
+                      : libusb_bulk_transfer(handle_, ep.address, data, length, &transferred, timeout);
+}
+
+void UsbDeviceLink::Failed(int rc, const std::string& what) {
+  if (rc == LIBUSB_ERROR_NO_DEVICE) lastError_ = "The USB instrument was unplugged during " + what + ".";
+  else lastError_ = "USB " + what + " failed: " + libusb_strerror(rc);
+  if (rc == LIBUSB_ERROR_PIPE) {
+    for (const auto& [a, ep] : endpoints_) libusb_clear_halt(handle_, a);
+    return;
+  }
+  if (rc != LIBUSB_ERROR_OVERFLOW && rc != LIBUSB_ERROR_INTERRUPTED) ReleaseLocked();
+}
+
+int UsbDeviceLink::Write(int channel, const unsigned char* data, int count, int timeoutMs) {
+  std::lock_guard lock(mutex_);
+  Touch();
+  if (count < 0 || (!data && count > 0) || !EnsureOpen()) return -1;
+  const Endpoint* ep = Claim(channel, false);
+  if (!ep) return -1;
+  std::vector<unsigned char> copy(data, data + count);
+  int sent = 0;
+  const int rc = Transfer(*ep, copy.data(), count, timeoutMs, sent);
+  Touch();
+  if (rc == 0 || rc == LIBUSB_ERROR_TIMEOUT) {
+    if (sent < count) lastError_ = "The USB instrument took " + std::to_string(sent) + " of " + std::to_string(count) +
+                                   " bytes in " + std::to_string(timeoutMs) + " ms.";
+    else lastError_.clear();
+    return sent;
+  }
+  Failed(rc, "a write on channel " + std::to_string(channel));
+  return sent > 0 ? sent : -1;
+}
+
+int UsbDeviceLink::Read(int channel, unsigned char* buffer, int size, int timeoutMs) {
+  std::lock_guard lock(mutex_);
+  Touch();
+  if (size < 0 || (!buffer && size > 0) || !EnsureOpen()) return -1;
+  const Endpoint* ep = Claim(channel, true);
+  if (!ep) return -1;
+  lastError_.clear();
+  if (size == 0) return 0;
+  std::string& kept = pending_[ep->address];
+  if (!kept.empty()) {
+    const size_t n = std::min(kept.size(), static_cast<size_t>(size));
+    std::copy_n(kept.data(), n, buffer);
+    kept.erase(0, n);
+    return static_cast<int>(n);
+  }
+  // The device may send a whole packet whatever the call asked for: read whole
+  // packets and keep the rest for the next call.
+  const int length = (size + ep->packetSize - 1) / ep->packetSize * ep->packetSize;
+  std::vector<unsigned char> packets(static_cast<size_t>(length));
+  int got = 0;
+  const int rc = Transfer(*ep, packets.data(), length, timeoutMs, got);
+  Touch();
+  const int n = std::min(got, size);
+  std::copy_n(packets.data(), n, buffer);
+  if (got > n) kept.assign(reinterpret_cast<const char*>(packets.data()) + n, static_cast<size_t>(got - n));
+  if (rc == 0 || rc == LIBUSB_ERROR_TIMEOUT) return n;
+  Failed(rc, "a read on channel " + std::to_string(channel));
+  // What came before the failure is handed over; the failure shows at the next call.
+  return n > 0 ? n : -1;
+}
+
+}  // namespace corvane::usb
