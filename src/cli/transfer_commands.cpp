@@ -79,7 +79,7 @@ struct LinkSetup {
   TransferState state;
   TransferTrace trace;
   std::optional<TracingPort> tracedPort;
-  UsbLibraryLink library{{&WriteData214x, &ReadData214x}};
+  UsbLibraryLink library{{&WriteData214x, &ReadData214x, &Close214x, &LastError214x}};
   std::optional<TracingUsbLink> tracedUsb;
   ISerialPort* port = nullptr;
   IUsbLink* usb = nullptr;

@@ -17,7 +17,7 @@ void HandleWorkerCalls() { QCoreApplication::processEvents(QEventLoop::ExcludeUs
 
 TransferLink::TransferLink()
     : ownClock_(std::make_unique<SystemClock>()),
-      ownUsb_(std::make_unique<UsbLibraryLink>(UsbLibraryCalls{&WriteData214x, &ReadData214x})),
+      ownUsb_(std::make_unique<UsbLibraryLink>(UsbLibraryCalls{&WriteData214x, &ReadData214x, &Close214x, &LastError214x})),
       clock_(ownClock_.get()),
       usb_(ownUsb_.get()) {}
 

@@ -123,7 +123,7 @@ class TransferFixture : public GuiFixture {
   }
 
   ScaledClock clock_;
-  UsbLibraryLink usb_{{&WriteData214x, &ReadData214x}};
+  UsbLibraryLink usb_{{&WriteData214x, &ReadData214x, &Close214x, &LastError214x}};
   std::unique_ptr<gui::TransferLink> link_;
   std::unique_ptr<gui::CDataPage> page_;
   sim::PtyPair pty_;

@@ -285,7 +285,8 @@ TEST_F(TransferPagesTest, TheWindowKeepsRespondingWhileTheInstrumentIsSlow) {
   tick.start(20);
   const auto before = std::chrono::steady_clock::now();
   Com().Button(0)->click();
-  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(200));
+  // At once, even on a busy machine with sanitizers: well under the transfer's own second.
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(400));
   ASSERT_TRUE(WaitForTransfer());
   EXPECT_GE(ticks, 10);
   EXPECT_EQ(Com().StatusText(), "\r\n       16");

@@ -67,6 +67,7 @@ class TracingUsbLink final : public IUsbLink {
   int WriteData(int channel, const unsigned char* data, int count, int timeoutMs) override;
   int ReadData(int channel, unsigned char* buffer, int size, int timeoutMs) override;
   void EndTransfer() override { inner_.EndTransfer(); }
+  std::string LastError() override { return inner_.LastError(); }
 
  private:
   IUsbLink& inner_;

@@ -27,12 +27,13 @@ TransferResult UsbDownload::Exchange() {
   TransferState& state = ctx_.state;
   state.ClearReceiveBuffer();
   static const unsigned char kRequest[3] = {'D', '0', 0};
+  // Where the library can tell why it failed, that goes beneath the message.
   if (usb_.WriteData(1, kRequest, 3, 1000) != 3)
-    return Failure("Turn on the Instrument and connect it to PC with USB line");
+    return Failure("Turn on the Instrument and connect it to PC with USB line", MessageIcon::None, usb_.LastError());
   ctx_.clock.SleepMs(kReadyPauseMs);
   unsigned char reply[16] = {};
   const int got = usb_.ReadData(0, reply, sizeof reply, 1000);
-  if (got < 0) return Failure("Connection failed1");
+  if (got < 0) return Failure("Connection failed1", MessageIcon::None, usb_.LastError());
   if (got == 0 || reply[0] != '1') return Failure("Connection failed2");
   static const unsigned char kAck[2] = {'1', 0};
   usb_.WriteData(1, kAck, 2, 850);
@@ -60,7 +61,7 @@ TransferResult UsbDownload::Exchange() {
                                                 : TransferTexts::DownloadSilent(ctx_.languageIndex,
                                                                                 (silenceLimitMs_ + 999) / 1000,
                                                                                 state.ReceivedBytes()),
-                                 MessageIcon::Exclamation));
+                                 MessageIcon::Exclamation, lastReadFailed ? usb_.LastError() : std::string()));
     // A library that returns at once (failure, or no time-out of its own) must not
     // make this loop spin.
     ctx_.clock.SleepMs(kIdleWaitMs);

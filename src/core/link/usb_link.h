@@ -1,5 +1,7 @@
 #pragma once
 // The USB link to the instrument: the two calls of the USB transfer library.
+#include <string>
+
 namespace corvane {
 
 class IUsbLink {
@@ -12,12 +14,17 @@ class IUsbLink {
   // The transfer has ended (whatever its outcome): a link that holds a device lets
   // it go here.
   virtual void EndTransfer() {}
+  // Why the last call failed, when the link can tell ("" otherwise).
+  virtual std::string LastError() { return {}; }
 };
 
-// The library's two entry points as function pointers.
+// The library's two entry points as function pointers, and where it has them, the
+// calls that let the device go and tell why a call failed.
 struct UsbLibraryCalls {
   int (*write)(int channel, const unsigned char* data, int count, int timeoutMs) = nullptr;
   int (*read)(int channel, unsigned char* buffer, int size, int timeoutMs) = nullptr;
+  void (*release)() = nullptr;
+  const char* (*lastError)() = nullptr;
 };
 
 class UsbLibraryLink final : public IUsbLink {
@@ -28,6 +35,13 @@ class UsbLibraryLink final : public IUsbLink {
   }
   int ReadData(int channel, unsigned char* buffer, int size, int timeoutMs) override {
     return calls_.read ? calls_.read(channel, buffer, size, timeoutMs) : -1;
+  }
+  void EndTransfer() override {
+    if (calls_.release) calls_.release();
+  }
+  std::string LastError() override {
+    const char* why = calls_.lastError ? calls_.lastError() : nullptr;
+    return why ? why : "";
   }
 
  private:

@@ -62,7 +62,7 @@ TransferResult UsbCoordinateUpload::Exchange() {
   events.SetStatusText(TransferTexts::Uploading());
 
   static const unsigned char kRequest[3] = {'S', '0', 0};
-  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) return Failure(kTurnOn);
+  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) return Failure(kTurnOn, MessageIcon::None, usb_.LastError());
   // The two replies share one count of reads.
   int reads = 0;
   auto readReply = [&](unsigned char* reply, int size) {
@@ -126,7 +126,7 @@ TransferResult UsbCodeUpload::Exchange() {
   ITransferEvents& events = ctx_.events;
   state.SentLineCount = 0;
   static const unsigned char kRequest[3] = {'S', '1', 0};
-  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) return Failure(kTurnOn);
+  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) return Failure(kTurnOn, MessageIcon::None, usb_.LastError());
   ctx_.clock.SleepMs(1000);
   unsigned char reply[3] = {};
   if (usb_.ReadData(0, reply, 3, 1000) <= 0) return Failure("Connected failed!");
