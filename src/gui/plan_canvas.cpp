@@ -56,8 +56,8 @@ QString PlanCanvas::PointText(int point) const {
   const QString east = QStringLiteral("E=") + FromGbk(scene.EastText(i));
   QString text = plot::LabelText(scene.Name(i));
   if (!scene.Code(i).empty()) text += QStringLiteral("  ") + plot::LabelText(scene.Code(i));
-  text += QLatin1Char('\n') + (scene.CoordinateOrderEnz() ? east + QStringLiteral("  ") + north
-                                                            : north + QStringLiteral("  ") + east);
+  text += QLatin1Char('\n') +
+          (scene.CoordinateOrderEnz() ? east + QStringLiteral("  ") + north : north + QStringLiteral("  ") + east);
   return text + QStringLiteral("  Z=") + FromGbk(scene.HeightText(i));
 }
 
@@ -131,8 +131,12 @@ void PlanCanvas::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Right:
     case Qt::Key_Up:
     case Qt::Key_Down: {
-      const QPointF by(event->key() == Qt::Key_Left ? step : event->key() == Qt::Key_Right ? -step : 0,
-                       event->key() == Qt::Key_Up ? step : event->key() == Qt::Key_Down ? -step : 0);
+      const QPointF by(event->key() == Qt::Key_Left    ? step
+                       : event->key() == Qt::Key_Right ? -step
+                                                       : 0,
+                       event->key() == Qt::Key_Up     ? step
+                       : event->key() == Qt::Key_Down ? -step
+                                                      : 0);
       plot::PanBy(view_, by);
       fitted_ = false;
       update();
@@ -147,8 +151,10 @@ bool PlanCanvas::event(QEvent* event) {
   if (event->type() == QEvent::ToolTip) {
     const auto* help = static_cast<QHelpEvent*>(event);
     const int point = plot::PointAt(Scene(), view_, help->pos(), kHitRadius);
-    if (point >= 0) QToolTip::showText(help->globalPos(), PointText(point), this);
-    else QToolTip::hideText();
+    if (point >= 0)
+      QToolTip::showText(help->globalPos(), PointText(point), this);
+    else
+      QToolTip::hideText();
     return true;
   }
   return QWidget::event(event);

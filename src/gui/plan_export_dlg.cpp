@@ -13,7 +13,8 @@ CPlanExportDlg::CPlanExportDlg(GuiContext& context, QWidget* parent)
   area_->addItem(context.Caption("Plan", "WholeJob", "Whole job"));
   area_->addItem(context.Caption("Plan", "CurrentView", "Current view"));
   for (int ratio : kPlanScales)
-    scale_->addItem(ratio == 0 ? context.Caption("Plan", "FitPage", "Fit to the page") : QStringLiteral("1:%1").arg(ratio));
+    scale_->addItem(ratio == 0 ? context.Caption("Plan", "FitPage", "Fit to the page")
+                               : QStringLiteral("1:%1").arg(ratio));
   auto* form = new QFormLayout(this);
   form->addRow(context.Caption("Plan", "Area", "Area"), area_);
   form->addRow(context.Caption("Plan", "Scale", "Scale"), scale_);

@@ -62,7 +62,8 @@ CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
     canvas_->update();
   });
   connect(shift_, &QComboBox::currentIndexChanged, this, [this](int i) {
-    canvas_->Options().shiftExaggeration = i > 0 && i < static_cast<int>(std::size(kShiftFactors)) ? kShiftFactors[i] : 0;
+    canvas_->Options().shiftExaggeration =
+        i > 0 && i < static_cast<int>(std::size(kShiftFactors)) ? kShiftFactors[i] : 0;
     canvas_->update();
   });
   connect(export_, &QPushButton::clicked, this, &CPlanPage::ExportCommand);
@@ -106,7 +107,9 @@ const plot::PlanScene& CPlanPage::Scene() {
     canvas_->Options().highlight = HighlightedPoint();
     QString status = context_.Caption("Plan", "Points", "Points") + QStringLiteral(": %1").arg(scene_.Points().size());
     if (scene_.UndrawableCount() > 0)
-      status += QStringLiteral(" (%1 %2)").arg(scene_.UndrawableCount()).arg(context_.Caption("Plan", "NotDrawn", "not drawn"));
+      status += QStringLiteral(" (%1 %2)")
+                    .arg(scene_.UndrawableCount())
+                    .arg(context_.Caption("Plan", "NotDrawn", "not drawn"));
     status_->setText(status);
   }
   return scene_;
@@ -171,7 +174,8 @@ plot::TitleBlock CPlanPage::Title(const plot::PlanView& view) {
 CommandResult CPlanPage::ExportTo(const QString& path, const plot::ExportArea& area) {
   const std::optional<plot::PlanFormat> format = plot::PlanFormatOfPath(path);
   if (!format)
-    return CommandResult::Failure("Open file failed!", LocalPath(path) + ": the name ends in neither .png, .svg nor .pdf");
+    return CommandResult::Failure("Open file failed!",
+                                  LocalPath(path) + ": the name ends in neither .png, .svg nor .pdf");
   const plot::PlanScene& scene = Scene();
   plot::PlanView current = canvas_->View();
   current.size = canvas_->size();
@@ -182,12 +186,14 @@ CommandResult CPlanPage::ExportTo(const QString& path, const plot::ExportArea& a
 void CPlanPage::ExportCommand() {
   CPlanExportDlg dialog(context_, this);
   if (dialog.exec() != QDialog::Accepted) return;
-  const QString path = context_.Prompts().SaveFileName(
-      this, QStringLiteral("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)"), QStringLiteral("png"));
+  const QString path = context_.Prompts().SaveFileName(this, QStringLiteral("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)"),
+                                                       QStringLiteral("png"));
   if (path.isEmpty()) return;
   const CommandResult result = ExportTo(path, dialog.Area());
-  if (result.status == CommandStatus::Failed) context_.ShowFailure(this, result.message, true, result.detail);
-  else context_.OpenFiles(this, result.filesToOpen);
+  if (result.status == CommandStatus::Failed)
+    context_.ShowFailure(this, result.message, true, result.detail);
+  else
+    context_.OpenFiles(this, result.filesToOpen);
 }
 
 void CPlanPage::PrintTo(QPrinter& printer) {
@@ -214,6 +220,8 @@ void CPlanPage::PrintCommand() {
   PrintTo(printer);
 }
 
-size_t CPlanPage::OwnMemoryBytes() const { return sizeof(*this) + scene_.MemoryBytes(); }
+size_t CPlanPage::OwnMemoryBytes() const {
+  return sizeof(*this) + scene_.MemoryBytes();
+}
 
 }  // namespace corvane::gui

@@ -102,8 +102,7 @@ TitleBlock StandardTitle(const PlanScene& scene, const PlanView& view, const QSt
                                                    : QString::number(ratio, 'g', 3));
   t.order = scene.CoordinateOrderEnz() ? QStringLiteral("ENZ") : QStringLiteral("NEZ");
   t.points = QString::number(scene.Points().size());
-  if (scene.UndrawableCount() > 0)
-    t.points += QStringLiteral(" (%1 not drawn)").arg(scene.UndrawableCount());
+  if (scene.UndrawableCount() > 0) t.points += QStringLiteral(" (%1 not drawn)").arg(scene.UndrawableCount());
   return t;
 }
 
@@ -116,7 +115,8 @@ void PaintPlanPage(QPainter& painter, const PlanScene& scene, const PlanView& vi
 CommandResult WritePlan(const PlanScene& scene, const PlanView& view, const PlanOptions& options,
                         const TitleBlock& title, const QString& path, PlanFormat format) {
   const auto failure = [&](const QString& reason) {
-    return CommandResult::Failure("Open file failed!", QFile::encodeName(path + QStringLiteral(": ") + reason).toStdString());
+    return CommandResult::Failure("Open file failed!",
+                                  QFile::encodeName(path + QStringLiteral(": ") + reason).toStdString());
   };
   if (path.isEmpty()) return failure(QStringLiteral("no file name"));
   QSaveFile file(path);
@@ -147,8 +147,9 @@ CommandResult WritePlan(const PlanScene& scene, const PlanView& view, const Plan
     QPdfWriter pdf(&file);
     pdf.setResolution(96);
     pdf.setTitle(title.job);
-    pdf.setPageSize(QPageSize(QSizeF(view.size.width() / kPixelsPerMillimetre, view.size.height() / kPixelsPerMillimetre),
-                              QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
+    pdf.setPageSize(
+        QPageSize(QSizeF(view.size.width() / kPixelsPerMillimetre, view.size.height() / kPixelsPerMillimetre),
+                  QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     QPainter painter;
     painted = painter.begin(&pdf);

@@ -14,7 +14,8 @@
 namespace corvane::plot {
 namespace {
 
-constexpr double kMark = 4.0;  // half the size of a point symbol, pixels
+constexpr double kMark = 4.0;         // half the size of a point symbol, pixels
+constexpr size_t kLabelCrowd = 4000;  // marks in view beyond which only stations are named
 const QColor kStationColor(0xB0, 0x10, 0x10);
 const QColor kPointColor(0x10, 0x30, 0x90);
 const QColor kShiftColor(0xE0, 0x70, 0x00);
@@ -98,14 +99,18 @@ class Occupancy final {
 
  private:
   bool Walk(const QRectF& r, bool take) const {
-    const int c0 = std::max(0, static_cast<int>(r.left() / 4)), c1 = std::min(cols_ - 1, static_cast<int>(r.right() / 4));
-    const int r0 = std::max(0, static_cast<int>(r.top() / 4)), r1 = std::min(rows_ - 1, static_cast<int>(r.bottom() / 4));
+    const int c0 = std::max(0, static_cast<int>(r.left() / 4)),
+              c1 = std::min(cols_ - 1, static_cast<int>(r.right() / 4));
+    const int r0 = std::max(0, static_cast<int>(r.top() / 4)),
+              r1 = std::min(rows_ - 1, static_cast<int>(r.bottom() / 4));
     if (r.right() < 0 || r.bottom() < 0 || c0 > c1 || r0 > r1) return !take;
     for (int y = r0; y <= r1; ++y)
       for (int x = c0; x <= c1; ++x) {
         auto cell = cells_[static_cast<size_t>(y) * static_cast<size_t>(cols_) + static_cast<size_t>(x)];
-        if (take) cell = true;
-        else if (cell) return false;
+        if (take)
+          cell = true;
+        else if (cell)
+          return false;
       }
     return true;
   }
@@ -125,8 +130,10 @@ bool ClipLine(QPointF& a, QPointF& b, const QRectF& r) {
       continue;
     }
     const double t = q[i] / p[i];
-    if (p[i] < 0) t0 = std::max(t0, t);
-    else t1 = std::min(t1, t);
+    if (p[i] < 0)
+      t0 = std::max(t0, t);
+    else
+      t1 = std::min(t1, t);
   }
   if (t0 > t1 || !std::isfinite(t0) || !std::isfinite(t1)) return false;
   const QPointF a0 = a;
@@ -302,7 +309,11 @@ void PaintPlan(QPainter& p, const PlanScene& scene, const PlanView& view, const 
   const double reach = 8 / view.scale;
   std::vector<std::uint32_t> inView;
   std::vector<std::uint32_t> stations;
-  const int w = std::max(1, static_cast<int>(view.size.width())), h = std::max(1, static_cast<int>(view.size.height()));
+  // On raster surfaces one mark a cell of kMarkCell pixels: a crowded view
+  // looks the same and costs a fraction.
+  constexpr int kMarkCell = 3;
+  const int w = std::max(1, static_cast<int>(view.size.width()) / kMarkCell + 1);
+  const int h = std::max(1, static_cast<int>(view.size.height()) / kMarkCell + 1);
   std::vector<bool> marked(raster ? static_cast<size_t>(w) * static_cast<size_t>(h) : 0);
   const auto& sprites = Sprites();
   ForEastRange(scene, ground.left() - reach, ground.right() + reach, [&](std::uint32_t i) {
@@ -315,9 +326,10 @@ void PaintPlan(QPainter& p, const PlanScene& scene, const PlanView& view, const 
     }
     if (raster) {
       const int x = static_cast<int>(std::lround(c.x())), y = static_cast<int>(std::lround(c.y()));
-      if (x >= 0 && y >= 0 && x < w && y < h) {
-        auto cell = marked[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
-        if (cell) return;  // another mark already covers this pixel
+      if (x >= 0 && y >= 0 && x / kMarkCell < w && y / kMarkCell < h) {
+        auto cell =
+            marked[static_cast<size_t>(y / kMarkCell) * static_cast<size_t>(w) + static_cast<size_t>(x / kMarkCell)];
+        if (cell) return;  // another mark already covers this place
         cell = true;
       }
       p.drawImage(QPoint(x - 6, y - 6), sprites[static_cast<size_t>(pt.kind)]);
@@ -346,36 +358,68 @@ void PaintPlan(QPainter& p, const PlanScene& scene, const PlanView& view, const 
     p.setFont(font);
     const QFontMetricsF fm(font);
     const double lineHeight = fm.height(), average = fm.averageCharWidth();
+    // Widths of plain ASCII labels from a table: no text shaping per label.
+    std::array<double, 128> advance{};
+    for (int ch = 32; ch < 128; ++ch) advance[static_cast<size_t>(ch)] = fm.horizontalAdvance(QChar(ch));
+    const auto widthOf = [&](std::string_view bytes, const QString& text) {
+      if (bytes.size() > kMaxLabelChars) return fm.horizontalAdvance(text);
+      double width = 0;
+      for (char ch : bytes) {
+        const auto u = static_cast<unsigned char>(ch);
+        if (u < 32 || u >= 128) return fm.horizontalAdvance(text);
+        width += advance[u];
+      }
+      return width;
+    };
+    // In a crowd of marks only the stations are named: the other names could
+    // not be read there, and writing them would cost the frame.
+    const bool crowded = raster && inView.size() > kLabelCrowd;
     Occupancy taken(view.size);
-    if (raster)
+    if (raster) {
       for (std::uint32_t i : inView) {
         const QPointF c = pixel(i);
         taken.Take(QRectF(c.x() - kMark, c.y() - kMark, 2 * kMark, 2 * kMark));
       }
+      // The north arrow and the scale bar keep their corners.
+      if (options.northArrow) taken.Take(QRectF(view.size.width() - 40, 0, 40, 60));
+      if (options.scaleBar) taken.Take(QRectF(0, view.size.height() - 42, view.size.width() / 5 + 60, 42));
+    }
     const int lines = (parts.name ? 1 : 0) + (parts.code ? 1 : 0) + (parts.height ? 1 : 0);
     for (std::uint32_t i : inView) {
       const QPointF c = pixel(i);
-      const QPointF at(c.x() + kMark + 4, c.y() - kMark + fm.ascent() - lineHeight / 2);
-      if (raster) {
+      const bool station = points[i].kind == PointKind::Station || points[i].kind == PointKind::Backsight;
+      const double top = c.y() - lineHeight * lines / 2;
+      QPointF at(c.x() + kMark + 4, top + fm.ascent());
+      if (crowded && !station) continue;
+      if (raster && !station) {
         // A cheap estimate first: most labels of a crowded view stop here.
         const size_t length = std::min<size_t>(kMaxLabelChars, parts.name ? scene.NameLength(i) : 8);
-        const QRectF guess(at.x(), at.y() - fm.ascent(), std::max<double>(1, length) * average * 0.8,
-                           lineHeight * lines);
-        if (!taken.Free(guess)) continue;
+        const double guess = std::max<double>(1, static_cast<double>(length)) * average * 0.8;
+        if (!taken.Free(QRectF(at.x(), top, guess, lineHeight * lines)) &&
+            !taken.Free(QRectF(c.x() - kMark - 4 - guess, top, guess, lineHeight * lines)))
+          continue;
       }
       QString texts[3];
+      double width = 0;
       int n = 0;
-      if (parts.name) texts[n++] = LabelText(scene.Name(i));
-      if (parts.code && !scene.Code(i).empty()) texts[n++] = LabelText(scene.Code(i));
-      if (parts.height) texts[n++] = LabelText(scene.HeightText(i));
+      const auto add = [&](std::string_view bytes) {
+        texts[n] = LabelText(bytes);
+        if (raster) width = std::max(width, widthOf(bytes, texts[n]));
+        ++n;
+      };
+      if (parts.name) add(scene.Name(i));
+      if (parts.code && !scene.Code(i).empty()) add(scene.Code(i));
+      if (parts.height) add(scene.HeightText(i));
       if (raster) {
-        double width = 0;
-        for (int k = 0; k < n; ++k) width = std::max(width, fm.horizontalAdvance(texts[k]));
-        const QRectF box(at.x(), at.y() - fm.ascent(), width, lineHeight * n);
-        if (!taken.Free(box)) continue;
+        // Right of the mark, else left of it (stations come first).
+        QRectF box(at.x(), top, width, lineHeight * n);
+        if (!taken.Free(box)) {
+          box.moveLeft(c.x() - kMark - 4 - width);
+          if (!taken.Free(box)) continue;
+          at.setX(box.left());
+        }
         taken.Take(box);
       }
-      const bool station = points[i].kind == PointKind::Station || points[i].kind == PointKind::Backsight;
       p.setPen(station ? kStationColor : QColor(0x20, 0x20, 0x20));
       for (int k = 0; k < n; ++k) {
         if (k == 1) p.setPen(QColor(0x60, 0x60, 0x60));

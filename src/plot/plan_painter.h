@@ -27,8 +27,8 @@ struct PlanOptions {
   bool grid = true;
   bool scaleBar = true;
   bool northArrow = true;
-  int highlight = -1;             // a point index, ringed
-  double shiftExaggeration = 0;   // > 0: recompute shifts drawn this many times their length
+  int highlight = -1;            // a point index, ringed
+  double shiftExaggeration = 0;  // > 0: recompute shifts drawn this many times their length
 };
 
 // Labels longer than this many characters are cut and end in "…".

@@ -99,7 +99,9 @@ std::size_t PlanScene::NameLength(std::size_t i) const {
   return n ? n : FormatInt(static_cast<long long>(i) + 1).size();
 }
 
-std::string_view PlanScene::Code(std::size_t i) const { return grid_->Cell(points_[i].row, 12); }
+std::string_view PlanScene::Code(std::size_t i) const {
+  return grid_->Cell(points_[i].row, 12);
+}
 
 std::string PlanScene::HeightText(std::size_t i) const {
   const PlanPoint& p = points_[i];

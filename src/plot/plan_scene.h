@@ -25,7 +25,7 @@ struct PlanPoint {
   double height = 0;
   std::int32_t row = 0;  // grid row
   PointKind kind = PointKind::Measured;
-  bool drawable = false;  // both plan coordinates finite and within kDrawableLimit
+  bool drawable = false;    // both plan coordinates finite and within kDrawableLimit
   bool heightText = false;  // the height is printed from the grid cell (coordinate rows)
 };
 
@@ -50,7 +50,10 @@ class PlanScene final {
 
   // Adds the points of a recompute with the table (replacing earlier ones).
   void SetRecompute(const StationTable& table);
-  void ClearRecompute() { shifts_.clear(); shifts_.shrink_to_fit(); }
+  void ClearRecompute() {
+    shifts_.clear();
+    shifts_.shrink_to_fit();
+  }
 
   const std::vector<PlanPoint>& Points() const { return points_; }
   const std::vector<PlanShift>& Shifts() const { return shifts_; }

@@ -31,7 +31,9 @@ double ScaleForRatio(double denominator, double pixelsPerMillimetre) {
   return std::clamp(1000.0 / denominator * pixelsPerMillimetre, kMinScale, kMaxScale);
 }
 
-double RatioForScale(double scale, double pixelsPerMillimetre) { return 1000.0 * pixelsPerMillimetre / scale; }
+double RatioForScale(double scale, double pixelsPerMillimetre) {
+  return 1000.0 * pixelsPerMillimetre / scale;
+}
 
 void ZoomAround(PlanView& view, double factor, QPointF anchor) {
   const double east = view.EastAt(anchor.x()), north = view.NorthAt(anchor.y());

@@ -24,11 +24,9 @@ using corvane::testing::ReadBytes;
 using corvane::testing::TempDir;
 
 const std::vector<std::string> kJob = {
-    "U,ST,S1,,,,1000,2000,50,1.5,,STN",
-    "U,BS,B1,,,0.0000,1100,2000,51",
+    "U,ST,S1,,,,1000,2000,50,1.5,,STN",         "U,BS,B1,,,0.0000,1100,2000,51",
     "U,DP,P1,100,90.0000,90.0000,,,,,1.5,TREE",  // 100 m east of S1
-    "U,MP,M1,,,,1010,2010,52,,,KERB",
-    "U,CP,C1,,,,990,1990,49",
+    "U,MP,M1,,,,1010,2010,52,,,KERB",           "U,CP,C1,,,,990,1990,49",
     "U,DP,,50,180.0000,90.0000,,,,,1.5",  // unnamed: named by its place, 50 m south of S1
 };
 
@@ -42,7 +40,9 @@ PlanView KnownView() {
   return view;
 }
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 TEST(PlanScene, HoldsTheCoordinateExportsPoints) {
   for (const bool enz : {false, true}) {
@@ -94,10 +94,10 @@ TEST(PlanPainter, PointsAtTheirExactPixels) {
     PaintPlan(p, scene, view, bare);
   }
   const auto ink = [&](int x, int y) { return image.pixelColor(x, y) != QColor(Qt::white); };
-  EXPECT_TRUE(ink(220, 130));       // the centre of M1's dot
-  EXPECT_FALSE(ink(180, 170));      // C1's square is hollow...
-  EXPECT_TRUE(ink(180 - 3, 170));   // ...with its left side 3.5 pixels out
-  EXPECT_FALSE(ink(300, 80));       // empty ground
+  EXPECT_TRUE(ink(220, 130));      // the centre of M1's dot
+  EXPECT_FALSE(ink(180, 170));     // C1's square is hollow...
+  EXPECT_TRUE(ink(180 - 3, 170));  // ...with its left side 3.5 pixels out
+  EXPECT_FALSE(ink(300, 80));      // empty ground
   EXPECT_EQ(PointAt(scene, view, QPointF(223, 128), 8), 3);
   EXPECT_EQ(PointAt(scene, view, QPointF(300, 80), 8), -1);
 }
@@ -203,7 +203,9 @@ TEST(PlanExport, HostileJobsGiveValidFiles) {
         area.ratio = ratio;
         const PlanView view = ExportView(scene, {}, area, format);
         ASSERT_TRUE(std::isfinite(view.centerEast) && std::isfinite(view.centerNorth) && view.scale > 0) << c.name;
-        const QString path = Q(dir.File(format == PlanFormat::Png ? "p.png" : format == PlanFormat::Svg ? "p.svg" : "p.pdf"));
+        const QString path = Q(dir.File(format == PlanFormat::Png   ? "p.png"
+                                        : format == PlanFormat::Svg ? "p.svg"
+                                                                    : "p.pdf"));
         PlanOptions options;
         options.labels = {true, true, true};
         const CommandResult r = WritePlan(scene, view, options, StandardTitle(scene, view, "j"), path, format);

@@ -29,7 +29,10 @@ TEST(PlotCommand, WritesEachFormatAndFailsAsTheOtherCommands) {
   } cases[] = {
       {"png at a size", {"-o", dir.File("a.png"), "--size", "640x480"}, 0, ""},
       {"svg with every label", {"-o", dir.File("a.svg"), "--labels", "name,code,height", "--scale", "1:500"}, 0, ""},
-      {"pdf with a recompute", {"-o", dir.File("a.pdf"), "--stations", dir.File("poligon.txt"), "--format", "0"}, 0, ""},
+      {"pdf with a recompute",
+       {"-o", dir.File("a.pdf"), "--stations", dir.File("poligon.txt"), "--format", "0"},
+       0,
+       ""},
       {"as a download", {"-o", dir.File("b.png"), "--as", "download"}, 0, ""},
       {"unwritable output", {"-o", dir.File("no/such/folder/a.png")}, 1, "Open file failed!\n"},
       {"missing job", {"-o", dir.File("c.png")}, 1, "Open file failed!\n"},

@@ -41,10 +41,14 @@ plot::LabelParts LabelsFromArg(const std::optional<std::string>& text) {
   parts.name = false;
   std::istringstream in(*text);
   for (std::string word; std::getline(in, word, ',');) {
-    if (word == "name") parts.name = true;
-    else if (word == "code") parts.code = true;
-    else if (word == "height") parts.height = true;
-    else if (word != "none" && !word.empty()) throw UsageError("--labels takes name, code, height or none");
+    if (word == "name")
+      parts.name = true;
+    else if (word == "code")
+      parts.code = true;
+    else if (word == "height")
+      parts.height = true;
+    else if (word != "none" && !word.empty())
+      throw UsageError("--labels takes name, code, height or none");
   }
   return parts;
 }
@@ -106,7 +110,9 @@ const bool registered = RegisterCommand(
     {"plot",
      "plot JOB -o FILE.svg|FILE.png|FILE.pdf [--as download] [--stations FILE [--format N] [--exaggerate K]]"
      " [--size WxH] [--scale 1:N] [--labels name,code,height]",
-     "the job as a drawing: symbols, names, sight lines, traverse, grid, title block", {}, RunPlot});
+     "the job as a drawing: symbols, names, sight lines, traverse, grid, title block",
+     {},
+     RunPlot});
 
 }  // namespace
 }  // namespace corvane::cli

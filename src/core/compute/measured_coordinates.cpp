@@ -11,12 +11,18 @@ namespace corvane {
 namespace {
 
 bool CoordinateKind(std::string_view kind, PointKind& out) {
-  if (kind == "ST") out = PointKind::Station;
-  else if (kind == "BS") out = PointKind::Backsight;
-  else if (kind == "MP") out = PointKind::Measured;
-  else if (kind == "CP") out = PointKind::Control;
-  else if (kind == "RP") out = PointKind::Reference;
-  else return false;
+  if (kind == "ST")
+    out = PointKind::Station;
+  else if (kind == "BS")
+    out = PointKind::Backsight;
+  else if (kind == "MP")
+    out = PointKind::Measured;
+  else if (kind == "CP")
+    out = PointKind::Control;
+  else if (kind == "RP")
+    out = PointKind::Reference;
+  else
+    return false;
   return true;
 }
 
@@ -54,9 +60,9 @@ void ForEachMeasuredPoint(const RecordGrid& grid, const std::function<void(const
         } else {
           point.kind = PointKind::Polar;
           const PolarSetup setup{CAtof(stNorth), CAtof(stEast), CAtof(stHeight), CAtof(stInstrument)};
-          const PolarPoint reduced = ReducePolar(
-              setup, {unit.ToRadians(grid.Cell(r, 5)), unit.ToRadians(grid.Cell(r, 6)), CAtof(grid.Cell(r, 4)),
-                      CAtof(grid.Cell(r, 11))});
+          const PolarPoint reduced =
+              ReducePolar(setup, {unit.ToRadians(grid.Cell(r, 5)), unit.ToRadians(grid.Cell(r, 6)),
+                                  CAtof(grid.Cell(r, 4)), CAtof(grid.Cell(r, 11))});
           point.north = reduced.north;
           point.east = reduced.east;
           point.height = reduced.height;

@@ -10,9 +10,13 @@
 
 namespace corvane {
 
-RecomputeFiles RecomputeFiles::InProgramFolder() { return {ReportCaptionFilePath(), DxfTemplatePath()}; }
+RecomputeFiles RecomputeFiles::InProgramFolder() {
+  return {ReportCaptionFilePath(), DxfTemplatePath()};
+}
 
-std::string ReportPathFor(std::string_view outputPath) { return StripExtension(outputPath) + ".rpt"; }
+std::string ReportPathFor(std::string_view outputPath) {
+  return StripExtension(outputPath) + ".rpt";
+}
 
 void ForEachRecomputedRow(const RecordGrid& grid, const StationTable& table,
                           const std::function<void(const RecomputedRow&)>& visit,
@@ -109,8 +113,10 @@ CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& tabl
       },
       [&] {
         output.Spill();
-        if (reportOpen) reportFile.Spill();
-        else unwritten.clear();
+        if (reportOpen)
+          reportFile.Spill();
+        else
+          unwritten.clear();
       });
   if (answer.layout == kDxfLayout) out += kDxfEnd;
   if (!output.Finish()) return output.Failure("Open file failed!");

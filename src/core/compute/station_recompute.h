@@ -26,8 +26,8 @@ struct RecomputeFiles {
 struct RecomputedRow {
   enum class Kind { Station, Backsight, Point } kind = Kind::Point;
   int row = 0;
-  long long counter = 0;      // place among the processed rows, from 1
-  std::string_view name;      // measured points: column 3, or the counter when that is empty
+  long long counter = 0;  // place among the processed rows, from 1
+  std::string_view name;  // measured points: column 3, or the counter when that is empty
   std::string_view north;
   std::string_view east;
   std::string_view height;
