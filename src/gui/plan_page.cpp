@@ -105,12 +105,7 @@ const plot::PlanScene& CPlanPage::Scene() {
     scene_.Rebuild(dataPage_.Grid());
     if (recomputeShown_) scene_.SetRecompute(dataPage_.Stations());
     canvas_->Options().highlight = HighlightedPoint();
-    QString status = context_.Caption("Plan", "Points", "Points") + QStringLiteral(": %1").arg(scene_.Points().size());
-    if (scene_.UndrawableCount() > 0)
-      status += QStringLiteral(" (%1 %2)")
-                    .arg(scene_.UndrawableCount())
-                    .arg(context_.Caption("Plan", "NotDrawn", "not drawn"));
-    status_->setText(status);
+    status_->setText(context_.Caption("Plan", "Points", "Points") + QStringLiteral(": ") + PointCount());
   }
   return scene_;
 }
@@ -156,6 +151,14 @@ void CPlanPage::SetShiftExaggeration(double factor) {
   canvas_->update();
 }
 
+QString CPlanPage::PointCount() const {
+  QString text = QString::number(scene_.Points().size());
+  if (scene_.UndrawableCount() > 0)
+    text +=
+        QStringLiteral(" (%1 %2)").arg(scene_.UndrawableCount()).arg(context_.Caption("Plan", "NotDrawn", "not drawn"));
+  return text;
+}
+
 QString CPlanPage::JobTitle() const {
   const QString path = dataPage_.JobPath();
   return path.isEmpty() ? QString() : QFileInfo(path).fileName();
@@ -168,6 +171,7 @@ plot::TitleBlock CPlanPage::Title(const plot::PlanView& view) {
   t.scaleLabel = context_.Caption("Plan", "Scale", "Scale");
   t.orderLabel = context_.Caption("Plan", "Order", "Coordinate order");
   t.pointsLabel = context_.Caption("Plan", "Points", "Points");
+  t.points = PointCount();
   return t;
 }
 

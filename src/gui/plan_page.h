@@ -61,6 +61,8 @@ class CPlanPage final : public QWidget {
   void ExportCommand();
   void PrintCommand();
   QString JobTitle() const;
+  // "11", or "11 (2 not drawn)" in the caption language.
+  QString PointCount() const;
   plot::TitleBlock Title(const plot::PlanView& view);
 
   GuiContext& context_;
