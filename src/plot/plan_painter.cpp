@@ -311,7 +311,7 @@ void PaintPlan(QPainter& p, const PlanScene& scene, const PlanView& view, const 
   std::vector<std::uint32_t> stations;
   // On raster surfaces one mark a cell of kMarkCell pixels: a crowded view
   // looks the same and costs a fraction.
-  constexpr int kMarkCell = 3;
+  constexpr int kMarkCell = 4;
   const int w = std::max(1, static_cast<int>(view.size.width()) / kMarkCell + 1);
   const int h = std::max(1, static_cast<int>(view.size.height()) / kMarkCell + 1);
   std::vector<bool> marked(raster ? static_cast<size_t>(w) * static_cast<size_t>(h) : 0);
@@ -377,6 +377,7 @@ void PaintPlan(QPainter& p, const PlanScene& scene, const PlanView& view, const 
     Occupancy taken(view.size);
     if (raster) {
       for (std::uint32_t i : inView) {
+        if (crowded && points[i].kind != PointKind::Station && points[i].kind != PointKind::Backsight) continue;
         const QPointF c = pixel(i);
         taken.Take(QRectF(c.x() - kMark, c.y() - kMark, 2 * kMark, 2 * kMark));
       }
