@@ -171,6 +171,7 @@ void CDataPage::ClearGrid() {
   model_.Replace([](RecordGrid& g) { g.SetRowCount(0); });
   ApplyCaptions();
   stationListValid_ = 0;
+  jobPath_.clear();
 }
 
 void CDataPage::OpenFile() {
@@ -199,6 +200,7 @@ void CDataPage::OpenPath(const QString& path) {
   ApplyWidgetCaptions();
   view_->ApplyColumnWidths(logicalDpiX());
   stationListValid_ = 0;
+  jobPath_ = path;
 }
 
 void CDataPage::SaveFile() {
@@ -219,6 +221,7 @@ void CDataPage::OnDownloadComplete(const QByteArray& text) {
   model_.Replace([&](RecordGrid& g) { LoadBufferIntoGrid(g, std::string_view(text.constData(), text.size())); });
   // Another job: the station list of the last one does not belong to it.
   stationListValid_ = 0;
+  jobPath_.clear();
 }
 
 void CDataPage::OnRecordSent(quint16 sentLineCount, const QByteArray& record) {

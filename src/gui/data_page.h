@@ -84,8 +84,14 @@ class CDataPage final : public QWidget {
 
   void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
   void SetStationDialogRunner(StationDialogRunner runner) { stationDialogRunner_ = std::move(runner); }
+  // The job file last opened (empty after Clear or a download).
+  const QString& JobPath() const { return jobPath_; }
   // What Clear calls to empty the received text of the transfers.
   void SetReceiveBufferClearer(std::function<void()> clearer) { clearReceiveBuffer_ = std::move(clearer); }
+
+ signals:
+  // A recompute has written its files with the station table.
+  void recomputed();
 
  public slots:
   void OpenFile();
@@ -156,6 +162,7 @@ class CDataPage final : public QWidget {
   MenuRunner menuRunner_;
   StationDialogRunner stationDialogRunner_;
   std::function<void()> clearReceiveBuffer_;
+  QString jobPath_;
 };
 
 }  // namespace corvane::gui

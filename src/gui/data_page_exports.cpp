@@ -89,9 +89,10 @@ void CDataPage::RecomputeCommand() {
   }
   const std::string answer = context_.Dialogs().ShowExportDlg();
   if (answer.empty()) return;
-  Finish(context_, this, Busy(this, [&] {
-           return RecomputeStations(grid_, *stations_, answer, RecomputeFiles::InProgramFolder());
-         }));
+  const CommandResult result =
+      Busy(this, [&] { return RecomputeStations(grid_, *stations_, answer, RecomputeFiles::InProgramFolder()); });
+  if (result.Done()) emit recomputed();
+  Finish(context_, this, result);
 }
 
 }  // namespace corvane::gui

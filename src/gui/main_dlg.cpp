@@ -14,6 +14,7 @@
 #include "gui/about_dlg.h"
 #include "gui/data_page.h"
 #include "gui/desktop_programs.h"
+#include "gui/plan_page.h"
 #include "gui/setting_page.h"
 #include "gui/transfer_link.h"
 
@@ -55,6 +56,8 @@ CMainDlg::CMainDlg(GuiContext& context, QWidget* parent)
   settingPage_ = new CSettingPage(context_, tabs_);
   tabs_->insertTab(0, dataPage_, tabs_->tabText(0));
   tabs_->insertTab(1, settingPage_, tabs_->tabText(1));
+  planPage_ = new CPlanPage(context_, *dataPage_, tabs_);
+  tabs_->insertTab(2, planPage_, QString());
   ApplyMainCaptions();
   tabs_->setCurrentIndex(0);
   connect(tabs_, &QTabWidget::currentChanged, this, &CMainDlg::TabChanged);
@@ -111,6 +114,7 @@ void CMainDlg::ApplyMainCaptions() {
   Action(kCmdEnglish)->setChecked(context_.LanguageIndex() == 1);
   tabs_->setTabText(0, context_.Caption("Mark", "First", "RS232 communication"));
   tabs_->setTabText(1, context_.Caption("Mark", "Second", "Setting"));
+  if (tabs_->count() > 2) tabs_->setTabText(2, context_.Caption("Plan", "Tab", "Plan"));
   UpdateQtTranslations();
 }
 
@@ -134,6 +138,7 @@ void CMainDlg::SwitchLanguage(int languageIndex) {
   ApplyMainCaptions();
   dataPage_->ApplyCaptions();
   settingPage_->Initialise();
+  planPage_->ApplyCaptions();
   setWindowTitle(context_.AppTitle());
   Action(kCmdEnglish)->setChecked(languageIndex == 1);
   Action(kCmdChinese)->setChecked(languageIndex != 1);

@@ -15,6 +15,7 @@ class QTranslator;
 namespace corvane::gui {
 
 class CDataPage;
+class CPlanPage;
 class CSettingPage;
 
 // Main menu commands.
@@ -36,6 +37,7 @@ class CMainDlg final : public QMainWindow {
 
   CDataPage* DataPage() const { return dataPage_; }
   CSettingPage* SettingPage() const { return settingPage_; }
+  CPlanPage* PlanPage() const { return planPage_; }
   QTabWidget* Tabs() const { return tabs_; }
   QAction* Action(int command) const;
   QMenu* TopMenu(int position) const;
@@ -66,6 +68,7 @@ class CMainDlg final : public QMainWindow {
   QTabWidget* tabs_;
   CDataPage* dataPage_;
   CSettingPage* settingPage_;
+  CPlanPage* planPage_;
   int currentTab_ = 0;
   QMenu* menus_[3] = {};
   QMenu* languageMenu_ = nullptr;

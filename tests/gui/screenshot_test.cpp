@@ -56,6 +56,18 @@ TEST_F(ScreenshotTest, MainWindowInBothLanguagesWithAJob) {
   }
 }
 
+TEST_F(ScreenshotTest, PlanPageOfTheDemoJob) {
+  UseProgramFolder(Captions::Installed, true);
+  Set(SettingsSection::OtherSet, "Language", "1");
+  gui::CMainDlg w(*context_);
+  w.resize(1000, 600);
+  w.DataPage()->OpenPath(QStringLiteral(CORVANE_TEST_DATA "/../../data/demo/job.kvm"));
+  w.Tabs()->setCurrentIndex(2);
+  ShowActive(w);
+  QTest::qWait(30);
+  EXPECT_FALSE(QPixmap(Save(w, "plan_en.png")).isNull());
+}
+
 TEST_F(ScreenshotTest, FinishedDownload) {
   UseProgramFolder(Captions::Installed, true);
   context_->UseLink(*link_);

@@ -1,21 +1,79 @@
 #include "core/compute/measured_coordinates.h"
 
-#include <cmath>
-
 #include "core/compute/angle_math.h"
 #include "core/compute/output_file.h"
 #include "core/compute/point_format.h"
+#include "core/compute/polar_point.h"
 #include "core/text/numbers.h"
 #include "core/text/text_helpers.h"
 
 namespace corvane {
 namespace {
 
-bool IsCoordinateKind(std::string_view kind) {
-  return kind == "ST" || kind == "BS" || kind == "MP" || kind == "CP" || kind == "RP";
+bool CoordinateKind(std::string_view kind, PointKind& out) {
+  if (kind == "ST")
+    out = PointKind::Station;
+  else if (kind == "BS")
+    out = PointKind::Backsight;
+  else if (kind == "MP")
+    out = PointKind::Measured;
+  else if (kind == "CP")
+    out = PointKind::Control;
+  else if (kind == "RP")
+    out = PointKind::Reference;
+  else
+    return false;
+  return true;
 }
 
 }  // namespace
+
+void ForEachMeasuredPoint(const RecordGrid& grid, const std::function<void(const MeasuredPoint&)>& visit,
+                          const std::function<void()>& afterRow) {
+  const bool enz = CoordinateOrder(grid) == '2';
+  AngleUnitWalk unit;
+  // The last station: its texts stay empty (read as 0) until an ST row is met.
+  std::string_view stNorth, stEast, stHeight, stInstrument;
+  MeasuredPoint point;
+  std::string number;
+  for (int r = 1; r < grid.RowCount(); ++r) {
+    const std::string kind = TrimLeftBlanks(grid.Cell(r, 2));
+    if (grid.Cell(r, 1) == "U") {
+      const bool coordinates = CoordinateKind(kind, point.kind);
+      if (coordinates || kind == "DP") {
+        point.row = r;
+        ++point.counter;
+        point.name = grid.Cell(r, 3);
+        if (point.name.empty()) point.name = number = FormatInt(point.counter);
+        point.code = grid.Cell(r, 12);
+        if (coordinates) {
+          point.north = grid.Cell(r, enz ? 8 : 7);
+          point.east = grid.Cell(r, enz ? 7 : 8);
+          point.height = grid.Cell(r, 9);
+          if (point.kind == PointKind::Station) {
+            stNorth = point.north;
+            stEast = point.east;
+            stHeight = point.height;
+            stInstrument = grid.Cell(r, 10);
+          }
+          visit(point);
+        } else {
+          point.kind = PointKind::Polar;
+          const PolarSetup setup{CAtof(stNorth), CAtof(stEast), CAtof(stHeight), CAtof(stInstrument)};
+          const PolarPoint reduced =
+              ReducePolar(setup, {unit.ToRadians(grid.Cell(r, 5)), unit.ToRadians(grid.Cell(r, 6)),
+                                  CAtof(grid.Cell(r, 4)), CAtof(grid.Cell(r, 11))});
+          point.north = reduced.north;
+          point.east = reduced.east;
+          point.height = reduced.height;
+          visit(point);
+        }
+      }
+    }
+    unit.AfterRow(kind, grid.Cell(r, 3));
+    if (afterRow) afterRow();
+  }
+}
 
 CommandResult ExportMeasuredCoordinates(const RecordGrid& grid, std::string_view answer) {
   if (answer.empty()) return CommandResult::Cancelled();
@@ -27,47 +85,12 @@ CommandResult ExportMeasuredCoordinates(const RecordGrid& grid, const ExportAnsw
   if (!file.Create(answer.path)) return file.Failure("Open file failed!");
   std::string& out = file.Text();
   if (answer.layout == kDxfLayout) out += kDxfEntitiesHeader;
-  const bool enz = CoordinateOrder(grid) == '2';
-  AngleUnitWalk unit;
-  // The last station: its texts stay empty (read as 0) until an ST row is met.
-  std::string stNorth, stEast, stHeight, stInstrument;
-  long long counter = 0;
-  std::string number;
-  for (int r = 1; r < grid.RowCount(); ++r) {
-    const std::string kind = TrimLeftBlanks(grid.Cell(r, 2));
-    if (grid.Cell(r, 1) == "U") {
-      const bool coordinates = IsCoordinateKind(kind);
-      if (coordinates || kind == "DP") {
-        ++counter;
-        std::string_view name = grid.Cell(r, 3);
-        if (name.empty()) name = number = FormatInt(counter);
-        const std::string_view code = grid.Cell(r, 12);
-        if (coordinates) {
-          const std::string_view north = grid.Cell(r, enz ? 8 : 7), east = grid.Cell(r, enz ? 7 : 8);
-          const std::string_view height = grid.Cell(r, 9);
-          if (kind == "ST") {
-            stNorth = north;
-            stEast = east;
-            stHeight = height;
-            stInstrument = grid.Cell(r, 10);
-          }
-          AppendPointLine(out, name, code, north, east, height, answer.layout, answer.separator, counter);
-        } else {
-          const double ha = unit.ToRadians(grid.Cell(r, 5));
-          const double z = unit.ToRadians(grid.Cell(r, 6));
-          const double sd = CAtof(grid.Cell(r, 4));
-          const double th = CAtof(grid.Cell(r, 11));
-          const double hd = HorizontalDistance(sd, z);
-          const std::string north = Format3(CAtof(stNorth) + hd * std::cos(ha));
-          const std::string east = Format3(CAtof(stEast) + hd * std::sin(ha));
-          const std::string height = Format3((CAtof(stHeight) + CAtof(stInstrument)) - th + HeightComponent(sd, z));
-          AppendPointLine(out, name, code, north, east, height, answer.layout, answer.separator, counter);
-        }
-      }
-    }
-    unit.AfterRow(kind, grid.Cell(r, 3));
-    file.Spill();
-  }
+  ForEachMeasuredPoint(
+      grid,
+      [&](const MeasuredPoint& p) {
+        AppendPointLine(out, p.name, p.code, p.north, p.east, p.height, answer.layout, answer.separator, p.counter);
+      },
+      [&] { file.Spill(); });
   if (answer.layout == kDxfLayout) out += kDxfEnd;
   if (!file.Finish()) return file.Failure("Open file failed!");
   CommandResult done;

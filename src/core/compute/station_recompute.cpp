@@ -1,19 +1,69 @@
 #include "core/compute/station_recompute.h"
 
-#include <cmath>
-
 #include "core/compute/angle_math.h"
 #include "core/compute/output_file.h"
 #include "core/compute/point_format.h"
+#include "core/compute/polar_point.h"
 #include "core/compute/station_report.h"
 #include "core/text/numbers.h"
 #include "core/text/text_helpers.h"
 
 namespace corvane {
 
-RecomputeFiles RecomputeFiles::InProgramFolder() { return {ReportCaptionFilePath(), DxfTemplatePath()}; }
+RecomputeFiles RecomputeFiles::InProgramFolder() {
+  return {ReportCaptionFilePath(), DxfTemplatePath()};
+}
 
-std::string ReportPathFor(std::string_view outputPath) { return StripExtension(outputPath) + ".rpt"; }
+std::string ReportPathFor(std::string_view outputPath) {
+  return StripExtension(outputPath) + ".rpt";
+}
+
+void ForEachRecomputedRow(const RecordGrid& grid, const StationTable& table,
+                          const std::function<void(const RecomputedRow&)>& visit,
+                          const std::function<void()>& afterRow) {
+  AngleUnitWalk unit;
+  double correction = 0.0;
+  PolarSetup setup;  // the current station; zeros before the first
+  RecomputedRow row;
+  int tableIndex = 0;
+  std::string number;
+  for (int r = 1; r < grid.RowCount(); ++r) {
+    const std::string_view kind = grid.Cell(r, 2);
+    if (grid.Cell(r, 1) == "U" && (kind == "ST" || kind == "BS" || kind == "DP" || kind == "RP")) {
+      row.row = r;
+      ++row.counter;
+      row.angleUnit = unit.Unit();
+      if (kind == "ST" || kind == "BS") {
+        const StationEntry& entry = table.Entry(++tableIndex);
+        row.kind = kind == "ST" ? RecomputedRow::Kind::Station : RecomputedRow::Kind::Backsight;
+        row.name = entry.name;
+        row.north = entry.north;
+        row.east = entry.east;
+        row.height = entry.height;
+        if (kind == "ST") {
+          setup = {CAtof(entry.north), CAtof(entry.east), CAtof(entry.height), CAtof(grid.Cell(r, 10))};
+        } else {
+          const double alpha = Azimuth(setup.north, setup.east, CAtof(entry.north), CAtof(entry.east));
+          correction = alpha - unit.ToRadians(grid.Cell(r, 6));
+        }
+        visit(row);
+      } else {
+        row.kind = RecomputedRow::Kind::Point;
+        row.name = grid.Cell(r, 3);
+        if (row.name.empty()) row.name = number = FormatInt(row.counter);
+        const PolarPoint reduced =
+            ReducePolar(setup, {unit.ToRadians(grid.Cell(r, 5)) + correction, unit.ToRadians(grid.Cell(r, 6)),
+                                CAtof(grid.Cell(r, 4)), CAtof(grid.Cell(r, 11))});
+        row.north = reduced.north;
+        row.east = reduced.east;
+        row.height = reduced.height;
+        visit(row);
+      }
+    }
+    unit.AfterRow(kind, grid.Cell(r, 3));
+    if (afterRow) afterRow();
+  }
+}
 
 CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& table, std::string_view answer,
                                 const RecomputeFiles& files) {
@@ -45,63 +95,29 @@ CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& tabl
   const bool reportOpen = reportFile.Create(reportPath);
   std::string unwritten;  // the report's text when its file cannot be created
   StationReport report(ReadReportCaptions(files.reportCaptions), reportOpen ? reportFile.Text() : unwritten);
-
-  AngleUnitWalk unit;
-  double correction = 0.0;
-  // The current station: texts of its table entry, its column-10 height and code.
-  StationEntry station;
-  std::string instrumentHeight;
-  double stationNorth = 0, stationEast = 0, stationHeight = 0, instrument = 0;
-  long long counter = 0;
-  int tableIndex = 0;
-  std::string number;
-  for (int r = 1; r < grid.RowCount(); ++r) {
-    const std::string_view kind = grid.Cell(r, 2);
-    if (grid.Cell(r, 1) == "U") {
-      if (kind == "ST") {
-        ++counter;
-        station = table.Entry(++tableIndex);
-        instrumentHeight = grid.Cell(r, 10);
-        stationNorth = CAtof(station.north);
-        stationEast = CAtof(station.east);
-        stationHeight = CAtof(station.height);
-        instrument = CAtof(instrumentHeight);
-        AppendPointLine(out, station.name, grid.Cell(r, 12), station.north, station.east, station.height,
-                        answer.layout, answer.separator, counter);
-        report.AddStation(station.name, station.north, station.east, station.height, instrumentHeight);
-      } else if (kind == "BS") {
-        ++counter;
-        const StationEntry& backsight = table.Entry(++tableIndex);
-        const double alpha = Azimuth(stationNorth, stationEast, CAtof(backsight.north), CAtof(backsight.east));
-        const double beta = unit.ToRadians(grid.Cell(r, 6));
-        correction = alpha - beta;
-        report.AddBacksight(backsight.name, backsight.north, backsight.east, backsight.height,
-                            AngleTextForOutput(grid.Cell(r, 6), unit.Unit()));
-      } else if (kind == "DP" || kind == "RP") {
-        ++counter;
-        std::string_view name = grid.Cell(r, 3);
-        if (name.empty()) name = number = FormatInt(counter);
-        const double h = unit.ToRadians(grid.Cell(r, 5));
-        const double v = unit.ToRadians(grid.Cell(r, 6));
-        const double s = CAtof(grid.Cell(r, 4));
-        const double t = CAtof(grid.Cell(r, 11));
-        const double a = h + correction;
-        const double d = HorizontalDistance(s, v);
-        const double z = HeightComponent(s, v);
-        const std::string north = Format3(stationNorth + d * std::cos(a));
-        const std::string east = Format3(stationEast + d * std::sin(a));
-        const std::string height = Format3(stationHeight + instrument + z - t);
-        AppendPointLine(out, name, grid.Cell(r, 12), north, east, height, answer.layout, answer.separator, counter);
-        report.AddPoint(name, AngleTextForOutput(grid.Cell(r, 6), unit.Unit()),
-                        AngleTextForOutput(grid.Cell(r, 5), unit.Unit()), grid.Cell(r, 4), grid.Cell(r, 11), east,
-                        north, height);
-      }
-    }
-    unit.AfterRow(kind, grid.Cell(r, 3));
-    output.Spill();
-    if (reportOpen) reportFile.Spill();
-    else unwritten.clear();
-  }
+  ForEachRecomputedRow(
+      grid, table,
+      [&](const RecomputedRow& p) {
+        const int r = p.row;
+        const auto angle = [&](int col) { return AngleTextForOutput(grid.Cell(r, col), p.angleUnit); };
+        if (p.kind == RecomputedRow::Kind::Backsight) {
+          report.AddBacksight(p.name, p.north, p.east, p.height, angle(6));
+          return;
+        }
+        AppendPointLine(out, p.name, grid.Cell(r, 12), p.north, p.east, p.height, answer.layout, answer.separator,
+                        p.counter);
+        if (p.kind == RecomputedRow::Kind::Station)
+          report.AddStation(p.name, p.north, p.east, p.height, grid.Cell(r, 10));
+        else
+          report.AddPoint(p.name, angle(6), angle(5), grid.Cell(r, 4), grid.Cell(r, 11), p.east, p.north, p.height);
+      },
+      [&] {
+        output.Spill();
+        if (reportOpen)
+          reportFile.Spill();
+        else
+          unwritten.clear();
+      });
   if (answer.layout == kDxfLayout) out += kDxfEnd;
   if (!output.Finish()) return output.Failure("Open file failed!");
 

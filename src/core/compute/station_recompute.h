@@ -2,6 +2,7 @@
 // Recomputes every measured point of a job from its raw observations with the
 // station and backsight coordinates of the StationTable, writes the points in an
 // export layout and a framed report beside them (same name, ".rpt").
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,27 @@ struct RecomputeFiles {
   std::string dxfTemplate;     // DXF.lib, for layout 6
   static RecomputeFiles InProgramFolder();
 };
+
+// One processed row of a recompute. Stations and backsights carry their table
+// entry; measured points (DP and RP rows) their new coordinates, "%.3f". The
+// texts are valid only during the visit.
+struct RecomputedRow {
+  enum class Kind { Station, Backsight, Point } kind = Kind::Point;
+  int row = 0;
+  long long counter = 0;  // place among the processed rows, from 1
+  std::string_view name;  // measured points: column 3, or the counter when that is empty
+  std::string_view north;
+  std::string_view east;
+  std::string_view height;
+  std::string_view angleUnit;  // the unit in force at this row
+};
+
+// Visits the "U" rows of kind ST, BS, DP and RP in grid order. The k-th ST or BS
+// row takes table entry k; each backsight sets the orientation of the points
+// after it. afterRow, when given, runs after every grid row.
+void ForEachRecomputedRow(const RecordGrid& grid, const StationTable& table,
+                          const std::function<void(const RecomputedRow&)>& visit,
+                          const std::function<void()>& afterRow = {});
 
 // The report path of an output path: the text before its last "." and ".rpt".
 std::string ReportPathFor(std::string_view outputPath);

@@ -1,0 +1,161 @@
+// Numbers of the plan view, one measurement per run:
+//   bench_plot cli POINTS     corvane480-cli plot of a POINTS-line job to PNG, whole process
+//   bench_plot page POINTS    the desktop's plan page: scene build, fit repaint,
+//                             pan and zoom frames, the page's bytes per point
+// Run with QT_QPA_PLATFORM=offscreen (or under a display). Paint times are given
+// as wall time and as the thread's CPU time (what a busy machine does not add).
+// BENCH_PLOT_STEPS=1 prints every frame; BENCH_PLOT_NO_LABELS=1 zooms without names.
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QWindow>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "core/settings/program_folder.h"
+#include "core/settings/settings_store.h"
+#include "gui/data_page.h"
+#include "gui/main_dlg.h"
+#include "gui/plan_canvas.h"
+#include "gui/plan_page.h"
+#include "gui/qt_services.h"
+#include "job_generator.h"
+
+using namespace corvane;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double Ms(Clock::time_point a, Clock::time_point b) {
+  return std::chrono::duration<double, std::milli>(b - a).count();
+}
+// CPU milliseconds of this thread: what a paint costs without the other
+// programs of a busy machine.
+double CpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+class NoDialogs final : public gui::IOptionDialogs {
+ public:
+  std::string ShowDownSetDlg() override { return {}; }
+  std::string ShowUpSetDlg() override { return {}; }
+  std::string ShowUpCodeSetDlg() override { return {}; }
+  std::string ShowImportDlg() override { return {}; }
+  std::string ShowExportDlg() override { return {}; }
+  short ShowSdConfirmDlg() override { return -1; }
+  short ShowHdConfirmDlg() override { return -1; }
+};
+
+std::string MakeJob(long points) {
+  const std::string job = "/tmp/corvane-bench-plot-" + std::to_string(getpid()) + ".kvm";
+  // Set-ups of about 1000 points, as a long day in the field gives.
+  if (bench::WriteSyntheticJob(job, points + 4, points / 1000 + 1) == 0) std::exit(1);
+  return job;
+}
+
+int Cli(long points) {
+  const std::string job = MakeJob(points), out = job + ".png";
+  const std::string cli = ProgramFilePath("corvane480-cli");
+  const auto t0 = Clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execl(cli.c_str(), cli.c_str(), "plot", job.c_str(), "-o", out.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  const double ms = Ms(t0, Clock::now());
+  std::printf("cli plot: %ld points to PNG: %.0f ms whole process (exit %d)\n", points, ms,
+              WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+  unlink(job.c_str());
+  unlink(out.c_str());
+  return 0;
+}
+
+int Page(int argc, char** argv, long points) {
+  const std::string job = MakeJob(points);
+  QApplication app(argc, argv);
+  SettingsStore settings = SettingsStore::OpenDefault();
+  gui::QtUserPrompts prompts;
+  NoDialogs dialogs;
+  gui::QtShell shell;
+  gui::GuiContext context(settings, prompts, dialogs, shell);
+  gui::CMainDlg window(context);
+  window.resize(1200, 800);
+  window.DataPage()->OpenPath(QString::fromStdString(job));
+  window.Tabs()->setCurrentIndex(2);
+  window.show();
+  while (!window.windowHandle()->isExposed()) QApplication::processEvents();
+  gui::CPlanPage& page = *window.PlanPage();
+  gui::PlanCanvas& canvas = *page.Canvas();
+  // The scene again from the grid, as after any change of it.
+  window.DataPage()->Model().Replace([](RecordGrid&) {});
+  const auto b0 = Clock::now();
+  const size_t count = page.Scene().Points().size();
+  std::printf("plan page: %zu points in a %dx%d canvas\n", count, canvas.width(), canvas.height());
+  std::printf("scene build from the grid: %.1f ms\n", Ms(b0, Clock::now()));
+  double fit = 0, fitCpu = 0;
+  for (int i = 0; i < 5; ++i) {
+    canvas.Fit();
+    const double c0 = CpuMs();
+    canvas.repaint();
+    fitCpu = std::max(fitCpu, CpuMs() - c0);
+    fit = std::max(fit, canvas.LastPaintMs());
+  }
+  std::printf("fit-to-view repaint: %.1f ms wall, %.1f ms CPU (worst of 5)\n", fit, fitCpu);
+  const auto frames = [&](const char* what, auto&& step) {
+    double worst = 0, sum = 0, worstCpu = 0;
+    for (int i = 0; i < 40; ++i) {
+      step(i);
+      const double c0 = CpuMs();
+      canvas.repaint();
+      worstCpu = std::max(worstCpu, CpuMs() - c0);
+      if (std::getenv("BENCH_PLOT_STEPS"))
+        std::printf("  step %d: %.1f ms CPU, scale %.3g\n", i, CpuMs() - c0, canvas.View().scale);
+      worst = std::max(worst, canvas.LastPaintMs());
+      sum += canvas.LastPaintMs();
+    }
+    std::printf("%s frames: %.1f ms average, %.1f ms worst wall, %.1f ms worst CPU\n", what, sum / 40, worst, worstCpu);
+  };
+  const QPointF centre(canvas.width() / 2.0, canvas.height() / 2.0);
+  if (std::getenv("BENCH_PLOT_NO_LABELS")) canvas.Options().labels = {false, false, false};
+  canvas.Fit();
+  frames("zoom (in 40 wheel steps)", [&](int) { canvas.ZoomBy(1.15, centre + QPointF(37, -21)); });
+  frames("pan (zoomed in)", [&](int i) {
+    plot::PlanView v = canvas.View();
+    plot::PanBy(v, QPointF(i % 2 ? 25 : -20, 15));
+    canvas.SetView(v);
+  });
+  canvas.Fit();
+  frames("pan (whole job)", [&](int i) {
+    plot::PlanView v = canvas.View();
+    plot::PanBy(v, QPointF(i % 2 ? 25 : -20, 15));
+    canvas.SetView(v);
+  });
+  canvas.Options().labels = {true, true, true};
+  canvas.Fit();
+  canvas.repaint();
+  std::printf("fit repaint with name, code and height: %.1f ms\n", canvas.LastPaintMs());
+  std::printf("page memory: %zu bytes, %.1f bytes per point\n", page.OwnMemoryBytes(),
+              static_cast<double>(page.OwnMemoryBytes()) / static_cast<double>(std::max<size_t>(1, count)));
+  unlink(job.c_str());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string mode = argc > 1 ? argv[1] : "";
+  const long points = argc > 2 ? std::atol(argv[2]) : 100000;
+  if (mode == "cli") return Cli(points);
+  if (mode == "page") return Page(argc, argv, points);
+  std::fprintf(stderr, "usage: bench_plot cli|page [POINTS]\n");
+  return 2;
+}

@@ -1,0 +1,118 @@
+// corvane480-cli plot: the job as a drawing (PNG, SVG or PDF) through the same
+// drawing code as the desktop's plan page, without a window.
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include "cli_common.h"
+#include "core/compute/station_import.h"
+#include "core/compute/station_table.h"
+#include "plot/plan_export.h"
+
+namespace corvane::cli {
+namespace {
+
+QSizeF SizeFromArg(const std::optional<std::string>& text) {
+  if (!text) return {};
+  int w = 0, h = 0;
+  char x = 0;
+  std::istringstream in(*text);
+  if (!(in >> w >> x >> h) || (x != 'x' && x != 'X') || !in.eof() || w < 1 || h < 1)
+    throw UsageError("--size takes WxH in pixels, e.g. 1600x1200");
+  return QSizeF(w, h);
+}
+
+double RatioFromArg(const std::optional<std::string>& text) {
+  if (!text || *text == "fit") return 0;
+  const std::string digits = text->rfind("1:", 0) == 0 ? text->substr(2) : *text;
+  char* end = nullptr;
+  const double n = std::strtod(digits.c_str(), &end);
+  if (digits.empty() || *end != '\0' || !std::isfinite(n) || n < 1 || n > 1e9)
+    throw UsageError("--scale takes 1:N (e.g. 1:500) or fit");
+  return n;
+}
+
+plot::LabelParts LabelsFromArg(const std::optional<std::string>& text) {
+  plot::LabelParts parts;
+  if (!text) return parts;
+  parts.name = false;
+  std::istringstream in(*text);
+  for (std::string word; std::getline(in, word, ',');) {
+    if (word == "name")
+      parts.name = true;
+    else if (word == "code")
+      parts.code = true;
+    else if (word == "height")
+      parts.height = true;
+    else if (word != "none" && !word.empty())
+      throw UsageError("--labels takes name, code, height or none");
+  }
+  return parts;
+}
+
+int RunPlot(const CliArgs& args, CliEnv& env) {
+  const std::string& job = args.Positional(0, "JOB");
+  args.Option("--as");
+  const auto out = args.Option("-o");
+  if (!out || out->empty()) throw UsageError("-o FILE.svg|FILE.png|FILE.pdf is needed");
+  const QString path = QFile::decodeName(QByteArray::fromStdString(*out));
+  const auto format = plot::PlanFormatOfPath(path);
+  if (!format) throw UsageError("-o names a .svg, .png or .pdf file");
+  const auto stations = args.Option("--stations");
+  const auto stationFormat = args.IntOption("--format");
+  if (stationFormat && !stations) throw UsageError("--format goes with --stations FILE");
+  plot::ExportArea area;
+  area.size = SizeFromArg(args.Option("--size"));
+  area.ratio = RatioFromArg(args.Option("--scale"));
+  plot::PlanOptions options;
+  options.labels = LabelsFromArg(args.Option("--labels"));
+  const auto exaggeration = args.IntOption("--exaggerate");
+  if (exaggeration && (*exaggeration < 1 || *exaggeration > 100000))
+    throw UsageError("--exaggerate takes a whole number from 1 to 100000");
+  args.ExpectNoMore(1);
+
+  RecordGrid grid;
+  if (!LoadJob(grid, job, args, env)) return kExitFailed;
+  plot::PlanScene scene(grid);
+  if (stations) {
+    StationTable table;
+    if (const CommandResult scan = ScanStations(grid, table); !scan.Done())
+      return Fail(scan.detail.empty() ? scan.message : scan.message + "\n" + scan.detail);
+    StationImportModel dialog(table);
+    if (const CommandResult r = dialog.Inport(stationFormat.value_or(0), *stations); !r.Done())
+      return Fail(r.detail.empty() ? r.message : r.message + "\n" + r.detail);
+    dialog.Ok(table);
+    scene.SetRecompute(table);
+    options.shiftExaggeration = exaggeration.value_or(1);
+  }
+
+  // Fonts and painting need a GUI application object, but never a display; the
+  // platform's notes (a missing runtime folder) are no business of the user.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
+  });
+  static int argc = 1;
+  static char name[] = "corvane480-cli";
+  static char* argv[] = {name, nullptr};
+  QGuiApplication app(argc, argv);
+  const plot::PlanView view = plot::ExportView(scene, plot::PlanView{}, area, *format);
+  const plot::TitleBlock title = plot::StandardTitle(scene, view, QFileInfo(QFile::decodeName(job.c_str())).fileName());
+  const CommandResult r = plot::WritePlan(scene, view, options, title, path, *format);
+  if (r.status == CommandStatus::Failed) return Fail(r.message + "\n" + r.detail);
+  return kExitOk;
+}
+
+const bool registered = RegisterCommand(
+    {"plot",
+     "plot JOB -o FILE.svg|FILE.png|FILE.pdf [--as download] [--stations FILE [--format N] [--exaggerate K]]"
+     " [--size WxH] [--scale 1:N] [--labels name,code,height]",
+     "the job as a drawing: symbols, names, sight lines, traverse, grid, title block",
+     {},
+     RunPlot});
+
+}  // namespace
+}  // namespace corvane::cli

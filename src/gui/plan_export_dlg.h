@@ -1,0 +1,29 @@
+#pragma once
+// The plan page's export dialog: the current view or the whole job, and the
+// scale (fit to the page, or 1:200 ... 1:5000).
+#include <QDialog>
+
+#include "gui/gui_context.h"
+#include "plot/plan_export.h"
+
+class QComboBox;
+
+namespace corvane::gui {
+
+class CPlanExportDlg final : public QDialog {
+  Q_OBJECT
+ public:
+  CPlanExportDlg(GuiContext& context, QWidget* parent = nullptr);
+  plot::ExportArea Area() const;
+  QComboBox* AreaBox() const { return area_; }
+  QComboBox* ScaleBox() const { return scale_; }
+
+ private:
+  QComboBox* area_;
+  QComboBox* scale_;
+};
+
+// The map scales offered: 0 fits the drawing to the page.
+inline constexpr int kPlanScales[] = {0, 200, 500, 1000, 2000, 5000};
+
+}  // namespace corvane::gui

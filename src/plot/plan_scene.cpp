@@ -1,0 +1,127 @@
+#include "plot/plan_scene.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/compute/point_format.h"
+#include "core/compute/station_recompute.h"
+#include "core/text/numbers.h"
+
+namespace corvane::plot {
+namespace {
+
+bool Drawable(double east, double north) {
+  return std::isfinite(east) && std::isfinite(north) && std::fabs(east) <= kDrawableLimit &&
+         std::fabs(north) <= kDrawableLimit;
+}
+
+template <class T>
+void Trim(std::vector<T>& v) {
+  if (v.capacity() > v.size() + v.size() / 4 + 16) v.shrink_to_fit();
+}
+
+}  // namespace
+
+void PlanScene::Rebuild(const RecordGrid& grid) {
+  grid_ = &grid;
+  enz_ = CoordinateOrder(grid) == '2';
+  points_.clear();
+  shifts_.clear();
+  sightLines_.clear();
+  traverse_.clear();
+  byEast_.clear();
+  extent_ = {};
+  points_.reserve(static_cast<std::size_t>(std::max(0, grid.RowCount() - 1)));
+  int station = -1;
+  ForEachMeasuredPoint(grid, [&](const MeasuredPoint& p) {
+    PlanPoint point;
+    point.east = CAtof(p.east);
+    point.north = CAtof(p.north);
+    point.height = CAtof(p.height);
+    point.row = p.row;
+    point.kind = p.kind;
+    point.drawable = Drawable(point.east, point.north);
+    point.heightText = p.kind != PointKind::Polar;
+    const auto index = static_cast<std::uint32_t>(points_.size());
+    if (point.drawable) {
+      if (p.kind == PointKind::Station) {
+        traverse_.push_back(index);
+        station = static_cast<int>(index);
+      } else if (p.kind == PointKind::Backsight && station >= 0) {
+        sightLines_.emplace_back(static_cast<std::uint32_t>(station), index);
+      }
+      if (extent_.empty) {
+        extent_ = {point.east, point.north, point.east, point.north, false};
+      } else {
+        extent_.minEast = std::min(extent_.minEast, point.east);
+        extent_.maxEast = std::max(extent_.maxEast, point.east);
+        extent_.minNorth = std::min(extent_.minNorth, point.north);
+        extent_.maxNorth = std::max(extent_.maxNorth, point.north);
+      }
+      byEast_.push_back(index);
+    } else if (p.kind == PointKind::Station) {
+      station = -1;  // its backsight has no line to draw
+    }
+    points_.push_back(point);
+  });
+  std::sort(byEast_.begin(), byEast_.end(),
+            [this](std::uint32_t a, std::uint32_t b) { return points_[a].east < points_[b].east; });
+  Trim(points_);
+  Trim(byEast_);
+}
+
+void PlanScene::SetRecompute(const StationTable& table) {
+  shifts_.clear();
+  if (!grid_) return;
+  ForEachRecomputedRow(*grid_, table, [&](const RecomputedRow& r) {
+    if (r.kind == RecomputedRow::Kind::Backsight) return;
+    const int point = PointOfRow(r.row);
+    const double east = CAtof(r.east), north = CAtof(r.north);
+    if (point < 0 || !points_[static_cast<std::size_t>(point)].drawable || !Drawable(east, north)) return;
+    shifts_.push_back({static_cast<std::uint32_t>(point), east, north});
+  });
+  Trim(shifts_);
+}
+
+int PlanScene::PointOfRow(int gridRow) const {
+  const auto it = std::lower_bound(points_.begin(), points_.end(), gridRow,
+                                   [](const PlanPoint& p, int row) { return p.row < row; });
+  return it != points_.end() && it->row == gridRow ? static_cast<int>(it - points_.begin()) : -1;
+}
+
+std::string PlanScene::Name(std::size_t i) const {
+  const std::string_view name = grid_->Cell(points_[i].row, 3);
+  return name.empty() ? FormatInt(static_cast<long long>(i) + 1) : std::string(name);
+}
+
+std::size_t PlanScene::NameLength(std::size_t i) const {
+  const std::size_t n = grid_->Cell(points_[i].row, 3).size();
+  return n ? n : FormatInt(static_cast<long long>(i) + 1).size();
+}
+
+std::string_view PlanScene::Code(std::size_t i) const {
+  return grid_->Cell(points_[i].row, 12);
+}
+
+std::string PlanScene::HeightText(std::size_t i) const {
+  const PlanPoint& p = points_[i];
+  return p.heightText ? std::string(grid_->Cell(p.row, 9)) : Format3(p.height);
+}
+
+std::string PlanScene::NorthText(std::size_t i) const {
+  const PlanPoint& p = points_[i];
+  return p.heightText ? std::string(grid_->Cell(p.row, enz_ ? 8 : 7)) : Format3(p.north);
+}
+
+std::string PlanScene::EastText(std::size_t i) const {
+  const PlanPoint& p = points_[i];
+  return p.heightText ? std::string(grid_->Cell(p.row, enz_ ? 7 : 8)) : Format3(p.east);
+}
+
+std::size_t PlanScene::MemoryBytes() const {
+  return sizeof(*this) + points_.capacity() * sizeof(PlanPoint) + shifts_.capacity() * sizeof(PlanShift) +
+         sightLines_.capacity() * sizeof(sightLines_[0]) + traverse_.capacity() * sizeof(std::uint32_t) +
+         byEast_.capacity() * sizeof(std::uint32_t);
+}
+
+}  // namespace corvane::plot

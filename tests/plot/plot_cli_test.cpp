@@ -1,0 +1,61 @@
+// corvane480-cli plot end to end: files written, exit codes, messages.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "support/test_support.h"
+
+namespace corvane::testing {
+namespace {
+
+const std::string kCli = std::string(CORVANE_BIN_DIR) + "/corvane480-cli";
+const char* const kJob =
+    "ZAMO RECORD FILE\r\n"
+    "U,ST,S1,0,0,0,1000.000,2000.000,100.000,1.5,0,STN\r\n"
+    "U,BS,B1,0,0,0,1100.000,2000.000,101.000,0,1.6,BKB\r\n"
+    "U,DP,P1,25.432,45.3015,88.1520,0,0,0,0,1.6,TREE\r\n";
+
+TEST(PlotCommand, WritesEachFormatAndFailsAsTheOtherCommands) {
+  TempDir dir;
+  const std::string job = dir.File("job.kvm");
+  WriteBytes(job, kJob);
+  WriteBytes(dir.File("poligon.txt"), "S1,1001.000,2000.000,100.000\r\nB1,1101.000,2000.000,101.000\r\n");
+  const std::string settings = "--settings-dir=" + dir.File("settings");
+  const struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    int exitCode;
+    const char* err;  // start of stderr
+  } cases[] = {
+      {"png at a size", {"-o", dir.File("a.png"), "--size", "640x480"}, 0, ""},
+      {"svg with every label", {"-o", dir.File("a.svg"), "--labels", "name,code,height", "--scale", "1:500"}, 0, ""},
+      {"pdf with a recompute",
+       {"-o", dir.File("a.pdf"), "--stations", dir.File("poligon.txt"), "--format", "0"},
+       0,
+       ""},
+      {"as a download", {"-o", dir.File("b.png"), "--as", "download"}, 0, ""},
+      {"unwritable output", {"-o", dir.File("no/such/folder/a.png")}, 1, "Open file failed!\n"},
+      {"missing job", {"-o", dir.File("c.png")}, 1, "Open file failed!\n"},
+      {"unknown format", {"-o", dir.File("a.gif")}, 2, "corvane480-cli plot: -o names"},
+      {"bad size", {"-o", dir.File("a.png"), "--size", "640"}, 2, "corvane480-cli plot: --size"},
+      {"bad scale", {"-o", dir.File("a.png"), "--scale", "1:0"}, 2, "corvane480-cli plot: --scale"},
+      {"bad labels", {"-o", dir.File("a.png"), "--labels", "colour"}, 2, "corvane480-cli plot: --labels"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {settings, "plot", std::string(c.name) == "missing job" ? dir.File("nojob") : job};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const RunResult r = RunProgram(kCli, args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.name << "\n" << r.err;
+    EXPECT_TRUE(r.err.starts_with(c.err)) << c.name << "\n" << r.err;
+    if (c.exitCode == 1) {
+      EXPECT_GT(r.err.size(), std::string(c.err).size() + 5) << "the reason beneath";
+    }
+  }
+  const QImage png(QString::fromStdString(dir.File("a.png")));
+  EXPECT_EQ(png.size(), QSize(640, 480));
+  EXPECT_NE(ReadBytes(dir.File("a.svg")).find(">TREE<"), std::string::npos);
+  EXPECT_TRUE(ReadBytes(dir.File("a.pdf")).starts_with("%PDF"));
+}
+
+}  // namespace
+}  // namespace corvane::testing
