@@ -62,7 +62,8 @@ void ForEachMeasuredPoint(const RecordGrid& grid, const std::function<void(const
           const PolarSetup setup{CAtof(stNorth), CAtof(stEast), CAtof(stHeight), CAtof(stInstrument)};
           const PolarPoint reduced =
               ReducePolar(setup, {unit.ToRadians(grid.Cell(r, 5)), unit.ToRadians(grid.Cell(r, 6)),
-                                  CAtof(grid.Cell(r, 4)), CAtof(grid.Cell(r, 11))});
+                                  CAtof(grid.Cell(r, 4)), CAtof(grid.Cell(r, 11))},
+                          HeightOrder::TargetThenComponent);
           point.north = reduced.north;
           point.east = reduced.east;
           point.height = reduced.height;

@@ -7,10 +7,14 @@
 
 namespace corvane {
 
-PolarPoint ReducePolar(const PolarSetup& setup, const PolarObservation& seen) {
+PolarPoint ReducePolar(const PolarSetup& setup, const PolarObservation& seen, HeightOrder order) {
   const double d = HorizontalDistance(seen.slope, seen.zenith);
+  const double z = HeightComponent(seen.slope, seen.zenith);
+  const double height = order == HeightOrder::TargetThenComponent
+                            ? (setup.height + setup.instrument) - seen.target + z
+                            : setup.height + setup.instrument + z - seen.target;
   return {Format3(setup.north + d * std::cos(seen.azimuth)), Format3(setup.east + d * std::sin(seen.azimuth)),
-          Format3((setup.height + setup.instrument) - seen.target + HeightComponent(seen.slope, seen.zenith))};
+          Format3(height)};
 }
 
 }  // namespace corvane

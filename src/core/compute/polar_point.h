@@ -29,8 +29,16 @@ struct PolarPoint {
   std::string height;
 };
 
-// north = N + d cos a, east = E + d sin a, height = (H + i) - t + s cos z, with
-// d = |s sin z|.
-PolarPoint ReducePolar(const PolarSetup& setup, const PolarObservation& seen);
+// The order the height's terms are added in. The coordinate export and the
+// recompute have always added them in their own order; each keeps it, so every
+// printed height stays the same to the last digit.
+enum class HeightOrder {
+  TargetThenComponent,  // (H + i) - t + s cos z: the coordinate export
+  ComponentThenTarget,  // H + i + s cos z - t: the recompute
+};
+
+// north = N + d cos a, east = E + d sin a, height from H, i, t and s cos z in the
+// given order, with d = |s sin z|.
+PolarPoint ReducePolar(const PolarSetup& setup, const PolarObservation& seen, HeightOrder order);
 
 }  // namespace corvane

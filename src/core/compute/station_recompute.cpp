@@ -53,7 +53,8 @@ void ForEachRecomputedRow(const RecordGrid& grid, const StationTable& table,
         if (row.name.empty()) row.name = number = FormatInt(row.counter);
         const PolarPoint reduced =
             ReducePolar(setup, {unit.ToRadians(grid.Cell(r, 5)) + correction, unit.ToRadians(grid.Cell(r, 6)),
-                                CAtof(grid.Cell(r, 4)), CAtof(grid.Cell(r, 11))});
+                                CAtof(grid.Cell(r, 4)), CAtof(grid.Cell(r, 11))},
+                        HeightOrder::ComponentThenTarget);
         row.north = reduced.north;
         row.east = reduced.east;
         row.height = reduced.height;

@@ -5,6 +5,7 @@
 
 #include "compute_test_util.h"
 #include "core/compute/measured_coordinates.h"
+#include "core/compute/polar_point.h"
 #include "core/compute/point_format.h"
 
 namespace corvane {
@@ -88,6 +89,22 @@ TEST(MeasuredCoordinates, DialogAnswers) {
   const CommandResult badFolder = ExportMeasuredCoordinates(grid, "{0}{0}{" + dir.File("x/y.txt") + "}");
   EXPECT_EQ(badFolder.message, "Open file failed!");
   EXPECT_TRUE(badFolder.filesToOpen.empty());
+}
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// The export and the recompute add a height's terms in their own order; on values
+// like these the two orders print different last digits, and each command keeps
+// its own.
+TEST(ReducePolar, EachCommandKeepsItsOrderOfTheHeightTerms) {
+  const PolarSetup setup{0, 0, 121.13, 1.634};
+  const PolarObservation seen{0, 0, -48.2135, 0.062};  // straight up: s cos z is s itself
+  EXPECT_EQ(ReducePolar(setup, seen, HeightOrder::TargetThenComponent).height, "74.488");
+  EXPECT_EQ(ReducePolar(setup, seen, HeightOrder::ComponentThenTarget).height, "74.489");
 }
 
 }  // namespace
