@@ -17,7 +17,8 @@ void PrintHelp(std::FILE* to) {
   std::fprintf(to,
                "Usage: corvane480-cli [--settings-dir DIR] COMMAND [ARGS]\n\n"
                "Moves and converts survey jobs of the KVM480/PLN480 total stations.\n"
-               "Settings come from DIR, else $CORVANE_SETTINGS_DIR, else ~/.config.\n\n"
+               "Settings come from DIR, else $CORVANE_SETTINGS_DIR, else ~/.config.\n"
+               "corvane480-cli --version prints the version.\n\n"
                "Commands:\n");
   for (const CommandInfo& c : Commands()) std::fprintf(to, "  %-58s %s\n", c.usage, c.summary);
   std::fprintf(to,
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
     } else {
       rest.push_back(words[i]);
     }
+  }
+  if (!rest.empty() && rest[0] == "--version") {
+    std::printf("corvane480-cli %s\n", CORVANE_VERSION);
+    return kExitOk;
   }
   if (rest.empty() || rest[0] == "--help" || rest[0] == "-h" || rest[0] == "help") {
     PrintHelp(rest.empty() ? stderr : stdout);

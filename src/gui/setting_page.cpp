@@ -9,11 +9,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTimer>
 
 #include "core/text/numbers.h"
+#include "gui/access_texts.h"
 #include "gui/gbk_text.h"
-#include "gui/serial_devices.h"
 
 namespace corvane::gui {
 namespace {
@@ -103,6 +104,13 @@ CSettingPage::CSettingPage(GuiContext& context, QWidget* parent)
   connect(device_, &QComboBox::activated, this, [this](int) { StoreDevice(); });
   connect(device_->lineEdit(), &QLineEdit::editingFinished, this, &CSettingPage::StoreDevice);
 
+  // Each field is named by its own label, not by the group around it.
+  for (int i = 0; i < kListCount; ++i) labels_[i]->setBuddy(combos_[i]);
+  scaleLabel_->setBuddy(scale_);
+  deviceLabel_->setBuddy(device_);
+  deviceWatcher_.Watch(QStringLiteral("/dev"));
+  connect(&deviceWatcher_, &SerialDeviceWatcher::devicesChanged, this, &CSettingPage::RefreshDeviceList);
+
   auto* com = new QFormLayout(comBox_);
   for (int i = kPort; i <= kProtocol; ++i) {
     com->addRow(labels_[i], combos_[i]);
@@ -147,6 +155,8 @@ void CSettingPage::Initialise() {
   instrumentBox_->setTitle(context_.Caption("InSetting", "Inset", "Instrument setting"));
   scaleLabel_->setText(context_.Caption("InSetting", "Scale", "Instrument setting"));
   deviceLabel_->setText(context_.Caption("SecondMark", "Device", "Device"));
+  device_->setAccessibleDescription(AccessText(context_, "Device"));
+  scale_->setAccessibleDescription(AccessText(context_, "Scale"));
 
   for (int i = kInsType; i < kListCount; ++i) combos_[i]->clear();
   for (const InstrumentItem& item : kInstrumentItems)
@@ -179,7 +189,7 @@ void CSettingPage::ListChosen(List list, int index) {
 void CSettingPage::ShowDevice() {
   const QString current = device_->currentText();
   device_->clear();
-  device_->addItems(ListSerialDevices());
+  device_->addItems(ListSerialDevices(deviceWatcher_.DevRoot()));
   const int port = combos_[kPort]->currentIndex();
   if (port < 0) {
     device_->setEditText(QString());
@@ -192,6 +202,25 @@ void CSettingPage::ShowDevice() {
   if (at >= 0) device_->setCurrentIndex(at);
   else device_->setEditText(path);
   (void)current;
+}
+
+void CSettingPage::SetDeviceRoot(const QString& devRoot) {
+  deviceWatcher_.Watch(devRoot);
+  RefreshDeviceList();
+}
+
+void CSettingPage::RefreshDeviceList() {
+  const QStringList present = ListSerialDevices(deviceWatcher_.DevRoot());
+  QStringList shown;
+  for (int i = 0; i < device_->count(); ++i) shown << device_->itemText(i);
+  if (present == shown) return;
+  const QString text = device_->currentText();
+  const QSignalBlocker quiet(device_);
+  device_->clear();
+  device_->addItems(present);
+  const int at = device_->findText(text);
+  if (at >= 0) device_->setCurrentIndex(at);
+  else device_->setEditText(text);
 }
 
 void CSettingPage::StoreDevice() {

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "gui/gui_context.h"
+#include "gui/serial_devices.h"
 
 class QComboBox;
 class QGroupBox;
@@ -36,6 +37,8 @@ class CSettingPage final : public QWidget {
   QRadioButton* ComRadio() const { return comRadio_; }
   QRadioButton* UsbRadio() const { return usbRadio_; }
   QGroupBox* DefaultTypeBox() const { return defaultType_; }
+  // The folder whose serial devices the device list shows and follows ("/dev").
+  void SetDeviceRoot(const QString& devRoot);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -46,6 +49,8 @@ class CSettingPage final : public QWidget {
   void CheckScale(QWidget* owner);
   void ShowDevice();
   void StoreDevice();
+  // The devices present again, keeping what the box shows or the user is typing.
+  void RefreshDeviceList();
 
   GuiContext& context_;
   std::array<QComboBox*, kListCount> combos_{};
@@ -59,6 +64,7 @@ class CSettingPage final : public QWidget {
   QGroupBox* defaultType_;
   QRadioButton* comRadio_;
   QRadioButton* usbRadio_;
+  SerialDeviceWatcher deviceWatcher_;
   // The scale text last checked; a second check of the same text (focus loss,
   // then leaving the page) stays silent.
   QString checkedScale_;
