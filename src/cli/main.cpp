@@ -1,4 +1,5 @@
 // corvane480-cli: the command-line companion of the desktop program.
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -60,6 +61,11 @@ int main(int argc, char** argv) {
   for (const CommandInfo& c : Commands()) {
     if (rest[0] != c.name) continue;
     std::vector<std::string> args(rest.begin() + 1, rest.end());
+    // "COMMAND --help" describes the command whatever its other arguments.
+    if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+      std::printf("Usage: corvane480-cli %s\n  %s\n", c.usage, c.summary);
+      return kExitOk;
+    }
     try {
       CliArgs parsed(args, c.flags);
       if (parsed.Flag("--help")) {

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "core/text/numbers.h"
 #include "gui/access_texts.h"
@@ -111,12 +112,22 @@ CSettingPage::CSettingPage(GuiContext& context, QWidget* parent)
   deviceWatcher_.Watch(QStringLiteral("/dev"));
   connect(&deviceWatcher_, &SerialDeviceWatcher::devicesChanged, this, &CSettingPage::RefreshDeviceList);
 
-  auto* com = new QFormLayout(comBox_);
+  // The fields and their labels sit on a plain panel inside each group box: a
+  // field whose parent is the group box would also be labelled by its title.
+  const auto panel = [](QGroupBox* box) {
+    auto* host = new QWidget(box);
+    auto* outer = new QVBoxLayout(box);
+    outer->addWidget(host);
+    auto* form = new QFormLayout(host);
+    form->setContentsMargins(0, 0, 0, 0);
+    return form;
+  };
+  auto* com = panel(comBox_);
   for (int i = kPort; i <= kProtocol; ++i) {
     com->addRow(labels_[i], combos_[i]);
     if (i == kPort) com->addRow(deviceLabel_, device_);
   }
-  auto* ins = new QFormLayout(instrumentBox_);
+  auto* ins = panel(instrumentBox_);
   ins->addRow(labels_[kInsType], combos_[kInsType]);
   ins->addRow(scaleLabel_, scale_);
   for (int i = kAngleUnit; i <= kVa; ++i) ins->addRow(labels_[i], combos_[i]);
