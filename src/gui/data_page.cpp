@@ -173,9 +173,10 @@ void CDataPage::ApplyAccessibleNames() {
 
 void CDataPage::ApplyCaptions() {
   ApplyWidgetCaptions();
-  view_->ApplyColumnWidths(logicalDpiX());
   const ColumnCaptions captions = ReadColumnCaptions(context_.Captions(), context_.Settings());
   model_.Replace([&](RecordGrid& g) { FillHeaderRow(g, captions); });
+  // The widths fit the captions just written.
+  view_->ApplyColumnWidths(logicalDpiX());
   PlaceEditor();
   update();
 }

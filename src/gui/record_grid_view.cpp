@@ -39,6 +39,8 @@ void SetUpRows(QTableView* view) {
 RecordGridView::RecordGridView(QWidget* parent) : QTableView(parent), frozen_(new QTableView(this)) {
   SetUpRows(this);
   SetUpRows(frozen_);
+  // Tab leaves the grid for the buttons beside it; the arrow keys move between cells.
+  setTabKeyNavigation(false);
   frozen_->setFocusPolicy(Qt::NoFocus);
   frozen_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   frozen_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
