@@ -15,9 +15,11 @@ constexpr int kMaximumCharacters = 40;
 }  // namespace
 
 int CellTextWidth(const QTableView& view, const QString& text) {
-  // The item delegate leaves (focus frame margin + 1) on each side of the text.
+  // The item delegate leaves (focus frame margin + 1) on each side of the text,
+  // the grid line takes a pixel, and the text's own width may be a fraction over
+  // its rounded advance.
   const int margin = view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
-  return view.fontMetrics().horizontalAdvance(text) + 2 * margin + 1;
+  return view.fontMetrics().horizontalAdvance(text) + 2 * margin + 3;
 }
 
 int HeaderTextWidth(const QTableView& view, const QString& text) {

@@ -35,6 +35,7 @@ TransferPage::TransferPage(GuiContext& context, const ButtonCaption (&captions)[
   status_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
   statusCaption_->setObjectName(QStringLiteral("statusCaption"));
   statusCaption_->setBuddy(status_);
+  statusCaption_->setWordWrap(true);
   layout->addWidget(statusCaption_);
   layout->addWidget(status_, 1);
   timer_.setInterval(500);

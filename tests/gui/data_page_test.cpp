@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QHelpEvent>
+#include <QStyleOptionViewItem>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QToolTip>
@@ -62,9 +63,12 @@ TEST_F(DataPageTest, ColumnsKeepTheTwipsWidthsAsLeastAndWidenUntilNothingIsCut) 
   gui::RecordGridView& view = *page.View();
   for (int c = 0; c < 15; ++c) EXPECT_GE(view.columnWidth(c), twips[c] / (1440 / dpi)) << c;
   page.OpenPath(QString::fromStdString(job));
+  // What the view's own item delegate asks for the cell, and the grid line.
   const auto fits = [&](int row, int col) {
-    const QString text = view.model()->data(view.model()->index(row, col)).toString();
-    return gui::CellTextWidth(view, text) <= view.columnWidth(col);
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    const QModelIndex index = view.model()->index(row, col);
+    return view.itemDelegateForIndex(index)->sizeHint(option, index).width() + 1 <= view.columnWidth(col);
   };
   const int documented = 12;  // the cell of 100 characters
   for (int c = 0; c < 15; ++c) {
