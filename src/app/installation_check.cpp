@@ -18,9 +18,13 @@
 namespace corvane::app {
 namespace {
 
-QString Local(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+QString Local(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
 
-void Line(const char* what, const QString& value) { std::printf("%-16s %s\n", what, value.toUtf8().constData()); }
+void Line(const char* what, const QString& value) {
+  std::printf("%-16s %s\n", what, value.toUtf8().constData());
+}
 
 QString Found(const std::string& path) {
   return Local(path) + (QFile::exists(Local(path)) ? QString() : QStringLiteral("  (missing)"));

@@ -28,7 +28,9 @@ int HeaderTextWidth(const QTableView& view, const QString& text) {
   return header->fontMetrics().horizontalAdvance(text) + 2 * margin + 2;
 }
 
-int MaximumFittedWidth(const QTableView& view) { return view.fontMetrics().averageCharWidth() * kMaximumCharacters; }
+int MaximumFittedWidth(const QTableView& view) {
+  return view.fontMetrics().averageCharWidth() * kMaximumCharacters;
+}
 
 void FitColumns(QTableView& view, const std::vector<int>& minimums, bool widenOnly) {
   const QAbstractItemModel* model = view.model();
@@ -43,7 +45,8 @@ void FitColumns(QTableView& view, const std::vector<int>& minimums, bool widenOn
   const auto measure = [&](int row) {
     for (int c = 0; c < cols; ++c) {
       const QString text = model->data(model->index(row, c), Qt::DisplayRole).toString();
-      if (!text.isEmpty()) widths[static_cast<size_t>(c)] = std::max(widths[static_cast<size_t>(c)], CellTextWidth(view, text));
+      if (!text.isEmpty())
+        widths[static_cast<size_t>(c)] = std::max(widths[static_cast<size_t>(c)], CellTextWidth(view, text));
     }
   };
   const int first = std::min(rows, kFirstRows);

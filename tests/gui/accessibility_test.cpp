@@ -60,8 +60,7 @@ TEST_F(AccessibilityTest, GridAndStatusBoxesAreNamedAfterTheirPagesInBothLanguag
     EXPECT_EQ(Name(page.ComPage()->findChild<QPlainTextEdit*>("status")), c.com);
     EXPECT_EQ(Name(page.UsbPage()->findChild<QPlainTextEdit*>("status")), c.usb);
     EXPECT_EQ(page.ComPage()->findChild<QLabel*>("statusCaption")->text(), c.caption);
-    for (int i = 0; i < 3; ++i)
-      EXPECT_FALSE(page.ComPage()->Button(i)->accessibleDescription().isEmpty()) << i;
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(page.ComPage()->Button(i)->accessibleDescription().isEmpty()) << i;
   }
 }
 

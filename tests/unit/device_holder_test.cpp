@@ -1,4 +1,6 @@
 // Which process holds a serial device, and the busy port's message that names it.
+#include "core/link/device_holder.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,7 +8,6 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "core/link/device_holder.h"
 #include "core/link/transfer_texts.h"
 #include "support/test_support.h"
 
