@@ -87,9 +87,10 @@ TEST_F(AccessibilityTest, TabReachesEveryButtonOfBothPages) {
     for (QWidget* w : window.Tabs()->currentWidget()->findChildren<QWidget*>()) {
       if (!w->isVisible() || !w->isEnabled()) continue;
       if (qobject_cast<QPushButton*>(w) || qobject_cast<QPlainTextEdit*>(w) || qobject_cast<gui::RecordGridView*>(w) ||
-          w->objectName() == "Baud" || w->objectName() == "Scale")
+          w->objectName() == "Baud" || w->objectName() == "Scale") {
         EXPECT_TRUE(chain.count(w)) << tab << " " << w->metaObject()->className() << " "
                                     << w->objectName().toStdString();
+      }
     }
   }
 }

@@ -76,7 +76,9 @@ TEST_F(DataPageTest, ColumnsKeepTheTwipsWidthsAsLeastAndWidenUntilNothingIsCut) 
     const QString header = view.model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
     EXPECT_LE(gui::HeaderTextWidth(view, header), view.columnWidth(c)) << header.toStdString();
     for (int r = 0; r < view.model()->rowCount(); ++r)
-      if (!(r == 3 && c == documented)) EXPECT_TRUE(fits(r, c)) << r << "," << c;
+      if (!(r == 3 && c == documented)) {
+        EXPECT_TRUE(fits(r, c)) << r << "," << c;
+      }
   }
   // Too long even for the widest column: an ellipsis, and the whole text as tooltip.
   EXPECT_EQ(view.columnWidth(documented), gui::MaximumFittedWidth(view));
