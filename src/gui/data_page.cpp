@@ -89,6 +89,10 @@ CDataPage::~CDataPage() {
   // A transfer of one of the pages ends while the pages are still whole.
   comPage_->EndOwnTransfer();
   usbPage_->EndOwnTransfer();
+  // The grid keeps signalling while QWidget's destructor hides it (a page shown as
+  // a window of its own): nothing may reach this page's members after this point.
+  disconnect(view_, nullptr, this, nullptr);
+  disconnect(&model_, nullptr, this, nullptr);
 }
 
 void CDataPage::BuildInnerTab(QWidget* host) {
