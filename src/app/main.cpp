@@ -2,6 +2,7 @@
 // any window exists; otherwise the main window runs until it is closed.
 #include <QApplication>
 #include <QFileInfo>
+#include <cstdio>
 
 #include "core/settings/program_folder.h"
 #include "core/settings/settings_store.h"
@@ -9,6 +10,7 @@
 #include "gui/main_dlg.h"
 #include "gui/qt_services.h"
 #include "gui/transfer_link.h"
+#include "installation_check.h"
 #include "option_dialogs.h"
 #include "registration.h"
 
@@ -27,6 +29,25 @@ QString JobFileArgument(const QStringList& args) {
   return {};
 }
 
+bool HasOption(const QStringList& args, const char* option) {
+  for (qsizetype i = 1; i < args.size(); ++i)
+    if (args[i] == QLatin1String(option)) return true;
+  return false;
+}
+
+void PrintUsage() {
+  std::printf(
+      "Usage: corvane480 [JOB.kvm]\n"
+      "       corvane480 -RegServer | -UnregServer\n"
+      "       corvane480 --version | --help | --check-installation\n\n"
+      "Moves survey jobs between the PC and KVM480/PLN480 total stations.\n"
+      "  JOB.kvm               open this job at start\n"
+      "  -RegServer            add the program to your application menu and .kvm files\n"
+      "  -UnregServer          remove them again\n"
+      "  --check-installation  show the window, report the files found, then quit\n"
+      "  --version             print the version\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -40,9 +61,21 @@ int main(int argc, char** argv) {
   }
   if (start == StartSwitch::Unregister) return corvane::app::UnregisterDesktopEntry(corvane::app::UserDataFolder()) ? 0 : 1;
   if (start == StartSwitch::Embedded) return 0;
+  if (HasOption(args, "--version")) {
+    std::printf("corvane480 %s\n", CORVANE_VERSION);
+    return 0;
+  }
+  if (HasOption(args, "--help")) {
+    PrintUsage();
+    return 0;
+  }
+  const bool check = HasOption(args, "--check-installation");
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Corvane480"));
+  QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
+  // The desktop matches the window to its menu entry and icon by this name.
+  QGuiApplication::setDesktopFileName(QStringLiteral("corvane480"));
   corvane::SettingsStore settings = corvane::SettingsStore::OpenDefault();
   corvane::gui::QtUserPrompts prompts;
   corvane::app::LibraryOptionDialogs dialogs(prompts);
@@ -53,6 +86,7 @@ int main(int argc, char** argv) {
   context.UseLink(link);
   corvane::gui::CMainDlg window(context);
   window.show();
+  if (check) return corvane::app::CheckInstallation(window, context);
   if (const QString job = JobFileArgument(args); !job.isEmpty()) window.DataPage()->OpenPath(job);
   return QApplication::exec();
 }

@@ -13,7 +13,9 @@ Result LibraryOptionDialogs::Run(Call call, Result cancelled) {
     CCorvaneDll dll;
     return call(dll);
   } catch (const std::exception& e) {
-    prompts_.Message(QApplication::activeWindow(), QStringLiteral("The option dialog could not be shown."),
+    // Owned by the dialog on top, else the window in front, as the dialogs themselves are.
+    QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : QApplication::activeWindow();
+    prompts_.Message(owner, QStringLiteral("The option dialog could not be shown."),
                      QApplication::applicationName(), corvane::MessageIcon::Exclamation, QString::fromLocal8Bit(e.what()));
   }
   return cancelled;

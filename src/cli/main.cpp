@@ -1,4 +1,5 @@
 // corvane480-cli: the command-line companion of the desktop program.
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 #include <cstdio>
@@ -18,7 +19,8 @@ void PrintHelp(std::FILE* to) {
   std::fprintf(to,
                "Usage: corvane480-cli [--settings-dir DIR] COMMAND [ARGS]\n\n"
                "Moves and converts survey jobs of the KVM480/PLN480 total stations.\n"
-               "Settings come from DIR, else $CORVANE_SETTINGS_DIR, else ~/.config.\n\n"
+               "Settings come from DIR, else $CORVANE_SETTINGS_DIR, else ~/.config.\n"
+               "corvane480-cli --version prints the version.\n\n"
                "Commands:\n");
   for (const CommandInfo& c : Commands()) std::fprintf(to, "  %-58s %s\n", c.usage, c.summary);
   std::fprintf(to,
@@ -45,6 +47,10 @@ int main(int argc, char** argv) {
       rest.push_back(words[i]);
     }
   }
+  if (!rest.empty() && rest[0] == "--version") {
+    std::printf("corvane480-cli %s\n", CORVANE_VERSION);
+    return kExitOk;
+  }
   if (rest.empty() || rest[0] == "--help" || rest[0] == "-h" || rest[0] == "help") {
     PrintHelp(rest.empty() ? stderr : stdout);
     return rest.empty() ? kExitUsage : kExitOk;
@@ -58,6 +64,11 @@ int main(int argc, char** argv) {
   for (const CommandInfo& c : Commands()) {
     if (rest[0] != c.name) continue;
     std::vector<std::string> args(rest.begin() + 1, rest.end());
+    // "COMMAND --help" describes the command whatever its other arguments.
+    if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+      std::printf("Usage: corvane480-cli %s\n  %s\n", c.usage, c.summary);
+      return kExitOk;
+    }
     try {
       CliArgs parsed(args, c.flags);
       if (parsed.Flag("--help")) {

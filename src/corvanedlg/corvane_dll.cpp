@@ -15,7 +15,17 @@ using corvanedlg::Tr;
 
 namespace {
 
-QWidget* Owner() { return QApplication::activeWindow(); }
+// The window a dialog belongs to: the modal dialog on top (a dialog opened from
+// the station dialog), else the active window, else the program's main window.
+// A button pressed through the accessibility bus or while another program has
+// the focus leaves no active window; the dialog still opens over its window.
+QWidget* Owner() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->isVisible() && top->inherits("QMainWindow")) return top;
+  return nullptr;
+}
 
 std::string Bytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 

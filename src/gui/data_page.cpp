@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabBar>
@@ -15,6 +16,7 @@
 #include "core/grid/grid_loading.h"
 #include "core/grid/grid_saving.h"
 #include "core/text/numbers.h"
+#include "gui/access_texts.h"
 #include "gui/busy_progress.h"
 #include "gui/station_import_dlg.h"
 #include "gui/transfer_pages.h"
@@ -87,6 +89,10 @@ CDataPage::~CDataPage() {
   // A transfer of one of the pages ends while the pages are still whole.
   comPage_->EndOwnTransfer();
   usbPage_->EndOwnTransfer();
+  // The grid keeps signalling while QWidget's destructor hides it (a page shown as
+  // a window of its own): nothing may reach this page's members after this point.
+  disconnect(view_, nullptr, this, nullptr);
+  disconnect(&model_, nullptr, this, nullptr);
 }
 
 void CDataPage::BuildInnerTab(QWidget* host) {
@@ -112,7 +118,10 @@ void CDataPage::BuildInnerTab(QWidget* host) {
     connect(page, &TransferPage::recordSent, this, &CDataPage::OnRecordSent);
     connect(page, &TransferPage::codeSent, this, &CDataPage::OnCodeSent);
   }
-  clearReceiveBuffer_ = [this] { comPage_->ClearReceived(); };
+  clearReceiveBuffer_ = [this] {
+    comPage_->ClearReceived();
+    usbPage_->ClearReceived();
+  };
 
   // The stored default link picks the page shown; any other value shows none.
   switch (ToShort(context_.SettingInt(SettingsSection::OtherSet, "Comtype", "0"))) {
@@ -150,13 +159,28 @@ void CDataPage::ApplyWidgetCaptions() {
   innerTab_->setTabText(1, context_.Caption("FirstMark", "Tab2", "USB"));
   comPage_->ApplyCaptions();
   usbPage_->ApplyCaptions();
+  ApplyAccessibleNames();
+}
+
+void CDataPage::ApplyAccessibleNames() {
+  // The grid is named after its page, each status box after its transfer page.
+  view_->setAccessibleName(context_.Caption("Mark", "First", "RS232 communication"));
+  view_->setAccessibleDescription(AccessText(context_, "Grid"));
+  const QString status = AccessText(context_, "Status");
+  for (int i = 0; i < 2; ++i) {
+    TransferPage* page = i == 0 ? static_cast<TransferPage*>(comPage_) : usbPage_;
+    page->setAccessibleName(innerTab_->tabText(i));
+    if (auto* box = page->findChild<QPlainTextEdit*>(QStringLiteral("status")))
+      box->setAccessibleName(innerTab_->tabText(i) + QLatin1Char(' ') + status);
+  }
 }
 
 void CDataPage::ApplyCaptions() {
   ApplyWidgetCaptions();
-  view_->ApplyColumnWidths(logicalDpiX());
   const ColumnCaptions captions = ReadColumnCaptions(context_.Captions(), context_.Settings());
   model_.Replace([&](RecordGrid& g) { FillHeaderRow(g, captions); });
+  // The widths fit the captions just written.
+  view_->ApplyColumnWidths(logicalDpiX());
   PlaceEditor();
   update();
 }

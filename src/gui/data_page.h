@@ -124,6 +124,7 @@ class CDataPage final : public QWidget {
   void BuildInnerTab(QWidget* host);
   void ShowTransferPage(int index, bool show);
   void ApplyWidgetCaptions();
+  void ApplyAccessibleNames();
   void PlaceEditor();
   void ImportCoordinatesCommand();
   // The conversion commands (data_page_exports.cpp).

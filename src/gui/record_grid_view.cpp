@@ -4,8 +4,12 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTimer>
+#include <QToolTip>
+#include <QHelpEvent>
 
 #include "core/grid/grid_layout.h"
+#include "gui/column_fit.h"
 #include "gui/record_grid_model.h"
 
 namespace corvane::gui {
@@ -25,8 +29,8 @@ void SetUpRows(QTableView* view) {
   view->setSelectionMode(QAbstractItemView::SingleSelection);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view->setWordWrap(false);
-  // Narrow columns show as much of their text as fits, as a spreadsheet does.
-  view->setTextElideMode(Qt::ElideNone);
+  // Columns widen to their text; what is still too long ends in an ellipsis.
+  view->setTextElideMode(Qt::ElideRight);
   view->setCornerButtonEnabled(false);
 }
 
@@ -35,6 +39,8 @@ void SetUpRows(QTableView* view) {
 RecordGridView::RecordGridView(QWidget* parent) : QTableView(parent), frozen_(new QTableView(this)) {
   SetUpRows(this);
   SetUpRows(frozen_);
+  // Tab leaves the grid for the buttons beside it; the arrow keys move between cells.
+  setTabKeyNavigation(false);
   frozen_->setFocusPolicy(Qt::NoFocus);
   frozen_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   frozen_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -50,6 +56,7 @@ RecordGridView::RecordGridView(QWidget* parent) : QTableView(parent), frozen_(ne
           &QAbstractSlider::setValue);
   connect(verticalScrollBar(), &QAbstractSlider::valueChanged, this, &RecordGridView::scrolled);
   connect(horizontalScrollBar(), &QAbstractSlider::valueChanged, this, &RecordGridView::scrolled);
+  connect(verticalScrollBar(), &QAbstractSlider::valueChanged, this, &RecordGridView::ScheduleWiden);
 
   auto rowOf = [](const QModelIndex& i) { return RecordGridModel::GridRow(i); };
   connect(this, &QAbstractItemView::doubleClicked, this,
@@ -77,6 +84,10 @@ void RecordGridView::Watch(QWidget* widget) {
 void RecordGridView::SetGridModel(RecordGridModel* model) {
   model_ = model;
   setModel(model);
+  // New content widens the columns (a download, an echoed record, an edit).
+  connect(model, &QAbstractItemModel::modelReset, this, &RecordGridView::ScheduleWiden);
+  connect(model, &QAbstractItemModel::dataChanged, this, &RecordGridView::ScheduleWiden);
+  connect(model, &QAbstractItemModel::headerDataChanged, this, &RecordGridView::ScheduleWiden);
   frozen_->setModel(model);
   frozen_->setSelectionModel(selectionModel());
   for (int c = kFrozenColumns; c < model->columnCount(); ++c) frozen_->setColumnHidden(c, true);
@@ -85,8 +96,46 @@ void RecordGridView::SetGridModel(RecordGridModel* model) {
 }
 
 void RecordGridView::ApplyColumnWidths(int dotsPerInch) {
-  for (int c = 0; c < corvane::RecordGrid::kCols; ++c) setColumnWidth(c, ColumnWidthPixels(c, dotsPerInch));
+  minimumWidths_.assign(corvane::RecordGrid::kCols, 0);
+  for (int c = 0; c < corvane::RecordGrid::kCols; ++c) minimumWidths_[static_cast<size_t>(c)] = ColumnWidthPixels(c, dotsPerInch);
+  FitColumns(*this, minimumWidths_, false);
   UpdateFrozenGeometry();
+}
+
+void RecordGridView::ScheduleWiden() {
+  if (widenPending_ || minimumWidths_.empty()) return;
+  widenPending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    widenPending_ = false;
+    FitColumns(*this, minimumWidths_, true);
+    UpdateFrozenGeometry();
+  });
+}
+
+bool RecordGridView::ShowClippedText(QObject* watched, QEvent* event) {
+  const auto* help = static_cast<QHelpEvent*>(event);
+  QString text;
+  QRect area;
+  QWidget* where = static_cast<QWidget*>(watched);
+  for (QTableView* view : {static_cast<QTableView*>(this), frozen_}) {
+    if (watched == view->viewport()) {
+      const QModelIndex i = view->indexAt(help->pos());
+      if (!i.isValid()) break;
+      const QString cell = i.data(Qt::DisplayRole).toString();
+      if (CellTextWidth(*view, cell) > view->columnWidth(i.column())) text = cell;
+      area = view->visualRect(i);
+    } else if (watched == view->horizontalHeader()->viewport()) {
+      const int col = view->horizontalHeader()->logicalIndexAt(help->pos());
+      if (col < 0) break;
+      const QString caption = model()->headerData(col, Qt::Horizontal, Qt::DisplayRole).toString();
+      if (HeaderTextWidth(*view, caption) > view->columnWidth(col)) text = caption;
+      area = QRect(view->horizontalHeader()->sectionViewportPosition(col), 0, view->columnWidth(col),
+                   view->horizontalHeader()->height());
+    }
+  }
+  if (text.isEmpty()) QToolTip::hideText();
+  else QToolTip::showText(help->globalPos(), text, where, area);
+  return true;
 }
 
 void RecordGridView::UpdateSectionWidth(int logicalIndex, int /*oldSize*/, int newSize) {
@@ -110,6 +159,7 @@ void RecordGridView::UpdateFrozenGeometry() {
 
 void RecordGridView::resizeEvent(QResizeEvent* event) {
   QTableView::resizeEvent(event);
+  ScheduleWiden();
   UpdateFrozenGeometry();
 }
 
@@ -146,6 +196,7 @@ QRect RecordGridView::CellRect(int gridRow, int col) const {
 }
 
 bool RecordGridView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip) return ShowClippedText(watched, event);
   if (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     lastMouse_ = CellAtGlobal(mouse->globalPosition().toPoint());

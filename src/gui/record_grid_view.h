@@ -3,6 +3,7 @@
 // over the left edge shows them while the main one scrolls sideways), the header
 // row as the column header, cell positions by grid row and column.
 #include <QTableView>
+#include <vector>
 
 namespace corvane::gui {
 
@@ -22,8 +23,11 @@ class RecordGridView final : public QTableView {
   explicit RecordGridView(QWidget* parent = nullptr);
   void SetGridModel(RecordGridModel* model);
 
-  // Column widths from the twips table for a screen of `dotsPerInch`.
+  // Column widths from the twips table for a screen of `dotsPerInch`, as the
+  // least each column gets, widened to show the header and the rows whole.
   void ApplyColumnWidths(int dotsPerInch);
+  // The rows in view or the content changed: columns widen to what they show.
+  void ScheduleWiden();
   // The cell at a point given in global coordinates.
   GridCell CellAtGlobal(const QPoint& global) const;
   // The cell last under the mouse (what the context-menu key acts on).
@@ -49,10 +53,14 @@ class RecordGridView final : public QTableView {
   void UpdateSectionWidth(int logicalIndex, int oldSize, int newSize);
   int FrozenWidth() const;
   void Watch(QWidget* widget);
+  // The whole text of a cell or header that does not fit its column, as a tooltip.
+  bool ShowClippedText(QObject* watched, QEvent* event);
 
   QTableView* frozen_;
   RecordGridModel* model_ = nullptr;
   GridCell lastMouse_;
+  std::vector<int> minimumWidths_;
+  bool widenPending_ = false;
 };
 
 }  // namespace corvane::gui

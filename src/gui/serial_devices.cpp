@@ -42,3 +42,30 @@ QStringList ListSerialDevices(const QString& devRoot) {
 }
 
 }  // namespace corvane::gui
+
+namespace corvane::gui {
+
+SerialDeviceWatcher::SerialDeviceWatcher(QObject* parent) : QObject(parent) {
+  settle_.setSingleShot(true);
+  settle_.setInterval(300);
+  connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &SerialDeviceWatcher::FolderChanged);
+  connect(&settle_, &QTimer::timeout, this, &SerialDeviceWatcher::devicesChanged);
+}
+
+void SerialDeviceWatcher::Watch(const QString& devRoot) {
+  if (!watcher_.directories().isEmpty()) watcher_.removePaths(watcher_.directories());
+  devRoot_ = devRoot;
+  FolderChanged();
+  settle_.stop();
+}
+
+void SerialDeviceWatcher::FolderChanged() {
+  // serial/ and serial/by-id/ come and go with the first and last USB adapter.
+  for (const QString& folder : {devRoot_, devRoot_ + QStringLiteral("/serial"),
+                                devRoot_ + QStringLiteral("/serial/by-id")}) {
+    if (QDir(folder).exists() && !watcher_.directories().contains(folder)) watcher_.addPath(folder);
+  }
+  settle_.start();
+}
+
+}  // namespace corvane::gui

@@ -9,9 +9,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "core/text/numbers.h"
+#include "gui/access_texts.h"
 #include "gui/gbk_text.h"
 #include "gui/serial_devices.h"
 #include "gui/usb_device_box.h"
@@ -105,12 +108,29 @@ CSettingPage::CSettingPage(GuiContext& context, QWidget* parent)
   connect(device_, &QComboBox::activated, this, [this](int) { StoreDevice(); });
   connect(device_->lineEdit(), &QLineEdit::editingFinished, this, &CSettingPage::StoreDevice);
 
-  auto* com = new QFormLayout(comBox_);
+  // Each field is named by its own label, not by the group around it.
+  for (int i = 0; i < kListCount; ++i) labels_[i]->setBuddy(combos_[i]);
+  scaleLabel_->setBuddy(scale_);
+  deviceLabel_->setBuddy(device_);
+  deviceWatcher_.Watch(QStringLiteral("/dev"));
+  connect(&deviceWatcher_, &SerialDeviceWatcher::devicesChanged, this, &CSettingPage::RefreshDeviceList);
+
+  // The fields and their labels sit on a plain panel inside each group box: a
+  // field whose parent is the group box would also be labelled by its title.
+  const auto panel = [](QGroupBox* box) {
+    auto* host = new QWidget(box);
+    auto* outer = new QVBoxLayout(box);
+    outer->addWidget(host);
+    auto* form = new QFormLayout(host);
+    form->setContentsMargins(0, 0, 0, 0);
+    return form;
+  };
+  auto* com = panel(comBox_);
   for (int i = kPort; i <= kProtocol; ++i) {
     com->addRow(labels_[i], combos_[i]);
     if (i == kPort) com->addRow(deviceLabel_, device_);
   }
-  auto* ins = new QFormLayout(instrumentBox_);
+  auto* ins = panel(instrumentBox_);
   ins->addRow(labels_[kInsType], combos_[kInsType]);
   ins->addRow(scaleLabel_, scale_);
   for (int i = kAngleUnit; i <= kVa; ++i) ins->addRow(labels_[i], combos_[i]);
@@ -150,6 +170,8 @@ void CSettingPage::Initialise() {
   instrumentBox_->setTitle(context_.Caption("InSetting", "Inset", "Instrument setting"));
   scaleLabel_->setText(context_.Caption("InSetting", "Scale", "Instrument setting"));
   deviceLabel_->setText(context_.Caption("SecondMark", "Device", "Device"));
+  device_->setAccessibleDescription(AccessText(context_, "Device"));
+  scale_->setAccessibleDescription(AccessText(context_, "Scale"));
 
   for (int i = kInsType; i < kListCount; ++i) combos_[i]->clear();
   for (const InstrumentItem& item : kInstrumentItems)
@@ -183,7 +205,7 @@ void CSettingPage::ListChosen(List list, int index) {
 void CSettingPage::ShowDevice() {
   const QString current = device_->currentText();
   device_->clear();
-  device_->addItems(ListSerialDevices());
+  device_->addItems(ListSerialDevices(deviceWatcher_.DevRoot()));
   const int port = combos_[kPort]->currentIndex();
   if (port < 0) {
     device_->setEditText(QString());
@@ -196,6 +218,25 @@ void CSettingPage::ShowDevice() {
   if (at >= 0) device_->setCurrentIndex(at);
   else device_->setEditText(path);
   (void)current;
+}
+
+void CSettingPage::SetDeviceRoot(const QString& devRoot) {
+  deviceWatcher_.Watch(devRoot);
+  RefreshDeviceList();
+}
+
+void CSettingPage::RefreshDeviceList() {
+  const QStringList present = ListSerialDevices(deviceWatcher_.DevRoot());
+  QStringList shown;
+  for (int i = 0; i < device_->count(); ++i) shown << device_->itemText(i);
+  if (present == shown) return;
+  const QString text = device_->currentText();
+  const QSignalBlocker quiet(device_);
+  device_->clear();
+  device_->addItems(present);
+  const int at = device_->findText(text);
+  if (at >= 0) device_->setCurrentIndex(at);
+  else device_->setEditText(text);
 }
 
 void CSettingPage::StoreDevice() {

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "gui/gui_context.h"
+#include "gui/serial_devices.h"
 
 class QComboBox;
 class QGroupBox;
@@ -41,6 +42,8 @@ class CSettingPage final : public QWidget {
   QRadioButton* UsbRadio() const { return usbRadio_; }
   QGroupBox* DefaultTypeBox() const { return defaultType_; }
   UsbDeviceBox* UsbBox() const { return usbBox_; }
+  // The folder whose serial devices the device list shows and follows ("/dev").
+  void SetDeviceRoot(const QString& devRoot);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -51,6 +54,8 @@ class CSettingPage final : public QWidget {
   void CheckScale(QWidget* owner);
   void ShowDevice();
   void StoreDevice();
+  // The devices present again, keeping what the box shows or the user is typing.
+  void RefreshDeviceList();
 
   GuiContext& context_;
   std::array<QComboBox*, kListCount> combos_{};
@@ -65,6 +70,7 @@ class CSettingPage final : public QWidget {
   QRadioButton* comRadio_;
   QRadioButton* usbRadio_;
   UsbDeviceBox* usbBox_;
+  SerialDeviceWatcher deviceWatcher_;
   // The scale text last checked; a second check of the same text (focus loss,
   // then leaving the page) stays silent.
   QString checkedScale_;

@@ -50,8 +50,9 @@ CStationImportDlg::CStationImportDlg(GuiContext& context, StationTable& table, Q
       inport_(new QPushButton(this)),
       saveAs_(new QPushButton(this)) {
   setObjectName(QStringLiteral("CStationImportDlg"));
-  // Captions by the dialog's own language value; the program's language stays as it is.
-  const StationDialogCaptions captions = ReadStationDialogCaptions(SettingsFolder());
+  // Captions by the dialog's own language value (the program's when none is
+  // stored); the program's language stays as it is.
+  const StationDialogCaptions captions = ReadStationDialogCaptions(SettingsFolder(), context_.LanguageIndex());
   setWindowTitle(FromGbk(captions.title));
   inport_->setText(FromGbk(captions.inport));
   saveAs_->setText(FromGbk(captions.saveAs));

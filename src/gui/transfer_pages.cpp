@@ -4,6 +4,7 @@
 
 #include "core/grid/coordinate_import.h"
 #include "core/grid/upload_record.h"
+#include "gui/access_texts.h"
 #include "gui/file_paths.h"
 #include "gui/gbk_text.h"
 #include "gui/transfer_bridge.h"
@@ -18,7 +19,7 @@ constexpr const char* kCodeFileFilter = "*.txt|*.txt|*.dat|*.dat|*.csv|*.csv|*.r
 }  // namespace
 
 TransferPage::TransferPage(GuiContext& context, const ButtonCaption (&captions)[3], QWidget* parent)
-    : QWidget(parent), context_(context), status_(new QPlainTextEdit(this)) {
+    : QWidget(parent), context_(context), status_(new QPlainTextEdit(this)), statusCaption_(new QLabel(this)) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   for (int i = 0; i < 3; ++i) {
@@ -32,6 +33,12 @@ TransferPage::TransferPage(GuiContext& context, const ButtonCaption (&captions)[
   status_->setObjectName(QStringLiteral("status"));
   status_->setReadOnly(true);
   status_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Read-only text is still reached with Tab, so a screen reader can read it.
+  status_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+  statusCaption_->setObjectName(QStringLiteral("statusCaption"));
+  statusCaption_->setBuddy(status_);
+  statusCaption_->setWordWrap(true);
+  layout->addWidget(statusCaption_);
   layout->addWidget(status_, 1);
   timer_.setInterval(500);
   connect(&timer_, &QTimer::timeout, this, &TransferPage::OnProgressTimer);
@@ -45,7 +52,14 @@ TransferPage::~TransferPage() {
 void TransferPage::EndOwnTransfer() { Link().Release(this); }
 
 void TransferPage::ApplyCaptions() {
-  for (int i = 0; i < 3; ++i) buttons_[i]->setText(context_.Caption("FirstMark", captions_[i].key, captions_[i].def));
+  for (int i = 0; i < 3; ++i) {
+    buttons_[i]->setText(context_.Caption("FirstMark", captions_[i].key, captions_[i].def));
+    // What the button does, for assistive technology: key "<button key>Tip" of section Access.
+    const std::string tip = std::string(captions_[i].key) + "Tip";
+    buttons_[i]->setAccessibleDescription(AccessText(context_, tip.c_str()));
+  }
+  statusCaption_->setText(context_.Caption("FirstMark", "StatusCount", "Transfer status, lines received:"));
+  status_->setAccessibleDescription(statusCaption_->text());
   update();
 }
 
@@ -61,7 +75,11 @@ void TransferPage::OnProgressTimer() { SetStatusText(ProgressText()); }
 
 TransferState& TransferPage::State() { return Link().State(); }
 
-void TransferPage::ClearReceived() { State().ClearReceiveBuffer(); }
+void TransferPage::ClearReceived() {
+  State().ClearReceiveBuffer();
+  // Nothing received any more: the box no longer shows the last count.
+  SetStatusText(QString());
+}
 
 void TransferPage::EndRunningTransfer() { Link().RequestStop(); }
 

@@ -5,6 +5,7 @@
 // A button ends a transfer still running before it starts its own; the transfer
 // itself runs on the one worker of the application's TransferLink.
 #include <QByteArray>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -97,6 +98,8 @@ class TransferPage : public QWidget {
   ButtonCaption captions_[3];
   QPushButton* buttons_[3];
   QPlainTextEdit* status_;
+  // The caption line above the status box: what its number counts.
+  QLabel* statusCaption_;
   QTimer timer_;
   QString statusRaw_;
 };

@@ -4,9 +4,15 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QHelpEvent>
+#include <QStyleOptionViewItem>
+#include <QScrollBar>
 #include <QTabBar>
+#include <QToolTip>
 
 #include "core/link/transfer_state.h"
+#include "gui/column_fit.h"
+#include "gui/record_grid_view.h"
 #include "gui/transfer_link.h"
 #include "gui/transfer_pages.h"
 #include "gui_fixture.h"
@@ -44,15 +50,55 @@ TEST_F(DataPageTest, FreshPageWithoutCaptionFilesShowsTheEnglishDefaults) {
   EXPECT_EQ(page.StationListValid(), 0);
 }
 
-TEST_F(DataPageTest, ColumnWidthsFollowTheTwipsTableAtTheScreenResolution) {
+TEST_F(DataPageTest, ColumnsKeepTheTwipsWidthsAsLeastAndWidenUntilNothingIsCut) {
+  const std::string job = files_.File("job.kvm");
+  const std::string longCode(100, 'C');
+  testing::WriteBytes(job, "ZAMO RECORD FILE\r\nScale  :1.000000\r\nAnglUnit:dms\r\n"
+                           "U,ST,S1,0.0000,120.0000,300.4530,1000.000,2000.000,100.000,1.500,0.0000," + longCode +
+                               ",,####\r\nU,DP,P1,25.123,359.5959,91.0000,0.0,0.0,0.0,0.0,1.600,WALL,,\r\n");
   CDataPage page(*context_);
+  page.resize(900, 500);
   const int dpi = page.logicalDpiX();
-  const int twipsPerPixel = 1440 / dpi;
   const int twips[15] = {400, 400, 650, 800, 900, 850, 850, 1250, 1250, 900, 750, 750, 700, 700, 700};
-  for (int c = 0; c < 15; ++c) EXPECT_EQ(page.View()->columnWidth(c), twips[c] / twipsPerPixel) << c;
+  gui::RecordGridView& view = *page.View();
+  for (int c = 0; c < 15; ++c) EXPECT_GE(view.columnWidth(c), twips[c] / (1440 / dpi)) << c;
+  page.OpenPath(QString::fromStdString(job));
+  // What the view's own item delegate asks for the cell, and the grid line.
+  const auto fits = [&](int row, int col) {
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    const QModelIndex index = view.model()->index(row, col);
+    return view.itemDelegateForIndex(index)->sizeHint(option, index).width() + 1 <= view.columnWidth(col);
+  };
+  const int documented = 12;  // the cell of 100 characters
+  for (int c = 0; c < 15; ++c) {
+    EXPECT_GE(view.columnWidth(c), twips[c] / (1440 / dpi)) << c;
+    const QString header = view.model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    EXPECT_LE(gui::HeaderTextWidth(view, header), view.columnWidth(c)) << header.toStdString();
+    for (int r = 0; r < view.model()->rowCount(); ++r)
+      if (!(r == 3 && c == documented)) {
+        EXPECT_TRUE(fits(r, c)) << r << "," << c;
+      }
+  }
+  // Too long even for the widest column: an ellipsis, and the whole text as tooltip.
+  EXPECT_EQ(view.columnWidth(documented), gui::MaximumFittedWidth(view));
+  EXPECT_FALSE(fits(3, documented));
+  EXPECT_EQ(view.textElideMode(), Qt::ElideRight);
+  page.show();
+  view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum());
+  const QRect cell = view.visualRect(view.model()->index(3, documented));
+  QHelpEvent help(QEvent::ToolTip, cell.center(), view.viewport()->mapToGlobal(cell.center()));
+  QApplication::sendEvent(view.viewport(), &help);
+  EXPECT_EQ(QToolTip::text(), QString::fromStdString(longCode));
   // The frozen copy shows columns 0..2 with the same widths and nothing else.
-  for (int c = 0; c < 3; ++c) EXPECT_EQ(page.View()->FrozenView()->columnWidth(c), page.View()->columnWidth(c));
-  EXPECT_TRUE(page.View()->FrozenView()->isColumnHidden(3));
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(view.FrozenView()->columnWidth(c), view.columnWidth(c));
+  EXPECT_TRUE(view.FrozenView()->isColumnHidden(3));
+  // Clear: back to the documented widths, widened only for the captions.
+  page.ClearButton()->click();
+  for (int c = 0; c < 15; ++c)
+    EXPECT_EQ(view.columnWidth(c), std::max(twips[c] / (1440 / dpi),
+                                            gui::HeaderTextWidth(view, view.model()->headerData(c, Qt::Horizontal).toString())))
+        << c;
 }
 
 TEST_F(DataPageTest, InstalledLocalCaptionsAreShownInChinese) {

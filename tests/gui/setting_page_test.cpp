@@ -181,6 +181,53 @@ TEST_F(SettingPageTest, DeviceBesideThePortIsShownAndStored) {
   EXPECT_EQ(page.DeviceBox()->currentText(), "/dev/ttyUSB0");
 }
 
+TEST_F(SettingPageTest, EveryFieldIsNamedByItsOwnLabel) {
+  UseProgramFolder(Captions::Installed, true);
+  Set(SettingsSection::OtherSet, "language", "1");
+  context_->ReloadLanguageIndex();
+  CSettingPage page(*context_);
+  // As assistive technology finds a field's name: a label beside it whose buddy it is.
+  const auto labelOf = [](QWidget* field) -> QString {
+    for (QLabel* label : field->parentWidget()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
+      if (label->buddy() == field) return label->text();
+    return {};
+  };
+  for (int i = 0; i < CSettingPage::kListCount; ++i) {
+    QComboBox* combo = page.Combo(static_cast<CSettingPage::List>(i));
+    // A screen reader names a field by its buddy label, which must sit beside it.
+    EXPECT_FALSE(labelOf(combo).isEmpty()) << combo->objectName().toStdString();
+  }
+  EXPECT_EQ(labelOf(page.Combo(CSettingPage::kBaud)), "Baud");
+  EXPECT_NE(labelOf(page.Combo(CSettingPage::kParity)), labelOf(page.Combo(CSettingPage::kProtocol)));
+  EXPECT_FALSE(labelOf(page.ScaleEdit()).isEmpty());
+  EXPECT_FALSE(labelOf(page.DeviceBox()).isEmpty());
+  EXPECT_FALSE(page.DeviceBox()->accessibleDescription().isEmpty());
+}
+
+TEST_F(SettingPageTest, DeviceListFollowsAdaptersPluggedInAndOut) {
+  testing::TempDir dev;
+  testing::WriteBytes(dev.File("ttyS0"), "");
+  const QString root = QString::fromStdString(dev.Path().string());
+  CSettingPage page(*context_);
+  page.SetDeviceRoot(root);
+  const auto items = [&] {
+    QStringList out;
+    for (int i = 0; i < page.DeviceBox()->count(); ++i) out << page.DeviceBox()->itemText(i);
+    return out;
+  };
+  EXPECT_EQ(items(), QStringList{root + "/ttyS0"});
+  // The user is typing a path: the refresh keeps it.
+  page.DeviceBox()->setEditText("/dev/my-adapter");
+  testing::WriteBytes(dev.File("ttyUSB0"), "");
+  testing::WriteBytes(dev.File("serial/by-id/usb-FTDI-if00"), "");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return items().size() == 3; }, 5000)) << items().join(' ').toStdString();
+  EXPECT_EQ(items().first(), root + "/serial/by-id/usb-FTDI-if00");
+  EXPECT_EQ(page.DeviceBox()->currentText(), "/dev/my-adapter");
+  std::filesystem::remove_all(dev.Path() / "serial");
+  std::filesystem::remove(dev.Path() / "ttyUSB0");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return items().size() == 1; }, 5000)) << items().join(' ').toStdString();
+}
+
 TEST(SerialDevices, StableNamesFirstThenEachKindInNumberOrder) {
   testing::TempDir dev;
   for (const char* name : {"ttyS10", "ttyS2", "ttyUSB1", "ttyUSB0", "ttyACM0", "tty0", "serial/by-id/usb-ABC-if00",

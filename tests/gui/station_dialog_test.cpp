@@ -74,30 +74,36 @@ TEST_F(StationDialogTest, OpensWithTheFixedHeadersWidthsAndTheTableEntries) {
 }
 
 TEST_F(StationDialogTest, CaptionsFollowTheDialogsOwnLanguageValue) {
+  const QString english[3] = {"Inport new STN&BS coordinate from poligon file", "Inport", "Save as"};
+  const QString chinese[3] = {QString::fromUtf8("从导线文件导入新的测站和后视坐标"), QString::fromUtf8("导入"),
+                              QString::fromUtf8("另存为")};
   struct Case {
     bool captionFiles;
     const char* language;  // nullptr: no value stored
-    QString title, inport, saveAs;
+    const char* programLanguage;
+    const QString* expected;
   } cases[] = {
-      {false, "1", "Inport new STN&BS coordinate from poligon file", "Inport", "Save as"},
-      {true, "1", "Inport new STN&BS coordinate from poligon file", "Inport", "Save as"},
-      {true, nullptr, QString::fromUtf8("从导线文件导入新的测站和后视坐标"), QString::fromUtf8("导入"),
-       QString::fromUtf8("另存为")},
-      {true, "0", QString::fromUtf8("从导线文件导入新的测站和后视坐标"), QString::fromUtf8("导入"),
-       QString::fromUtf8("另存为")},
+      {false, "1", "1", english},
+      {true, "1", "0", english},
+      // Nothing stored: the dialog follows the program (an English session is English).
+      {true, nullptr, "1", english},
+      {true, nullptr, "0", chinese},
+      {true, "0", "1", chinese},
   };
   for (const Case& c : cases) {
     UseProgramFolder(c.captionFiles ? Captions::Installed : Captions::None, true);
     std::filesystem::remove_all(settings_.Path() / "ZamoSoft");
     if (c.language) DialogLanguage(c.language);
-    // The program itself runs in English whatever the dialog reads.
-    Set(SettingsSection::OtherSet, "language", "1");
+    Set(SettingsSection::OtherSet, "language", c.programLanguage);
     context_->ReloadLanguageIndex();
+    const int programLanguage = context_->LanguageIndex();
     CStationImportDlg dialog(*context_, table_);
-    EXPECT_EQ(dialog.windowTitle(), c.title);
-    EXPECT_EQ(dialog.InportButton()->text(), c.inport);
-    EXPECT_EQ(dialog.SaveAsButton()->text(), c.saveAs);
-    EXPECT_EQ(context_->LanguageIndex(), 1);
+    EXPECT_EQ(dialog.windowTitle(), c.expected[0]) << c.programLanguage;
+    EXPECT_EQ(dialog.InportButton()->text(), c.expected[1]);
+    EXPECT_EQ(dialog.SaveAsButton()->text(), c.expected[2]);
+    // The dialog never changes the program's language, nor stores its own.
+    EXPECT_EQ(context_->LanguageIndex(), programLanguage);
+    EXPECT_EQ(std::filesystem::exists(settings_.Path() / "ZamoSoft"), c.language != nullptr);
   }
 }
 

@@ -101,13 +101,18 @@ TEST(SettingsStore, DevicePathsCanBeStoredWithoutTheInstalledSections) {
   EXPECT_EQ(f.store.DevicePath(12), "/dev/ttyS11");
 }
 
-TEST(StationDialogLanguage, ReadsItsOwnKeyWithFourCharacters) {
+TEST(StationDialogLanguage, ReadsItsOwnKeyWithFourCharactersElseFollowsTheProgram) {
   TempDir dir;
-  EXPECT_EQ(ReadStationDialogLanguage(dir.Path().string()), 0);
+  EXPECT_EQ(ReadStationDialogLanguage(dir.Path().string(), 1), 1);
+  EXPECT_EQ(ReadStationDialogLanguage(dir.Path().string(), 0), 0);
+  WriteBytes(dir.File("ZamoSoft/ZamoComm.ini"), "[OtherSet]\n");
+  EXPECT_EQ(ReadStationDialogLanguage(dir.Path().string(), 1), 1);
   WriteBytes(dir.File("ZamoSoft/ZamoComm.ini"), "[OtherSet]\nlanguage=1\n");
-  EXPECT_EQ(ReadStationDialogLanguage(dir.Path().string()), 1);
+  EXPECT_EQ(ReadStationDialogLanguage(dir.Path().string(), 0), 1);
+  WriteBytes(dir.File("ZamoSoft/ZamoComm.ini"), "[OtherSet]\nlanguage=0\n");
+  EXPECT_EQ(ReadStationDialogLanguage(dir.Path().string(), 1), 0);
   WriteBytes(dir.File("ZamoSoft/ZamoComm.ini"), "[OtherSet]\nlanguage=00001\n");
-  EXPECT_EQ(ReadStationDialogLanguage(dir.Path().string()), 0);
+  EXPECT_EQ(ReadStationDialogLanguage(dir.Path().string(), 1), 0);
 }
 
 TEST(Captions, ReadWithProfileSemantics) {

@@ -32,9 +32,9 @@ bool PickFields(int format, FieldPick& pick) {
 
 }  // namespace
 
-StationDialogCaptions ReadStationDialogCaptions(const std::string& settingsFolder) {
+StationDialogCaptions ReadStationDialogCaptions(const std::string& settingsFolder, int programLanguage) {
   StationDialogCaptions c;
-  c.languageIndex = ReadStationDialogLanguage(settingsFolder);
+  c.languageIndex = ReadStationDialogLanguage(settingsFolder, programLanguage);
   const CaptionReader captions = CaptionReader::ForLanguage(c.languageIndex);
   c.title = captions.Read("Stnbs", "Title", "Inport new STN&BS coordinate from poligon file");
   c.inport = captions.Read("Stnbs", "Inport", "Inport");

@@ -13,13 +13,14 @@
 namespace corvane {
 
 struct StationDialogCaptions {
-  int languageIndex = 0;  // the dialog's own language value (0 when it cannot be read)
+  int languageIndex = 0;  // the dialog's own language value
   std::string title;
   std::string inport;
   std::string saveAs;
 };
-// Captions of section "Stnbs", from the caption file of the dialog's own language.
-StationDialogCaptions ReadStationDialogCaptions(const std::string& settingsFolder);
+// Captions of section "Stnbs", from the caption file of the dialog's own language
+// (the program's language when the dialog has none stored).
+StationDialogCaptions ReadStationDialogCaptions(const std::string& settingsFolder, int programLanguage);
 
 class StationImportModel final {
  public:

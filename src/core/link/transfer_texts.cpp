@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "core/link/device_holder.h"
 #include "core/text/codepage.h"
 #include "core/text/numbers.h"
 #include "core/text/text_file.h"
@@ -48,6 +49,12 @@ std::string TransferTexts::PortOpenFailed(int comNumber, int languageIndex, bool
   if (error == EACCES || error == EPERM)
     text += english ? " (the user must be in the 'dialout' group: sudo usermod -aG dialout $USER, then log in again)"
                     : Utf8ToGbk("（用户须属于 dialout 组：sudo usermod -aG dialout $USER，然后重新登录）");
+  // A busy port: name who holds it when that can be seen (ModemManager probing a
+  // new ACM device, a terminal program left open).
+  if (error == EBUSY) {
+    const std::string holders = DeviceHoldersText(FindDeviceHolders(device));
+    if (!holders.empty()) text += (english ? " (in use by " : Utf8ToGbk("（正在使用：")) + holders + (english ? ")" : Utf8ToGbk("）"));
+  }
   return text;
 }
 

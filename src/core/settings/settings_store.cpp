@@ -126,12 +126,14 @@ int ReadLanguageIndex(const ISettingsReader& settings) {
   return CAtoi(settings.ReadSetting(SettingsSection::OtherSet, "language", "0"));
 }
 
-int ReadStationDialogLanguage(const std::string& settingsFolder) {
+int ReadStationDialogLanguage(const std::string& settingsFolder, int programLanguage) {
   auto doc = LoadIniCached(settingsFolder + "/ZamoSoft/ZamoComm.ini");
   std::optional<std::string> v = doc->Get("OtherSet", "language");
   if (!v) v = LoadIniCached(ProgramFilePath("ZamoComm.defaults.ini"))->Get("OtherSet", "language");
+  // Installation gave the dialog the language chosen for the program.
+  if (!v) return programLanguage;
   // The value is read into a 5-byte buffer: longer values cannot be read.
-  if (!v || v->size() > 4) return 0;
+  if (v->size() > 4) return 0;
   return CAtoi(*v);
 }
 

@@ -67,8 +67,11 @@ class SettingsStore final : public ISettings {
 // "0"), 1 for English, anything else the local language.
 int ReadLanguageIndex(const ISettingsReader& settings);
 
-// The station dialog's own language value ("language" under its own key): 0 when
-// it cannot be read. Kept in ${settings folder}/ZamoSoft/ZamoComm.ini.
-int ReadStationDialogLanguage(const std::string& settingsFolder);
+// The station dialog's own language value ("language" under its own key), kept in
+// ${settings folder}/ZamoSoft/ZamoComm.ini over the installed
+// ZamoComm.defaults.ini. With no value stored anywhere the dialog follows the
+// program's language; a stored value that cannot be read (more than 4
+// characters) gives 0.
+int ReadStationDialogLanguage(const std::string& settingsFolder, int programLanguage);
 
 }  // namespace corvane
