@@ -16,7 +16,7 @@ TEST(LoadLineIntoRow, SplitsByTheRecordModel) {
   const Case cases[] = {
       {"U,ST,S1, 1000.0 ,2000,100,1.5", "3|U|ST|S1|1000.0|2000|100|1.5"},
       {" U , DP ,P1", "3| U |DP|P1"},  // column 1 untouched, the rest trimmed
-      {",a,b", "3"},                    // a comma first: only the number
+      {",a,b", "3||a|b"},                // a comma first: column 1 empty, the rest split
       {"Scale  :1.000000", "3|Scale  |1.000000"},
       {"Key: value :x", "3|Key| value :x"},
       {":abc", "3|||:abc"},  // a colon first is no header: blank split, one word

@@ -28,15 +28,16 @@ void ShowUploadedRecord(RecordGrid& grid, unsigned sentLineCount, std::string_vi
 // What the data page does for one echoed code: the code in column 12 of row r.
 void ShowSentCode(RecordGrid& grid, unsigned sentLineCount, std::string_view code);
 
-// The byte walk of the Open button, fed in pieces: line ends (CR, LF, CR LF) end a
-// line, runs of blanks shrink to one blank, empty lines leave no row.
+// The byte walk of the Open button, byte by byte, fed in pieces: line ends (CR, LF,
+// CR LF) end a line, runs of blanks shrink to one blank, empty lines leave no row.
+// OpenJobFile walks whole lines at a time to the same rows; tests hold the two
+// together.
 class OpenJobWalker final {
  public:
   explicit OpenJobWalker(RecordGrid& grid) : grid_(grid) {}
   void Feed(std::string_view bytes);
   // Ends the last line.
   void Finish();
-  int LinesLoaded() const { return n_; }
 
  private:
   void EndLine();

@@ -1,16 +1,20 @@
 #include "core/grid/grid_saving.h"
 
+#include <cstring>
+
 namespace corvane {
 namespace {
 
+// The last column of row r among 1..14 that holds text; 0 for none.
+int LastDataColumn(const RecordGrid& grid, int r) {
+  for (int c = RecordGrid::kCols - 1; c >= 1; --c)
+    if (!grid.Cell(r, c).empty()) return c;
+  return 0;
+}
+
 // Appends the save line of row r (without its line end) to out.
 bool AppendRowLine(const RecordGrid& grid, int r, std::string& out) {
-  int last = 0;
-  for (int c = RecordGrid::kCols - 1; c >= 1; --c)
-    if (!grid.Cell(r, c).empty()) {
-      last = c;
-      break;
-    }
+  const int last = LastDataColumn(grid, r);
   if (last == 0) return false;
   for (int c = 1; c <= last; ++c) {
     out.append(grid.Cell(r, c));
@@ -19,14 +23,32 @@ bool AppendRowLine(const RecordGrid& grid, int r, std::string& out) {
   return true;
 }
 
+// A line feed inside a cell (a download may hold one) is written in text mode
+// too: CR LF, as every other "\n" the tool writes.
+void LineFeedsToCrLf(std::string& chunk, size_t from) {
+  if (!std::memchr(chunk.data() + from, '\n', chunk.size() - from)) return;
+  std::string tail;
+  for (size_t i = from; i < chunk.size(); ++i) {
+    if (chunk[i] == '\n') tail.push_back('\r');
+    tail.push_back(chunk[i]);
+  }
+  chunk.resize(from);
+  chunk += tail;
+}
+
 }  // namespace
 
 void WriteGridText(const RecordGrid& grid, TextFileWriter& out, const SaveProgress& progress) {
+  constexpr size_t kChunk = 1 << 20;
   std::string chunk;
-  chunk.reserve(1 << 20);
+  chunk.reserve(kChunk + 4096);
   for (int r = 1; r < grid.RowCount(); ++r) {
-    if (AppendRowLine(grid, r, chunk)) chunk.append("\r\n");
-    if (chunk.size() >= (1 << 20)) {
+    const size_t start = chunk.size();
+    if (AppendRowLine(grid, r, chunk)) {
+      LineFeedsToCrLf(chunk, start);
+      chunk.append("\r\n");
+    }
+    if (chunk.size() >= kChunk) {
       out.WriteRaw(chunk);
       chunk.clear();
       if (progress) progress(static_cast<size_t>(r), static_cast<size_t>(grid.RowCount()));

@@ -1,96 +1,224 @@
 #include "core/grid/record_grid.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace corvane {
+namespace {
+
+// Text blocks are 2 MiB, aligned so that the kernel can back each with one huge
+// page: a long job then costs a few dozen page faults instead of tens of thousands.
+constexpr size_t kBlockBytes = 2 << 20;
+// A row keeps at most 4 GiB of text; beyond that cells are cut.
+constexpr size_t kMaxRowText = std::numeric_limits<uint32_t>::max();
+// Column 0 texts up to this length take one length byte; longer ones take five.
+constexpr unsigned char kLongNumber = 0xFF;
+
+uint32_t ReadEnd(const char* p, unsigned width) {
+  switch (width) {
+    case 1: return static_cast<unsigned char>(*p);
+    case 2: {
+      uint16_t v;
+      std::memcpy(&v, p, 2);
+      return v;
+    }
+    default: {
+      uint32_t v;
+      std::memcpy(&v, p, 4);
+      return v;
+    }
+  }
+}
+
+void WriteEnd(char* p, unsigned width, uint32_t value) {
+  if (width == 1) {
+    *p = static_cast<char>(value);
+  } else if (width == 2) {
+    const uint16_t v = static_cast<uint16_t>(value);
+    std::memcpy(p, &v, 2);
+  } else {
+    std::memcpy(p, &value, 4);
+  }
+}
+
+}  // namespace
+
+void* RecordGrid::AllocateLarge(size_t bytes) {
+  void* p = nullptr;
+  if (bytes < kBlockBytes) {
+    p = std::malloc(bytes ? bytes : 1);
+  } else {
+    const size_t size = (bytes + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
+    p = std::aligned_alloc(kBlockBytes, size);
+#ifdef MADV_HUGEPAGE
+    if (p) ::madvise(p, size, MADV_HUGEPAGE);
+#endif
+  }
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+
+void RecordGrid::FreeLarge(void* p) { std::free(p); }
+
+void RecordGrid::BlockFree::operator()(char* p) const { FreeLarge(p); }
+
+RecordGrid::Block RecordGrid::NewBlock(size_t n) {
+  const size_t size = (std::max(n, kBlockBytes) + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
+  blockBytes_ += size;
+  return Block(static_cast<char*>(AllocateLarge(size)));
+}
 
 RecordGrid::RecordGrid(const RecordGrid& other) { *this = other; }
 
 RecordGrid& RecordGrid::operator=(const RecordGrid& other) {
   if (this == &other) return *this;
   rows_.clear();
+  blocks_.clear();
+  free_ = nullptr;
+  left_ = 0;
+  blockBytes_ = 0;
   rows_.resize(other.rows_.size());
-  for (size_t i = 0; i < rows_.size(); ++i) {
-    const Row& src = other.rows_[i];
-    rows_[i].end = src.end;
-    if (src.Size() > 0) {
-      rows_[i].data = std::make_unique_for_overwrite<char[]>(src.Size());
-      std::memcpy(rows_[i].data.get(), src.data.get(), src.Size());
-    }
+  for (int r = 0; r < RowCount(); ++r) {
+    RowCells cells;
+    for (int c = 0; c < kCols; ++c) cells[static_cast<size_t>(c)] = other.Cell(r, c);
+    SetRow(r, cells);
   }
   return *this;
 }
 
-void RecordGrid::SetRowCount(int count) {
-  if (count < 0) count = 0;
-  rows_.resize(static_cast<size_t>(count));
+void RecordGrid::SetRowCount(int count) { rows_.resize(static_cast<size_t>(std::max(count, 0))); }
+
+void RecordGrid::ReserveRows(int count) {
+  if (count > 0) rows_.reserve(static_cast<size_t>(count));
 }
 
-std::string_view RecordGrid::Cell(int row, int col) const {
-  if (row < 0 || row >= RowCount() || col < 0 || col >= kCols) return {};
-  const Row& r = rows_[static_cast<size_t>(row)];
-  const uint32_t start = col == 0 ? 0 : r.end[static_cast<size_t>(col) - 1];
-  const uint32_t stop = r.end[static_cast<size_t>(col)];
-  if (stop == start) return {};
-  return std::string_view(r.data.get() + start, stop - start);
+std::string_view RecordGrid::NumberText(const char* p) {
+  if (!p) return {};
+  const auto len = static_cast<unsigned char>(*p);
+  if (len != kLongNumber) return {p + 1, len};
+  uint32_t n;
+  std::memcpy(&n, p + 1, 4);
+  return {p + 5, n};
 }
 
-void RecordGrid::Assign(Row& row, const RowCells& cells) {
-  size_t total = 0;
-  for (const auto& c : cells) total += c.size();
-  // A row keeps at most 4 GiB of text; beyond that cells are cut.
-  constexpr size_t kMax = std::numeric_limits<uint32_t>::max();
-  std::unique_ptr<char[]> data = total ? std::make_unique_for_overwrite<char[]>(std::min(total, kMax)) : nullptr;
-  size_t pos = 0;
-  for (size_t i = 0; i < cells.size(); ++i) {
-    size_t n = std::min(cells[i].size(), kMax - pos);
-    if (n) std::memcpy(data.get() + pos, cells[i].data(), n);
-    pos += n;
-    row.end[i] = static_cast<uint32_t>(pos);
+std::string_view RecordGrid::DataCell(const char* p, int col) {
+  if (!p) return {};
+  const unsigned count = static_cast<unsigned char>(p[0]);
+  if (static_cast<unsigned>(col) > count) return {};
+  const unsigned width = static_cast<unsigned char>(p[1]);
+  const char* ends = p + 2;
+  const uint32_t start = col == 1 ? 0 : ReadEnd(ends + (col - 2) * width, width);
+  const uint32_t stop = ReadEnd(ends + (col - 1) * width, width);
+  return {ends + count * width + start, stop - start};
+}
+
+char* RecordGrid::Allocate(size_t n) {
+  if (n > left_) {
+    // Large rows get a block of their own; the current block stays in use.
+    if (n > kBlockBytes / 4) {
+      blocks_.push_back(NewBlock(n));
+      return blocks_.back().get();
+    }
+    blocks_.push_back(NewBlock(kBlockBytes));
+    free_ = blocks_.back().get();
+    left_ = kBlockBytes;
   }
-  row.data = std::move(data);
+  char* p = free_;
+  free_ += n;
+  left_ -= n;
+  return p;
+}
+
+const char* RecordGrid::StoreNumber(std::string_view text) {
+  if (text.empty()) return nullptr;
+  text = text.substr(0, kMaxRowText);
+  if (text.size() < kLongNumber) {
+    char* p = Allocate(text.size() + 1);
+    p[0] = static_cast<char>(text.size());
+    std::memcpy(p + 1, text.data(), text.size());
+    return p;
+  }
+  char* p = Allocate(text.size() + 5);
+  p[0] = static_cast<char>(kLongNumber);
+  const auto n = static_cast<uint32_t>(text.size());
+  std::memcpy(p + 1, &n, 4);
+  std::memcpy(p + 5, text.data(), text.size());
+  return p;
+}
+
+const char* RecordGrid::StoreData(const RowCells& cells) {
+  unsigned count = 0;
+  size_t total = 0;
+  for (unsigned c = 1; c < kCols; ++c) {
+    if (!cells[c].empty()) count = c;
+    total += cells[c].size();
+  }
+  if (count == 0) return nullptr;
+  total = std::min(total, kMaxRowText);
+  const unsigned width = total <= 0xFF ? 1 : total <= 0xFFFF ? 2 : 4;
+  char* p = Allocate(2 + count * width + total);
+  p[0] = static_cast<char>(count);
+  p[1] = static_cast<char>(width);
+  char* text = p + 2 + count * width;
+  size_t pos = 0;
+  for (unsigned c = 1; c <= count; ++c) {
+    const size_t n = std::min(cells[c].size(), total - pos);
+    if (n) std::memcpy(text + pos, cells[c].data(), n);
+    pos += n;
+    WriteEnd(p + 2 + (c - 1) * width, width, static_cast<uint32_t>(pos));
+  }
+  return p;
 }
 
 void RecordGrid::SetRow(int row, const RowCells& cells) {
   if (row < 0 || row >= RowCount()) return;
-  Assign(rows_[static_cast<size_t>(row)], cells);
+  Row fresh{StoreNumber(cells[0]), StoreData(cells)};
+  rows_[static_cast<size_t>(row)] = fresh;
 }
 
 void RecordGrid::SetCell(int row, int col, std::string_view text) {
   if (row < 0 || row >= RowCount() || col < 0 || col >= kCols) return;
   Row& r = rows_[static_cast<size_t>(row)];
-  // The new text may point into this row's own buffer; copy it before rebuilding.
-  std::string copy(text);
+  // Stored texts never move, so the new text may view this grid's own cells.
+  if (col == 0) {
+    r.number = StoreNumber(text);
+    return;
+  }
   RowCells cells;
-  for (int c = 0; c < kCols; ++c) cells[static_cast<size_t>(c)] = Cell(row, c);
-  cells[static_cast<size_t>(col)] = copy;
-  Row fresh;
-  Assign(fresh, cells);
-  r = std::move(fresh);
+  for (int c = 1; c < kCols; ++c) cells[static_cast<size_t>(c)] = DataCell(r.data, c);
+  cells[static_cast<size_t>(col)] = text;
+  r.data = StoreData(cells);
 }
 
-void RecordGrid::ClearRow(int row) {
-  if (row < 0 || row >= RowCount()) return;
-  rows_[static_cast<size_t>(row)] = Row{};
+void RecordGrid::CopyDataColumns(int from, int to) {
+  if (to < 0 || to >= RowCount()) return;
+  // Stored texts are never changed, so two rows may share them.
+  rows_[static_cast<size_t>(to)].data = from >= 0 && from < RowCount() ? rows_[static_cast<size_t>(from)].data : nullptr;
 }
 
 void RecordGrid::ClearAll() {
-  for (Row& r : rows_) r = Row{};
+  std::fill(rows_.begin(), rows_.end(), Row{});
+  blocks_.clear();
+  free_ = nullptr;
+  left_ = 0;
+  blockBytes_ = 0;
 }
 
 bool RecordGrid::RowIsEmptyFrom(int row, int firstCol) const {
   if (row < 0 || row >= RowCount()) return true;
   const Row& r = rows_[static_cast<size_t>(row)];
-  const uint32_t start = firstCol <= 0 ? 0 : r.end[static_cast<size_t>(firstCol) - 1];
-  return r.Size() == start;
+  if (firstCol <= 0 && r.number && !NumberText(r.number).empty()) return false;
+  const int from = std::max(firstCol, 1);
+  for (int c = from; c < kCols; ++c)
+    if (!DataCell(r.data, c).empty()) return false;
+  return true;
 }
 
-size_t RecordGrid::MemoryBytes() const {
-  size_t total = rows_.capacity() * sizeof(Row);
-  for (const Row& r : rows_) total += r.Size();
-  return total;
-}
+size_t RecordGrid::MemoryBytes() const { return rows_.capacity() * sizeof(Row) + blockBytes_; }
 
 }  // namespace corvane

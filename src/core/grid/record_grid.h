@@ -1,14 +1,26 @@
 #pragma once
 // The record grid: row 0 holds the column captions, rows 1.. hold one text line
 // each, split into 15 text cells. The cells are the data; nothing is typed.
+//
+// The texts live in large blocks owned by the grid, written once and never
+// changed: a row is two pointers (column 0, and columns 1..14 with their cell
+// boundaries), so an empty numbered row costs about 25 bytes and a job of a
+// million lines needs no allocation per row. Changing a row writes its new text
+// to the blocks; the old text stays until ClearAll. Views returned by Cell()
+// stay valid until ClearAll, a copy assignment or the grid's end.
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace corvane {
+
+// Rows a grid can hold (row numbers are ints).
+inline constexpr int kMaxGridRows = std::numeric_limits<int>::max() - 1;
 
 class RecordGrid final {
  public:
@@ -25,29 +37,63 @@ class RecordGrid final {
   int ColCount() const { return kCols; }
   // Keeps the rows that remain; added rows are empty; a smaller count drops rows.
   void SetRowCount(int count);
+  // Room for this many rows without growing again.
+  void ReserveRows(int count);
 
   // Empty text outside the grid.
-  std::string_view Cell(int row, int col) const;
+  std::string_view Cell(int row, int col) const {
+    if (row < 0 || row >= RowCount() || col < 0 || col >= kCols) return {};
+    const Row& r = rows_[static_cast<size_t>(row)];
+    return col == 0 ? NumberText(r.number) : DataCell(r.data, col);
+  }
   // Ignored outside the grid.
   void SetCell(int row, int col, std::string_view text);
   // Replaces all 15 cells of a row at once.
   void SetRow(int row, const RowCells& cells);
-  void ClearRow(int row);
+  // Row `to` takes columns 1..14 of row `from` and keeps its own column 0.
+  void CopyDataColumns(int from, int to);
   // Every cell empty; the row count stays.
   void ClearAll();
   bool RowIsEmptyFrom(int row, int firstCol) const;
 
-  // Bytes held by the grid (cells and row records), for memory accounting.
+  // Bytes held by the grid (row records and text blocks), for memory accounting.
   size_t MemoryBytes() const;
 
  private:
   struct Row {
-    std::unique_ptr<char[]> data;
-    std::array<uint32_t, kCols> end{};  // end offset of each cell in data
-    size_t Size() const { return end[kCols - 1]; }
+    const char* number = nullptr;  // column 0: a length, then the text
+    const char* data = nullptr;    // columns 1..14: count, width, cell ends, texts
   };
-  static void Assign(Row& row, const RowCells& cells);
-  std::vector<Row> rows_;
+  struct BlockFree {
+    void operator()(char* p) const;
+  };
+  using Block = std::unique_ptr<char, BlockFree>;
+  Block NewBlock(size_t n);
+  static std::string_view NumberText(const char* p);
+  static std::string_view DataCell(const char* p, int col);
+  const char* StoreNumber(std::string_view text);
+  const char* StoreData(const RowCells& cells);
+  char* Allocate(size_t n);
+
+  // Memory of 2 MiB and more comes in huge pages where the kernel allows it.
+  template <class T>
+  struct LargeAllocator {
+    using value_type = T;
+    LargeAllocator() = default;
+    template <class U>
+    LargeAllocator(const LargeAllocator<U>&) {}
+    T* allocate(size_t n) { return static_cast<T*>(AllocateLarge(n * sizeof(T))); }
+    void deallocate(T* p, size_t) { FreeLarge(p); }
+    bool operator==(const LargeAllocator&) const { return true; }
+  };
+  static void* AllocateLarge(size_t bytes);
+  static void FreeLarge(void* p);
+
+  std::vector<Row, LargeAllocator<Row>> rows_;
+  std::vector<Block> blocks_;
+  char* free_ = nullptr;
+  size_t left_ = 0;
+  size_t blockBytes_ = 0;
 };
 
 }  // namespace corvane

@@ -15,9 +15,8 @@ std::string CleanLine(std::string_view text, char ch);
 // Leading and trailing space characters removed.
 std::string TrimBlanks(std::string_view text);
 std::string TrimLeftBlanks(std::string_view text);
-std::string TrimRightBlanks(std::string_view text);
 // Leading and trailing CR removed, then leading and trailing LF.
-std::string TrimLineEnds(std::string_view text);
+std::string_view TrimLineEnds(std::string_view text);
 // Leading and trailing white space (space, tab, CR, LF, VT, FF) removed.
 std::string_view TrimWhite(std::string_view text);
 // The text before the last "."; empty when there is none.
