@@ -72,9 +72,10 @@ int RunUploadRecords(const CliArgs& args, CliEnv& env) {
   std::string reason;
   if (!in.Open(file, &reason)) return Fail("Open file failed!\n" + file + ": " + reason);
   std::string piece, out;
+  const bool enz = UploadOrderIsEnz(env.settings);
   while (in.ReadPiece(piece, 100)) {
     if (piece.size() <= 2) continue;
-    UploadLineResult r = ConvertUploadLine(piece, uploadType, env.settings);
+    UploadLineResult r = ConvertUploadLine(piece, uploadType, enz);
     if (!r.message.empty()) {
       std::fwrite(out.data(), 1, out.size(), stdout);
       out.clear();

@@ -38,9 +38,11 @@ int GuiContext::SettingInt(SettingsSection section, std::string_view name, std::
 
 WriteOutcome GuiContext::WriteSetting(QWidget* owner, SettingsSection section, std::string_view name,
                                       std::string_view value) {
-  const WriteOutcome outcome = settings_.WriteSetting(section, name, value);
+  std::string reason;
+  const WriteOutcome outcome = settings_.WriteSetting(section, name, value, &reason);
   if (outcome != WriteOutcome::Ok)
-    prompts_.Message(owner, QString::fromLatin1(WriteOutcomeMessage(outcome)), AppTitle(), MessageIcon::None);
+    prompts_.Message(owner, QString::fromLatin1(WriteOutcomeMessage(outcome)), AppTitle(), MessageIcon::None,
+                     QString::fromLocal8Bit(reason.c_str()));
   return outcome;
 }
 

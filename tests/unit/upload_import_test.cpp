@@ -75,7 +75,9 @@ TEST(ParseImportAnswer, LayoutFromFirstBracesPathFromLast) {
 class FakeSettings : public ISettingsReader {
  public:
   std::string coorType = "0";
+  mutable int reads = 0;
   std::string ReadSetting(SettingsSection, std::string_view name, std::string_view def) const override {
+    ++reads;
     return name == "CoorType" ? coorType : std::string(def);
   }
 };
@@ -95,6 +97,7 @@ TEST(ImportCoordinates, PlacesFieldsByLayoutAndOrder) {
   EXPECT_EQ(RowText(g, 4), "4");
   EXPECT_EQ(RowText(g, 5), "5");
   EXPECT_EQ(RowText(g, 6), "6|||P4||||103|203|13|||X");
+  EXPECT_EQ(s.reads, 1);  // the coordinate order once per import, not once per line
   s.coorType = "1";
   ASSERT_TRUE(ImportCoordinates(g, dir.File("a.txt"), 0, s));
   EXPECT_EQ(RowText(g, 1), "1|||P1||||200|100|10|||TREE");

@@ -76,12 +76,13 @@ bool ImportCoordinates(RecordGrid& grid, const std::string& path, int layout, co
   TextLineReader in;
   if (!in.Open(path, reason)) return false;
   grid.SetRowCount(1);
+  // The coordinate order is read once for the whole import.
+  const bool enz = CAtoi(settings.ReadSetting(SettingsSection::OtherSet, "CoorType", "0")) == 1;
   int i = 0;
   std::string piece;
-  while (in.ReadPiece(piece, 100)) {
+  while (in.ReadPiece(piece, 100) && i < kMaxGridRows - 1) {
     ++i;
     grid.SetRowCount(i + 1);
-    const bool enz = CAtoi(settings.ReadSetting(SettingsSection::OtherSet, "CoorType", "0")) == 1;
     ImportLineIntoRow(grid, i, piece, layout, enz);
   }
   return true;

@@ -57,9 +57,12 @@ UploadLineResult ConvertUploadLine(std::string_view line, int type, bool enz) {
   return out;
 }
 
+bool UploadOrderIsEnz(const ISettingsReader& settings) {
+  return CAtoi(settings.ReadSetting(SettingsSection::OtherSet, "CoorType", "0")) != 0;
+}
+
 UploadLineResult ConvertUploadLine(std::string_view line, int type, const ISettingsReader& settings) {
-  const bool enz = CAtoi(settings.ReadSetting(SettingsSection::OtherSet, "CoorType", "0")) != 0;
-  return ConvertUploadLine(line, type, enz);
+  return ConvertUploadLine(line, type, UploadOrderIsEnz(settings));
 }
 
 int ReadUploadType(const ISettingsReader& settings) {

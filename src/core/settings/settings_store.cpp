@@ -8,6 +8,7 @@
 #include "core/settings/program_folder.h"
 #include "core/text/numbers.h"
 #include "core/text/text_file.h"
+#include "core/text/text_helpers.h"
 
 namespace corvane {
 namespace {
@@ -69,24 +70,55 @@ std::string SettingsStore::ReadSetting(SettingsSection section, std::string_view
   return ReadAny(SectionName(section), name, def, kValueLimit, true);
 }
 
-WriteOutcome SettingsStore::WriteSetting(SettingsSection section, std::string_view name, std::string_view value) {
+namespace {
+
+// A name that would not read back as written: empty, with white space at an end,
+// or a character that the file uses for its own structure.
+bool UsableName(std::string_view name) {
+  return !name.empty() && TrimWhite(name).size() == name.size() && name.front() != ';' &&
+         name.find_first_of(std::string_view("\r\n=[]\0", 6)) == std::string_view::npos;
+}
+
+}  // namespace
+
+bool SettingsStore::WriteUserValue(std::string_view section, std::string_view name, std::string_view value,
+                                   std::string* reason) {
+  const IniFile user = LoadIniFile(userFile_);
+  if (!user.readable) {
+    if (reason) *reason = userFile_ + ": " + user.reason;
+    return false;
+  }
+  IniDocument doc = *user.doc;
+  doc.Set(section, name, value);
+  if (!MakeFolders(userFile_)) {
+    if (reason) *reason = userFile_ + ": " + SystemErrorText(errno);
+    return false;
+  }
+  TextFileWriter w;
+  std::string why;
+  bool ok = w.Open(userFile_, &why);
+  if (ok) {
+    w.WriteRaw(doc.Serialize());
+    ok = w.Commit(&why);
+  }
+  ForgetIniCached(userFile_);
+  if (!ok && reason) *reason = userFile_ + ": " + why;
+  return ok;
+}
+
+WriteOutcome SettingsStore::WriteSetting(SettingsSection section, std::string_view name, std::string_view value,
+                                         std::string* reason) {
   std::lock_guard lock(writeMutex_);
   const char* sec = SectionName(section);
-  auto user = LoadIniCached(userFile_);
-  auto defaults = LoadIniCached(defaultsFile_);
-  if (!user->HasSection(sec) && !defaults->HasSection(sec)) return WriteOutcome::KeyMissing;
+  if (!LoadIniCached(userFile_)->HasSection(sec) && !LoadIniCached(defaultsFile_)->HasSection(sec))
+    return WriteOutcome::KeyMissing;
+  value = value.substr(0, value.find('\0'));
   // A line end inside a value would break the file.
-  if (value.find_first_of("\r\n") != std::string_view::npos || name.find_first_of("\r\n=[]") != std::string_view::npos)
+  if (value.find_first_of("\r\n") != std::string_view::npos || !UsableName(name)) {
+    if (reason) *reason = "a name or value that the settings file cannot hold";
     return WriteOutcome::WriteFailed;
-  IniDocument doc = *user;
-  doc.Set(sec, name, value);
-  if (!MakeFolders(userFile_)) return WriteOutcome::WriteFailed;
-  TextFileWriter w;
-  if (!w.Open(userFile_)) return WriteOutcome::WriteFailed;
-  w.WriteRaw(doc.Serialize());
-  const bool ok = w.Commit();
-  ForgetIniCached(userFile_);
-  return ok ? WriteOutcome::Ok : WriteOutcome::WriteFailed;
+  }
+  return WriteUserValue(sec, name, value, reason) ? WriteOutcome::Ok : WriteOutcome::WriteFailed;
 }
 
 std::string SettingsStore::DevicePath(int comNumber) const {
@@ -95,18 +127,14 @@ std::string SettingsStore::DevicePath(int comNumber) const {
   return v.empty() ? def : v;
 }
 
-bool SettingsStore::WriteDevicePath(int comNumber, std::string_view path) {
+bool SettingsStore::WriteDevicePath(int comNumber, std::string_view path, std::string* reason) {
   std::lock_guard lock(writeMutex_);
-  if (path.find_first_of("\r\n") != std::string_view::npos) return false;
-  IniDocument doc = *LoadIniCached(userFile_);
-  doc.Set("Devices", "COM" + FormatInt(comNumber), path);
-  if (!MakeFolders(userFile_)) return false;
-  TextFileWriter w;
-  if (!w.Open(userFile_)) return false;
-  w.WriteRaw(doc.Serialize());
-  const bool ok = w.Commit();
-  ForgetIniCached(userFile_);
-  return ok;
+  path = path.substr(0, path.find('\0'));
+  if (path.find_first_of("\r\n") != std::string_view::npos) {
+    if (reason) *reason = "a device path that the settings file cannot hold";
+    return false;
+  }
+  return WriteUserValue("Devices", "COM" + FormatInt(comNumber), path, reason);
 }
 
 int ReadLanguageIndex(const ISettingsReader& settings) {
