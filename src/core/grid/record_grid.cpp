@@ -19,22 +19,6 @@ constexpr size_t kMaxRowText = std::numeric_limits<uint32_t>::max();
 // Column 0 texts up to this length take one length byte; longer ones take five.
 constexpr unsigned char kLongNumber = 0xFF;
 
-uint32_t ReadEnd(const char* p, unsigned width) {
-  switch (width) {
-    case 1: return static_cast<unsigned char>(*p);
-    case 2: {
-      uint16_t v;
-      std::memcpy(&v, p, 2);
-      return v;
-    }
-    default: {
-      uint32_t v;
-      std::memcpy(&v, p, 4);
-      return v;
-    }
-  }
-}
-
 void WriteEnd(char* p, unsigned width, uint32_t value) {
   if (width == 1) {
     *p = static_cast<char>(value);
@@ -91,7 +75,7 @@ RecordGrid& RecordGrid::operator=(const RecordGrid& other) {
   return *this;
 }
 
-void RecordGrid::SetRowCount(int count) { rows_.resize(static_cast<size_t>(std::max(count, 0))); }
+void RecordGrid::Resize(int count) { rows_.resize(static_cast<size_t>(std::max(count, 0))); }
 
 void RecordGrid::ReserveRows(int count) {
   if (count > 0) rows_.reserve(static_cast<size_t>(count));
@@ -106,15 +90,26 @@ std::string_view RecordGrid::NumberText(const char* p) {
   return {p + 5, n};
 }
 
-std::string_view RecordGrid::DataCell(const char* p, int col) {
-  if (!p) return {};
+bool RecordGrid::AppendDataColumns(int row, char separator, std::string& out) const {
+  if (row < 0 || row >= RowCount()) return false;
+  const char* p = rows_[static_cast<size_t>(row)].data;
+  if (!p) return false;
   const unsigned count = static_cast<unsigned char>(p[0]);
-  if (static_cast<unsigned>(col) > count) return {};
   const unsigned width = static_cast<unsigned char>(p[1]);
   const char* ends = p + 2;
-  const uint32_t start = col == 1 ? 0 : ReadEnd(ends + (col - 2) * width, width);
-  const uint32_t stop = ReadEnd(ends + (col - 1) * width, width);
-  return {ends + count * width + start, stop - start};
+  const char* text = ends + count * width;
+  const size_t from = out.size();
+  out.resize(from + End(ends, width, static_cast<int>(count) - 1) + count - 1);
+  char* o = out.data() + from;
+  uint32_t start = 0;
+  for (unsigned c = 0; c < count; ++c) {
+    const uint32_t stop = End(ends, width, static_cast<int>(c));
+    std::memcpy(o, text + start, stop - start);
+    o += stop - start;
+    if (c + 1 < count) *o++ = separator;
+    start = stop;
+  }
+  return true;
 }
 
 char* RecordGrid::Allocate(size_t n) {

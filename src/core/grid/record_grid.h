@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -36,7 +37,10 @@ class RecordGrid final {
   int RowCount() const { return static_cast<int>(rows_.size()); }
   int ColCount() const { return kCols; }
   // Keeps the rows that remain; added rows are empty; a smaller count drops rows.
-  void SetRowCount(int count);
+  void SetRowCount(int count) {
+    if (static_cast<size_t>(count) == rows_.size() + 1) rows_.emplace_back();
+    else if (count < 0 || static_cast<size_t>(count) != rows_.size()) Resize(count);
+  }
   // Room for this many rows without growing again.
   void ReserveRows(int count);
 
@@ -55,6 +59,15 @@ class RecordGrid final {
   // Every cell empty; the row count stays.
   void ClearAll();
   bool RowIsEmptyFrom(int row, int firstCol) const;
+  // Appends columns 1..L of the row joined by `separator`, L the last column that
+  // holds text; false (nothing appended) when columns 1..14 are all empty.
+  bool AppendDataColumns(int row, char separator, std::string& out) const;
+  // The last of columns 1..14 that holds text in the row; 0 when none does.
+  int LastDataColumn(int row) const {
+    if (row < 0 || row >= RowCount()) return 0;
+    const char* p = rows_[static_cast<size_t>(row)].data;
+    return p ? static_cast<unsigned char>(p[0]) : 0;
+  }
 
   // Bytes held by the grid (row records and text blocks), for memory accounting.
   size_t MemoryBytes() const;
@@ -69,8 +82,28 @@ class RecordGrid final {
   };
   using Block = std::unique_ptr<char, BlockFree>;
   Block NewBlock(size_t n);
+  void Resize(int count);
   static std::string_view NumberText(const char* p);
-  static std::string_view DataCell(const char* p, int col);
+  static uint32_t End(const char* ends, unsigned width, int i) {
+    if (width == 1) return static_cast<unsigned char>(ends[i]);
+    if (width == 2) {
+      uint16_t v;
+      std::memcpy(&v, ends + 2 * i, 2);
+      return v;
+    }
+    uint32_t v;
+    std::memcpy(&v, ends + 4 * i, 4);
+    return v;
+  }
+  static std::string_view DataCell(const char* p, int col) {
+    if (!p) return {};
+    const unsigned count = static_cast<unsigned char>(p[0]);
+    if (static_cast<unsigned>(col) > count) return {};
+    const unsigned width = static_cast<unsigned char>(p[1]);
+    const char* ends = p + 2;
+    const uint32_t start = col == 1 ? 0 : End(ends, width, col - 2);
+    return {ends + count * width + start, End(ends, width, col - 1) - start};
+  }
   const char* StoreNumber(std::string_view text);
   const char* StoreData(const RowCells& cells);
   char* Allocate(size_t n);

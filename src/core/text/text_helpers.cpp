@@ -52,14 +52,6 @@ std::string_view TrimChar(std::string_view t, char ch) {
 
 std::string_view TrimLineEnds(std::string_view text) { return TrimChar(TrimChar(text, '\r'), '\n'); }
 
-std::string_view TrimWhite(std::string_view text) {
-  const auto white = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-  size_t b = 0, e = text.size();
-  while (b < e && white(text[b])) ++b;
-  while (e > b && white(text[e - 1])) --e;
-  return text.substr(b, e - b);
-}
-
 std::string StripExtension(std::string_view text) {
   size_t dot = text.rfind('.');
   return dot == std::string_view::npos ? std::string() : std::string(text.substr(0, dot));
