@@ -166,109 +166,87 @@ void ClearGrid(RecordGrid& grid, const ColumnCaptions& captions) {
   FillHeaderRow(grid, captions);
 }
 
-namespace {
-
-// The Open walk over whole lines at a time, with the same rows as OpenJobWalker:
-// every CR and every LF ends a line (the LF of a CR LF then ends an empty one),
-// empty lines leave no row, runs of blanks shrink to one blank.
-class FastOpenWalker final {
- public:
-  explicit FastOpenWalker(RecordGrid& grid) : grid_(grid) {}
-
-  void Feed(std::string_view bytes) {
-    const char* p = bytes.data();
-    const char* const end = p + bytes.size();
-    const char* lf = nullptr;
-    while (p < end) {
-      if (!lf || lf < p) {
-        lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-        if (!lf) lf = end;
-      }
-      const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(lf - p)));
-      const char* stop = cr ? cr : lf;
-      if (stop == end) {
-        carry_.append(p, static_cast<size_t>(end - p));
-        return;
-      }
-      if (carry_.empty()) {
-        Line(p, static_cast<size_t>(stop - p));
-      } else {
-        carry_.append(p, static_cast<size_t>(stop - p));
-        Line(carry_.data(), carry_.size());
-        carry_.clear();
-      }
-      p = stop + 1;
+void OpenJobLineWalker::Feed(std::string_view bytes) {
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
+  const char* lf = nullptr;
+  while (p < end) {
+    if (!lf || lf < p) {
+      lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+      if (!lf) lf = end;
     }
-  }
-
-  void Finish() {
-    Line(carry_.data(), carry_.size());
-    carry_.clear();
-  }
-
- private:
-  // One line as it stands in the file, without its line end.
-  void Line(const char* p, size_t len) {
-    if (len == 0 || n_ >= kMaxGridRows - 1) return;
-    ++n_;
-    const std::string_view raw(p, len);
-    // Shrinking blanks never adds or moves a comma and never removes the first
-    // byte, and trimming a cell commutes with it: a comma line is split where it
-    // stands and only cells that hold a run of blanks are copied.
-    const char* comma = static_cast<const char*>(std::memchr(p, ',', len));
-    if (!comma) {
-      LoadLineIntoRow(grid_, n_, Shrink(raw));
+    const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(lf - p)));
+    const char* stop = cr ? cr : lf;
+    if (stop == end) {
+      carry_.append(p, static_cast<size_t>(end - p));
       return;
     }
-    if (len < 2) return;
-    line_.clear();
-    line_.reserve(len);  // cells view line_: it must not move
-    grid_.SetRowCount(n_ + 1);
-    char digits[24];
-    RecordGrid::RowCells cells{};
-    cells[0] = FormatIntTo(n_, digits);
-    size_t pos = static_cast<size_t>(comma - p);
-    cells[1] = ShrinkCell(raw.substr(0, pos));
-    ++pos;
-    for (size_t col = 2; col < RecordGrid::kCols; ++col) {
-      const char* next = static_cast<const char*>(std::memchr(p + pos, ',', len - pos));
-      if (!next) {
-        cells[col] = ShrinkCell(TrimWhite(raw.substr(pos)));
-        break;
-      }
-      const size_t at = static_cast<size_t>(next - p);
-      cells[col] = ShrinkCell(TrimWhite(raw.substr(pos, at - pos)));
-      pos = at + 1;
+    if (carry_.empty()) {
+      Line(p, static_cast<size_t>(stop - p));
+    } else {
+      carry_.append(p, static_cast<size_t>(stop - p));
+      Line(carry_.data(), carry_.size());
+      carry_.clear();
     }
-    grid_.SetRow(n_, cells);
+    p = stop + 1;
   }
+}
 
-  // The whole line with every run of blanks cut to one blank (in line_).
-  std::string_view Shrink(std::string_view text) {
-    line_.clear();
-    return ShrinkCell(text);
+void OpenJobLineWalker::Finish() {
+  Line(carry_.data(), carry_.size());
+  carry_.clear();
+}
+
+void OpenJobLineWalker::Line(const char* p, size_t len) {
+  if (len == 0 || n_ >= kMaxGridRows - 1) return;
+  ++n_;
+  const std::string_view raw(p, len);
+  // Shrinking blanks never adds or moves a comma and never removes the first
+  // byte, and trimming a cell commutes with it: a comma line is split where it
+  // stands and only cells that hold a run of blanks are copied.
+  const char* comma = static_cast<const char*>(std::memchr(p, ',', len));
+  if (!comma) {
+    LoadLineIntoRow(grid_, n_, Shrink(raw));
+    return;
   }
-
-  // The text itself when it holds no run of blanks, else its shrunk copy appended
-  // to line_.
-  std::string_view ShrinkCell(std::string_view text) {
-    size_t i = 1;
-    while (i < text.size() && !(text[i] == ' ' && text[i - 1] == ' ')) ++i;
-    if (i >= text.size()) return text;
-    const size_t from = line_.size();
-    line_.append(text.substr(0, i));
-    for (; i < text.size(); ++i)
-      if (text[i] != ' ' || text[i - 1] != ' ') line_.push_back(text[i]);
-    return std::string_view(line_).substr(from);
+  if (len < 2) return;
+  line_.clear();
+  line_.reserve(len);  // cells view line_: it must not move
+  grid_.SetRowCount(n_ + 1);
+  char digits[24];
+  RecordGrid::RowCells cells{};
+  cells[0] = FormatIntTo(n_, digits);
+  size_t pos = static_cast<size_t>(comma - p);
+  cells[1] = ShrinkCell(raw.substr(0, pos));
+  ++pos;
+  for (size_t col = 2; col < RecordGrid::kCols; ++col) {
+    const char* next = static_cast<const char*>(std::memchr(p + pos, ',', len - pos));
+    if (!next) {
+      cells[col] = ShrinkCell(TrimWhite(raw.substr(pos)));
+      break;
+    }
+    const size_t at = static_cast<size_t>(next - p);
+    cells[col] = ShrinkCell(TrimWhite(raw.substr(pos, at - pos)));
+    pos = at + 1;
   }
+  grid_.SetRow(n_, cells);
+}
 
-  RecordGrid& grid_;
-  std::string carry_;
-  std::string line_;
-  int n_ = 0;
-};
+std::string_view OpenJobLineWalker::Shrink(std::string_view text) {
+  line_.clear();
+  return ShrinkCell(text);
+}
 
-}  // namespace
+std::string_view OpenJobLineWalker::ShrinkCell(std::string_view text) {
+  size_t i = 1;
+  while (i < text.size() && !(text[i] == ' ' && text[i - 1] == ' ')) ++i;
+  if (i >= text.size()) return text;
+  const size_t from = line_.size();
+  line_.append(text.substr(0, i));
+  for (; i < text.size(); ++i)
+    if (text[i] != ' ' || text[i - 1] != ' ') line_.push_back(text[i]);
+  return std::string_view(line_).substr(from);
+}
 
 bool OpenJobFile(RecordGrid& grid, const std::string& path, const ColumnCaptions& captions, std::string* reason,
                  const std::function<void(size_t, size_t)>& progress) {
@@ -276,7 +254,7 @@ bool OpenJobFile(RecordGrid& grid, const std::string& path, const ColumnCaptions
   std::FILE* f = OpenFileForReading(path, &total, reason);
   if (!f) return false;
   ClearGrid(grid, captions);
-  FastOpenWalker walker(grid);
+  OpenJobLineWalker walker(grid);
   size_t done = 0;
   std::string buf(1 << 20, '\0');
   size_t n;

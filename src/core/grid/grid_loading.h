@@ -48,6 +48,29 @@ class OpenJobWalker final {
   bool pendingBlank_ = false;
 };
 
+// The same walk over whole lines at a time (what OpenJobFile uses): every CR and
+// every LF ends a line (the LF of a CR LF then ends an empty one), a comma line is
+// split where it stands and only cells holding a run of blanks are copied.
+class OpenJobLineWalker final {
+ public:
+  explicit OpenJobLineWalker(RecordGrid& grid) : grid_(grid) {}
+  void Feed(std::string_view bytes);
+  void Finish();
+
+ private:
+  // One line as it stands in the file, without its line end.
+  void Line(const char* p, size_t len);
+  // The whole line with every run of blanks cut to one blank (in line_).
+  std::string_view Shrink(std::string_view text);
+  // The text itself when it holds no run of blanks, else its shrunk copy appended
+  // to line_.
+  std::string_view ShrinkCell(std::string_view text);
+  RecordGrid& grid_;
+  std::string carry_;
+  std::string line_;
+  int n_ = 0;
+};
+
 // Clear's grid part: every cell emptied, then the captions, 700 rows and the
 // numbers 1..24.
 void ClearGrid(RecordGrid& grid, const ColumnCaptions& captions);

@@ -6,7 +6,9 @@ namespace corvane {
 namespace {
 
 // Appends the save line of row r (without its line end) to out.
-bool AppendRowLine(const RecordGrid& grid, int r, std::string& out) { return grid.AppendDataColumns(r, ',', out); }
+bool AppendRowLine(const RecordGrid& grid, int r, std::string& out) {
+  return grid.AppendDataColumns(r, ',', out);
+}
 
 // The same line cell by cell (the plain path that tests hold the fast one to).
 bool AppendRowLinePlain(const RecordGrid& grid, int r, std::string& out) {
@@ -38,7 +40,7 @@ void LineFeedsToCrLf(std::string& chunk, size_t from) {
 void WriteGridText(const RecordGrid& grid, TextFileWriter& out, const SaveProgress& progress) {
   constexpr size_t kChunk = 1 << 20;
   std::string chunk;
-  chunk.reserve(kChunk + 4096);
+  chunk.reserve(64 << 10);  // grows to about kChunk for long grids
   for (int r = 1; r < grid.RowCount(); ++r) {
     const size_t start = chunk.size();
     if (AppendRowLine(grid, r, chunk)) {

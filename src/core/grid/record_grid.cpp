@@ -11,8 +11,10 @@
 namespace corvane {
 namespace {
 
-// Text blocks are 2 MiB, aligned so that the kernel can back each with one huge
-// page: a long job then costs a few dozen page faults instead of tens of thousands.
+// Text blocks grow from 64 KiB (a small job stays small) to 2 MiB, aligned so that
+// the kernel can back each with one huge page: a long job then costs a few dozen
+// page faults instead of tens of thousands.
+constexpr size_t kFirstBlockBytes = 64 << 10;
 constexpr size_t kBlockBytes = 2 << 20;
 // A row keeps at most 4 GiB of text; beyond that cells are cut.
 constexpr size_t kMaxRowText = std::numeric_limits<uint32_t>::max();
@@ -47,17 +49,23 @@ void* RecordGrid::AllocateLarge(size_t bytes) {
   return p;
 }
 
-void RecordGrid::FreeLarge(void* p) { std::free(p); }
+void RecordGrid::FreeLarge(void* p) {
+  std::free(p);
+}
 
-void RecordGrid::BlockFree::operator()(char* p) const { FreeLarge(p); }
+void RecordGrid::BlockFree::operator()(char* p) const {
+  FreeLarge(p);
+}
 
 RecordGrid::Block RecordGrid::NewBlock(size_t n) {
-  const size_t size = (std::max(n, kBlockBytes) + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
+  const size_t size = n < kBlockBytes ? n : (n + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
   blockBytes_ += size;
   return Block(static_cast<char*>(AllocateLarge(size)));
 }
 
-RecordGrid::RecordGrid(const RecordGrid& other) { *this = other; }
+RecordGrid::RecordGrid(const RecordGrid& other) {
+  *this = other;
+}
 
 RecordGrid& RecordGrid::operator=(const RecordGrid& other) {
   if (this == &other) return *this;
@@ -75,7 +83,9 @@ RecordGrid& RecordGrid::operator=(const RecordGrid& other) {
   return *this;
 }
 
-void RecordGrid::Resize(int count) { rows_.resize(static_cast<size_t>(std::max(count, 0))); }
+void RecordGrid::Resize(int count) {
+  rows_.resize(static_cast<size_t>(std::max(count, 0)));
+}
 
 void RecordGrid::ReserveRows(int count) {
   if (count > 0) rows_.reserve(static_cast<size_t>(count));
@@ -119,9 +129,10 @@ char* RecordGrid::Allocate(size_t n) {
       blocks_.push_back(NewBlock(n));
       return blocks_.back().get();
     }
-    blocks_.push_back(NewBlock(kBlockBytes));
+    const size_t size = std::max(n, std::clamp(blockBytes_, kFirstBlockBytes, kBlockBytes));
+    blocks_.push_back(NewBlock(size));
     free_ = blocks_.back().get();
-    left_ = kBlockBytes;
+    left_ = size;
   }
   char* p = free_;
   free_ += n;
@@ -193,7 +204,8 @@ void RecordGrid::SetCell(int row, int col, std::string_view text) {
 void RecordGrid::CopyDataColumns(int from, int to) {
   if (to < 0 || to >= RowCount()) return;
   // Stored texts are never changed, so two rows may share them.
-  rows_[static_cast<size_t>(to)].data = from >= 0 && from < RowCount() ? rows_[static_cast<size_t>(from)].data : nullptr;
+  rows_[static_cast<size_t>(to)].data =
+      from >= 0 && from < RowCount() ? rows_[static_cast<size_t>(from)].data : nullptr;
 }
 
 void RecordGrid::ClearAll() {
@@ -214,6 +226,8 @@ bool RecordGrid::RowIsEmptyFrom(int row, int firstCol) const {
   return true;
 }
 
-size_t RecordGrid::MemoryBytes() const { return rows_.capacity() * sizeof(Row) + blockBytes_; }
+size_t RecordGrid::MemoryBytes() const {
+  return rows_.capacity() * sizeof(Row) + blockBytes_;
+}
 
 }  // namespace corvane

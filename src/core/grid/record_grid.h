@@ -38,8 +38,10 @@ class RecordGrid final {
   int ColCount() const { return kCols; }
   // Keeps the rows that remain; added rows are empty; a smaller count drops rows.
   void SetRowCount(int count) {
-    if (static_cast<size_t>(count) == rows_.size() + 1) rows_.emplace_back();
-    else if (count < 0 || static_cast<size_t>(count) != rows_.size()) Resize(count);
+    if (static_cast<size_t>(count) == rows_.size() + 1)
+      rows_.emplace_back();
+    else if (count < 0 || static_cast<size_t>(count) != rows_.size())
+      Resize(count);
   }
   // Room for this many rows without growing again.
   void ReserveRows(int count);

@@ -63,7 +63,9 @@ IniFile LoadIniFile(const std::string& path) {
   return file;
 }
 
-std::shared_ptr<const IniDocument> LoadIniCached(const std::string& path) { return LoadIniFile(path).doc; }
+std::shared_ptr<const IniDocument> LoadIniCached(const std::string& path) {
+  return LoadIniFile(path).doc;
+}
 
 void ForgetIniCached(const std::string& path) {
   std::lock_guard lock(g_mutex);

@@ -5,11 +5,17 @@
 namespace corvane {
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-std::string_view Trim(std::string_view t) { return TrimWhite(t); }
+std::string_view Trim(std::string_view t) {
+  return TrimWhite(t);
+}
 
-bool IsWhite(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsWhite(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 std::string_view Unquote(std::string_view v) {
   if (v.size() >= 2 && ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\'')))
@@ -93,7 +99,9 @@ long IniDocument::FindSection(std::string_view section) const {
   return -1;
 }
 
-bool IniDocument::HasSection(std::string_view section) const { return FindSection(section) >= 0; }
+bool IniDocument::HasSection(std::string_view section) const {
+  return FindSection(section) >= 0;
+}
 
 std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
   const long s = FindSection(section);

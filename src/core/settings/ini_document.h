@@ -37,7 +37,9 @@ class IniDocument final {
     uint32_t size;   // its length without "\n"; the top bit marks a section header
   };
   static constexpr uint32_t kSectionBit = 0x80000000u;
-  std::string_view LineOf(const Mark& m) const { return std::string_view(text_).substr(m.start, m.size & ~kSectionBit); }
+  std::string_view LineOf(const Mark& m) const {
+    return std::string_view(text_).substr(m.start, m.size & ~kSectionBit);
+  }
   void Index();
   // Index in marks_ of the section header, or -1.
   long FindSection(std::string_view section) const;

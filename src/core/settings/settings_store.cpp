@@ -37,9 +37,12 @@ const char* SectionName(SettingsSection section) {
 
 const char* WriteOutcomeMessage(WriteOutcome outcome) {
   switch (outcome) {
-    case WriteOutcome::KeyMissing: return "open regesiter key Failed";
-    case WriteOutcome::WriteFailed: return "Write regesiter key Failed";
-    default: return "";
+    case WriteOutcome::KeyMissing:
+      return "open regesiter key Failed";
+    case WriteOutcome::WriteFailed:
+      return "Write regesiter key Failed";
+    default:
+      return "";
   }
 }
 
@@ -50,10 +53,12 @@ SettingsStore SettingsStore::OpenIn(const std::string& settingsFolder) {
   return SettingsStore(settingsFolder + "/ZAMO/Corvane.ini", ProgramFilePath("Corvane.defaults.ini"));
 }
 
-SettingsStore SettingsStore::OpenDefault() { return OpenIn(SettingsFolder()); }
+SettingsStore SettingsStore::OpenDefault() {
+  return OpenIn(SettingsFolder());
+}
 
-std::string SettingsStore::ReadAny(std::string_view section, std::string_view name, std::string_view def,
-                                   size_t limit, bool needSection) const {
+std::string SettingsStore::ReadAny(std::string_view section, std::string_view name, std::string_view def, size_t limit,
+                                   bool needSection) const {
   auto user = LoadIniCached(userFile_);
   auto defaults = LoadIniCached(defaultsFile_);
   if (needSection && !user->HasSection(section) && !defaults->HasSection(section)) return std::string(def);
