@@ -64,9 +64,9 @@ int main(int argc, char** argv) {
   for (int c = 0; c < RecordGrid::kCols; ++c) captions[static_cast<size_t>(c)] = DefaultColumnCaption(c);
   RecordGrid grid;
   auto t0 = std::chrono::steady_clock::now();
-  if (!OpenJobFile(grid, job, captions)) return 1;
+  if (!OpenJobFile(grid, job, captions).Done()) return 1;
   auto t1 = std::chrono::steady_clock::now();
-  if (!SaveGridToFile(grid, saved)) return 1;
+  if (!SaveGridToFile(grid, saved).Done()) return 1;
   auto t2 = std::chrono::steady_clock::now();
   const long peak = PeakRssKb();
   std::printf("lines %ld  file %.1f MB  rows %d\n", lines, static_cast<double>(bytes) / 1e6, grid.RowCount() - 1);

@@ -57,6 +57,11 @@ void GuiContext::ShowFailure(QWidget* owner, const std::string& message, bool ex
                    QtPath(detail));
 }
 
+void GuiContext::ShowResult(QWidget* owner, const CommandResult& result) {
+  if (result.status == CommandStatus::Failed)
+    ShowFailure(owner, result.message, result.icon == MessageIcon::Exclamation, result.detail);
+}
+
 void GuiContext::OpenFiles(QWidget* owner, const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {
     if (shell_.OpenUrl(QUrl::fromLocalFile(QtPath(path)))) continue;

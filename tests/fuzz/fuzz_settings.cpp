@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else if (value.find_first_of("\r\n") == std::string_view::npos) {
     FUZZ_CHECK(w == WriteOutcome::Ok, "a write failed");
     FUZZ_CHECK(store.ReadSetting(SettingsSection::OtherSet, "Note", "") == value, "a value does not read back");
-    FUZZ_CHECK(store.ReadSetting(SettingsSection::ComStatus, "Baud", "-") == baudBefore, "a write changed another value");
+    FUZZ_CHECK(store.ReadSetting(SettingsSection::ComStatus, "Baud", "-") == baudBefore,
+               "a write changed another value");
   } else {
     FUZZ_CHECK(w == WriteOutcome::WriteFailed && untouched, "a value with a line end was written");
   }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/file_texts.h"
 #include "core/text/numbers.h"
 #include "core/text/text_file.h"
 #include "core/text/text_helpers.h"
@@ -11,16 +12,16 @@
 namespace corvane {
 
 void LoadLineIntoRow(RecordGrid& grid, int r, std::string_view line) {
-  if (line.size() < 2 || r < 0) return;
+  if (line.size() < 2 || r < 0 || r >= kMaxGridRows) return;
   grid.SetRowCount(r + 1);
   char digits[24];
   RecordGrid::RowCells cells{};
-  cells[0] = FormatIntTo(r, digits);
+  cells[col::kNumber] = FormatIntTo(r, digits);
   const size_t comma = line.find(',');
   if (comma != std::string_view::npos) {
     // A line that starts with a comma (a saved row whose column 1 was empty) keeps
     // column 1 empty and splits the rest as usual.
-    cells[1] = line.substr(0, comma);
+    cells[col::kMark] = line.substr(0, comma);
     size_t pos = comma + 1;
     for (int col = 2; col < RecordGrid::kCols; ++col) {
       const size_t next = line.find(',', pos);
@@ -32,15 +33,15 @@ void LoadLineIntoRow(RecordGrid& grid, int r, std::string_view line) {
       pos = next + 1;
     }
   } else if (const size_t colon = line.find(':'); colon != std::string_view::npos && colon >= 1) {
-    cells[1] = line.substr(0, colon);
-    cells[2] = line.substr(colon + 1);
+    cells[col::kMark] = line.substr(0, colon);
+    cells[col::kKind] = line.substr(colon + 1);
   } else {
     const size_t s1 = line.find(' ');
     const size_t s2 = s1 == std::string_view::npos ? std::string_view::npos : line.find(' ', s1 + 1);
-    if (s1 != std::string_view::npos) cells[1] = line.substr(0, s1);
+    if (s1 != std::string_view::npos) cells[col::kMark] = line.substr(0, s1);
     if (s1 != std::string_view::npos && s2 != std::string_view::npos && s2 > s1 + 1)
-      cells[2] = line.substr(s1 + 1, s2 - s1 - 1);
-    cells[3] = s2 == std::string_view::npos ? line : line.substr(s2 + 1);
+      cells[col::kKind] = line.substr(s1 + 1, s2 - s1 - 1);
+    cells[col::kName] = s2 == std::string_view::npos ? line : line.substr(s2 + 1);
   }
   grid.SetRow(r, cells);
 }
@@ -60,7 +61,7 @@ void LoadBufferIntoGrid(RecordGrid& grid, std::string_view text) {
     if (r >= grid.RowCount()) grid.SetRowCount(r + 1);
     char digits[24];
     const std::string_view number = FormatIntTo(r, digits);
-    if (grid.Cell(r, 0) != number) grid.SetCell(r, 0, number);
+    if (grid.Cell(r, col::kNumber) != number) grid.SetCell(r, 0, number);
     b = a;
     a = text.find("\r\n", a + 2);
     ++r;
@@ -68,11 +69,11 @@ void LoadBufferIntoGrid(RecordGrid& grid, std::string_view text) {
 }
 
 void ShowSentRecord(RecordGrid& grid, int r, std::string_view record) {
-  if (record.size() < 2 || r < 0) return;
+  if (record.size() < 2 || r < 0 || r >= kMaxGridRows) return;
   grid.SetRowCount(r + 1);
   const std::string number = FormatInt(r);
   RecordGrid::RowCells cells{};
-  cells[0] = number;
+  cells[col::kNumber] = number;
   std::string parts[5];
   const size_t first = record.find(',');
   if (first != std::string_view::npos && first >= 1) {
@@ -86,11 +87,11 @@ void ShowSentRecord(RecordGrid& grid, int r, std::string_view record) {
       parts[i] = TrimBlanks(record.substr(pos, next - pos));
       pos = next + 1;
     }
-    cells[3] = parts[0];
-    cells[7] = parts[1];
-    cells[8] = parts[2];
-    cells[9] = parts[3];
-    cells[12] = parts[4];
+    cells[col::kName] = parts[0];
+    cells[col::kPlane1] = parts[1];
+    cells[col::kPlane2] = parts[2];
+    cells[col::kHeight] = parts[3];
+    cells[col::kCode] = parts[4];
   }
   grid.SetRow(r, cells);
 }
@@ -105,8 +106,8 @@ void ShowSentCode(RecordGrid& grid, unsigned sentLineCount, std::string_view cod
   grid.SetRowCount(r + 1);
   const std::string number = FormatInt(r);
   RecordGrid::RowCells cells{};
-  cells[0] = number;
-  cells[12] = code;
+  cells[col::kNumber] = number;
+  cells[col::kCode] = code;
   grid.SetRow(r, cells);
 }
 
@@ -215,9 +216,9 @@ void OpenJobLineWalker::Line(const char* p, size_t len) {
   grid_.SetRowCount(n_ + 1);
   char digits[24];
   RecordGrid::RowCells cells{};
-  cells[0] = FormatIntTo(n_, digits);
+  cells[col::kNumber] = FormatIntTo(n_, digits);
   size_t pos = static_cast<size_t>(comma - p);
-  cells[1] = ShrinkCell(raw.substr(0, pos));
+  cells[col::kMark] = ShrinkCell(raw.substr(0, pos));
   ++pos;
   for (size_t col = 2; col < RecordGrid::kCols; ++col) {
     const char* next = static_cast<const char*>(std::memchr(p + pos, ',', len - pos));
@@ -248,11 +249,12 @@ std::string_view OpenJobLineWalker::ShrinkCell(std::string_view text) {
   return std::string_view(line_).substr(from);
 }
 
-bool OpenJobFile(RecordGrid& grid, const std::string& path, const ColumnCaptions& captions, std::string* reason,
-                 const std::function<void(size_t, size_t)>& progress) {
+CommandResult OpenJobFile(RecordGrid& grid, const std::string& path, const ColumnCaptions& captions,
+                          const std::function<void(size_t, size_t)>& progress) {
   size_t total = 0;
-  std::FILE* f = OpenFileForReading(path, &total, reason);
-  if (!f) return false;
+  std::string reason;
+  std::FILE* f = OpenFileForReading(path, &total, &reason);
+  if (!f) return OpenFileFailure(path, reason);
   ClearGrid(grid, captions);
   OpenJobLineWalker walker(grid);
   size_t done = 0;
@@ -265,7 +267,7 @@ bool OpenJobFile(RecordGrid& grid, const std::string& path, const ColumnCaptions
   }
   walker.Finish();
   std::fclose(f);
-  return true;
+  return {};
 }
 
 }  // namespace corvane

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/command_result.h"
 #include "core/grid/grid_layout.h"
 #include "core/grid/record_grid.h"
 
@@ -76,9 +77,9 @@ class OpenJobLineWalker final {
 void ClearGrid(RecordGrid& grid, const ColumnCaptions& captions);
 
 // The Open button after the file dialog: Clear, then the whole file through the
-// byte walk. False (grid untouched) when the file cannot be opened; `reason`
-// tells the system's reason. `progress` gets (bytes done, bytes in all).
-bool OpenJobFile(RecordGrid& grid, const std::string& path, const ColumnCaptions& captions,
-                 std::string* reason = nullptr, const std::function<void(size_t, size_t)>& progress = {});
+// line walk. "Open file failed!" (grid untouched) when the file cannot be opened.
+// `progress` gets (bytes done, bytes in all).
+CommandResult OpenJobFile(RecordGrid& grid, const std::string& path, const ColumnCaptions& captions,
+                          const std::function<void(size_t, size_t)>& progress = {});
 
 }  // namespace corvane

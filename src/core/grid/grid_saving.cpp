@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/file_texts.h"
+
 namespace corvane {
 namespace {
 
@@ -63,12 +65,25 @@ std::string GridSaveText(const RecordGrid& grid) {
   return text;
 }
 
-bool SaveGridToFile(const RecordGrid& grid, const std::string& path, std::string* reason,
-                    const SaveProgress& progress) {
+namespace {
+
+bool WriteGridFile(const RecordGrid& grid, const std::string& path, std::string* reason, const SaveProgress& progress) {
   TextFileWriter w;
   if (!w.Open(path, reason)) return false;
   WriteGridText(grid, w, progress);
   return w.Commit(reason);
+}
+
+}  // namespace
+
+CommandResult SaveGridToFile(const RecordGrid& grid, const std::string& path, const SaveProgress& progress) {
+  std::string reason;
+  if (!WriteGridFile(grid, path, &reason, progress)) return OpenFileFailure(path, reason);
+  return {};
+}
+
+bool SaveGridToFile(const RecordGrid& grid, const std::string& path, std::string* reason) {
+  return WriteGridFile(grid, path, reason, {});
 }
 
 }  // namespace corvane

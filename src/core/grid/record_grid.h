@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/grid/grid_columns.h"
+
 namespace corvane {
 
 // Rows a grid can hold (row numbers are ints).

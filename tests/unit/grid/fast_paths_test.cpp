@@ -7,8 +7,8 @@
 #include "core/grid/grid_loading.h"
 #include "core/grid/grid_saving.h"
 #include "core/text/text_file.h"
-#include "unit/grid_test_util.h"
 #include "support/test_support.h"
+#include "unit/grid/grid_test_util.h"
 
 namespace corvane {
 namespace {
@@ -38,12 +38,12 @@ RecordGrid OpenPlain(std::string_view bytes) {
 RecordGrid OpenFast(const TempDir& dir, const std::string& bytes) {
   corvane::testing::WriteBytes(dir.File("job"), bytes);
   RecordGrid g;
-  EXPECT_TRUE(OpenJobFile(g, dir.File("job"), DefaultCaptions()));
+  EXPECT_TRUE(OpenJobFile(g, dir.File("job"), DefaultCaptions()).Done());
   return g;
 }
 
 std::string SavedFast(const TempDir& dir, const RecordGrid& g) {
-  EXPECT_TRUE(SaveGridToFile(g, dir.File("saved")));
+  EXPECT_TRUE(SaveGridToFile(g, dir.File("saved")).Done());
   return corvane::testing::ReadBytes(dir.File("saved"));
 }
 
@@ -58,8 +58,8 @@ std::string SavedPlain(const RecordGrid& g) {
 }
 
 std::string RandomBytes(std::mt19937& rng, size_t n) {
-  static const char kAlphabet[] = {' ', ' ', ' ', ',', ',', ':', '\r', '\n', '\0', '\t', '\v', '\f',
-                                   'a', 'B', '1', '.', '"', '\x81', '\xFF', '\xB2', '\xE2', '#'};
+  static const char kAlphabet[] = {' ',  ' ', ' ', ',', ',', ':', '\r',   '\n',   '\0',   '\t',   '\v',
+                                   '\f', 'a', 'B', '1', '.', '"', '\x81', '\xFF', '\xB2', '\xE2', '#'};
   std::uniform_int_distribution<size_t> pick(0, sizeof kAlphabet - 1);
   std::string s(n, ' ');
   for (char& c : s) c = kAlphabet[pick(rng)];
@@ -69,8 +69,7 @@ std::string RandomBytes(std::mt19937& rng, size_t n) {
 TEST(FastPaths, OpenAndSaveMatchThePlainPathsOnHostileBytes) {
   TempDir dir;
   std::vector<std::string> inputs = {
-      "U,ST,S1\nlone\rCR\r\n\r\nNUL\0inside,x\n"s,
-      "\x81\xFF,\xB2\xE2  bad GBK ,  \x80\n,,TREE\n P1  12.5\n  \n x\n",
+      "U,ST,S1\nlone\rCR\r\n\r\nNUL\0inside,x\n"s, "\x81\xFF,\xB2\xE2  bad GBK ,  \x80\n,,TREE\n P1  12.5\n  \n x\n",
       ",\n,,\n:\na:b\n  lead,  trail  ,\t\v\f,\n1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16",
       std::string(3 << 20, 'a') + "  ,b\r" + std::string(1 << 20, ' ') + ",\n",  // lines across read chunks
   };

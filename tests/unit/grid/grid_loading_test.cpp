@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/grid/grid_loading.h"
-#include "grid_test_util.h"
+#include "unit/grid/grid_test_util.h"
 #include "support/test_support.h"
 
 namespace corvane {
@@ -95,12 +95,12 @@ TEST(OpenJobFile, EmptyFileResetsAndMissingFileChangesNothing) {
   corvane::testing::TempDir dir;
   RecordGrid g = FreshGrid();
   LoadBufferIntoGrid(g, "U,ST,S1\r\n");
-  std::string reason;
-  EXPECT_FALSE(OpenJobFile(g, dir.File("missing"), corvane::testing::DefaultCaptions(), &reason));
-  EXPECT_FALSE(OpenJobFile(g, dir.Path().string(), corvane::testing::DefaultCaptions(), &reason));
+  EXPECT_EQ(OpenJobFile(g, dir.File("missing"), corvane::testing::DefaultCaptions()).detail,
+            dir.File("missing") + ": No such file or directory");
+  EXPECT_EQ(OpenJobFile(g, dir.Path().string(), corvane::testing::DefaultCaptions()).message, "Open file failed!");
   EXPECT_EQ(RowText(g, 1), "1|U|ST|S1");
   corvane::testing::WriteBytes(dir.File("empty"), "");
-  ASSERT_TRUE(OpenJobFile(g, dir.File("empty"), corvane::testing::DefaultCaptions()));
+  ASSERT_TRUE(OpenJobFile(g, dir.File("empty"), corvane::testing::DefaultCaptions()).Done());
   EXPECT_EQ(g.RowCount(), 700);
   EXPECT_EQ(RowText(g, 1), "1");
   EXPECT_EQ(RowText(g, 25), "");
