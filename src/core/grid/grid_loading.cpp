@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "core/file_texts.h"
 #include "core/text/numbers.h"
@@ -249,24 +251,90 @@ std::string_view OpenJobLineWalker::ShrinkCell(std::string_view text) {
   return std::string_view(line_).substr(from);
 }
 
+namespace {
+
+// Reads [from, to) of the file (to = 0: the end) through the walker in 1 MiB
+// pieces. `first` reserves rows by the first piece's lines.
+void WalkFile(std::FILE* f, size_t from, size_t to, RecordGrid& grid, OpenJobLineWalker& walker, size_t total,
+              const std::function<void(size_t, size_t)>& progress) {
+  std::string buf(1 << 20, '\0');
+  if (from > 0 && std::fseek(f, static_cast<long>(from), SEEK_SET) != 0) return;
+  size_t done = from;
+  bool first = true;
+  for (;;) {
+    const size_t want = to ? std::min(buf.size(), to - done) : buf.size();
+    if (want == 0) break;
+    const size_t n = std::fread(buf.data(), 1, want, f);
+    if (n == 0) break;
+    if (first && n < total) {
+      // Room for the rows the whole file will likely need, judged by its first
+      // megabyte, so that the row table is not copied as it grows. Room that is
+      // never used costs address space only.
+      size_t ends = 0;
+      for (const char* p = buf.data(); (p = static_cast<const char*>(std::memchr(p, '\n', buf.data() + n - p))); ++p)
+        ++ends;
+      // The first half's grid takes the second half's rows too.
+      const size_t span = from == 0 ? total : total - from;
+      const size_t rows = ends * (span / n + 1) / 8 * 9 + 1024;
+      grid.ReserveRows(static_cast<int>(std::min<size_t>(rows, kMaxGridRows)));
+    }
+    first = false;
+    walker.Feed(std::string_view(buf.data(), n));
+    done += n;
+    if (progress) progress(done, total);
+  }
+}
+
+// Where the second half of the file starts: just after the first line end at or
+// after the middle; 0 when there is none near it.
+size_t SplitPoint(std::FILE* f, size_t total) {
+  std::string probe(1 << 16, '\0');
+  const size_t mid = total / 2;
+  if (std::fseek(f, static_cast<long>(mid), SEEK_SET) != 0) return 0;
+  const size_t n = std::fread(probe.data(), 1, probe.size(), f);
+  std::rewind(f);
+  for (size_t i = 0; i < n; ++i)
+    if (probe[i] == '\r' || probe[i] == '\n') return mid + i + 1;
+  return 0;
+}
+
+}  // namespace
+
 CommandResult OpenJobFile(RecordGrid& grid, const std::string& path, const ColumnCaptions& captions,
-                          const std::function<void(size_t, size_t)>& progress) {
+                          const std::function<void(size_t, size_t)>& progress, size_t parallelFrom) {
   size_t total = 0;
   std::string reason;
   std::FILE* f = OpenFileForReading(path, &total, &reason);
   if (!f) return OpenFileFailure(path, reason);
   ClearGrid(grid, captions);
   OpenJobLineWalker walker(grid);
-  size_t done = 0;
-  std::string buf(1 << 20, '\0');
-  size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), f)) > 0) {
-    walker.Feed(std::string_view(buf.data(), n));
-    done += n;
-    if (progress) progress(done, total);
+  const size_t split = total >= parallelFrom ? SplitPoint(f, total) : 0;
+  std::FILE* second = split ? OpenFileForReading(path) : nullptr;
+  // The second half goes into a grid of its own on another thread; its rows then
+  // move behind the first half's, renumbered.
+  RecordGrid part;
+  std::thread worker;
+  if (second) {
+    try {
+      worker = std::thread([&] {
+        OpenJobLineWalker partWalker(part);
+        WalkFile(second, split, 0, part, partWalker, total, {});
+        partWalker.Finish();
+      });
+    } catch (const std::system_error&) {
+      std::fclose(second);
+      second = nullptr;
+    }
   }
+  WalkFile(f, 0, second ? split : 0, grid, walker, total, progress);
   walker.Finish();
   std::fclose(f);
+  if (second) {
+    worker.join();
+    std::fclose(second);
+    grid.AdoptNumberedRows(std::move(part), walker.Lines());
+    if (progress) progress(total, total);
+  }
   return {};
 }
 

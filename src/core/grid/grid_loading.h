@@ -57,6 +57,8 @@ class OpenJobLineWalker final {
   explicit OpenJobLineWalker(RecordGrid& grid) : grid_(grid) {}
   void Feed(std::string_view bytes);
   void Finish();
+  // Non-empty lines walked so far (each takes a row number).
+  int Lines() const { return n_; }
 
  private:
   // One line as it stands in the file, without its line end.
@@ -79,7 +81,11 @@ void ClearGrid(RecordGrid& grid, const ColumnCaptions& captions);
 // The Open button after the file dialog: Clear, then the whole file through the
 // line walk. "Open file failed!" (grid untouched) when the file cannot be opened.
 // `progress` gets (bytes done, bytes in all).
+// A file of `parallelFrom` bytes or more is walked in two halves at once, the
+// second on a thread of its own; the rows are the same.
+inline constexpr size_t kParallelOpenBytes = 8 << 20;
 CommandResult OpenJobFile(RecordGrid& grid, const std::string& path, const ColumnCaptions& captions,
-                          const std::function<void(size_t, size_t)>& progress = {});
+                          const std::function<void(size_t, size_t)>& progress = {},
+                          size_t parallelFrom = kParallelOpenBytes);
 
 }  // namespace corvane

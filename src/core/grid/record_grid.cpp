@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -29,6 +30,29 @@ void WriteEnd(char* p, unsigned width, uint32_t value) {
     std::memcpy(p, &v, 2);
   } else {
     std::memcpy(p, &value, 4);
+  }
+}
+
+// memcpy for the short texts of cells, without a call for each.
+inline void CopyBytes(char* d, const char* s, size_t n) {
+  if (n > 16) {
+    std::memcpy(d, s, n);
+  } else if (n >= 8) {
+    uint64_t a, b;
+    std::memcpy(&a, s, 8);
+    std::memcpy(&b, s + n - 8, 8);
+    std::memcpy(d, &a, 8);
+    std::memcpy(d + n - 8, &b, 8);
+  } else if (n >= 4) {
+    uint32_t a, b;
+    std::memcpy(&a, s, 4);
+    std::memcpy(&b, s + n - 4, 4);
+    std::memcpy(d, &a, 4);
+    std::memcpy(d + n - 4, &b, 4);
+  } else if (n > 0) {
+    d[0] = s[0];
+    d[n / 2] = s[n / 2];
+    d[n - 1] = s[n - 1];
   }
 }
 
@@ -114,7 +138,7 @@ bool RecordGrid::AppendDataColumns(int row, char separator, std::string& out) co
   uint32_t start = 0;
   for (unsigned c = 0; c < count; ++c) {
     const uint32_t stop = End(ends, width, static_cast<int>(c));
-    std::memcpy(o, text + start, stop - start);
+    CopyBytes(o, text + start, stop - start);
     o += stop - start;
     if (c + 1 < count) *o++ = separator;
     start = stop;
@@ -174,7 +198,7 @@ const char* RecordGrid::StoreData(const RowCells& cells) {
   size_t pos = 0;
   for (unsigned c = 1; c <= count; ++c) {
     const size_t n = std::min(cells[c].size(), total - pos);
-    if (n) std::memcpy(text + pos, cells[c].data(), n);
+    CopyBytes(text + pos, cells[c].data(), n);
     pos += n;
     WriteEnd(p + 2 + (c - 1) * width, width, static_cast<uint32_t>(pos));
   }
@@ -206,6 +230,23 @@ void RecordGrid::CopyDataColumns(int from, int to) {
   // Stored texts are never changed, so two rows may share them.
   rows_[static_cast<size_t>(to)].data =
       from >= 0 && from < RowCount() ? rows_[static_cast<size_t>(from)].data : nullptr;
+}
+
+void RecordGrid::AdoptNumberedRows(RecordGrid&& part, int base) {
+  if (part.RowCount() <= 1 || base < 0 || base > kMaxGridRows - part.RowCount()) return;
+  SetRowCount(base + part.RowCount());
+  char digits[24];
+  for (int r = 1; r < part.RowCount(); ++r) {
+    const Row& from = part.rows_[static_cast<size_t>(r)];
+    if (!from.number) continue;
+    Row& to = rows_[static_cast<size_t>(base + r)];
+    to.data = from.data;
+    to.number = StoreNumber(std::string_view(
+        digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, base + r).ptr - digits)));
+  }
+  for (Block& b : part.blocks_) blocks_.push_back(std::move(b));
+  blockBytes_ += part.blockBytes_;
+  part = RecordGrid();
 }
 
 void RecordGrid::ClearAll() {

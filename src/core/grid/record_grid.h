@@ -60,6 +60,9 @@ class RecordGrid final {
   void SetRow(int row, const RowCells& cells);
   // Row `to` takes columns 1..14 of row `from` and keeps its own column 0.
   void CopyDataColumns(int from, int to);
+  // Puts the rows 1.. of `part` that hold a number at rows base+1.., numbered
+  // base+1..; the row count becomes base + part's. The grid takes part's texts.
+  void AdoptNumberedRows(RecordGrid&& part, int base);
   // Every cell empty; the row count stays.
   void ClearAll();
   bool RowIsEmptyFrom(int row, int firstCol) const;
