@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int r = 1; r <= ends; ++r) FUZZ_CHECK(g.Cell(r, 0) == std::to_string(r), "a row without its number");
 
   const std::string path = fuzz::Folder() + "/download";
-  FUZZ_CHECK(SaveGridToFile(g, path), "save");
+  FUZZ_CHECK(SaveGridToFile(g, path).Done(), "save");
   const std::string saved = fuzz::ReadAll(path);
   std::string plain;
   for (char c : GridSaveText(g)) {

@@ -29,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ColumnCaptions captions;
   ClearGrid(nez, captions);
   ClearGrid(enz, captions);
-  FUZZ_CHECK(ImportCoordinates(nez, file.Path(), layout, Order("0")), "import NEZ");
-  FUZZ_CHECK(ImportCoordinates(enz, file.Path(), layout, Order("1")), "import ENZ");
+  FUZZ_CHECK(ImportCoordinates(nez, file.Path(), layout, Order("0")).Done(), "import NEZ");
+  FUZZ_CHECK(ImportCoordinates(enz, file.Path(), layout, Order("1")).Done(), "import ENZ");
   FUZZ_CHECK(nez.RowCount() == enz.RowCount(), "row counts differ between the orders");
   // Pieces of at most 99 bytes, each ending after its line feed.
   int pieces = 0;

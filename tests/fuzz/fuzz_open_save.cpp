@@ -37,7 +37,7 @@ bool SameGrid(const RecordGrid& a, const RecordGrid& b) {
 
 std::string SaveFast(const RecordGrid& g) {
   const std::string path = fuzz::Folder() + "/saved";
-  FUZZ_CHECK(SaveGridToFile(g, path), "save");
+  FUZZ_CHECK(SaveGridToFile(g, path).Done(), "save");
   return fuzz::ReadAll(path);
 }
 
