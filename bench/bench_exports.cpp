@@ -2,7 +2,6 @@
 // generated jobs (default sizes 1 000, 10 000 and 100 000 rows, one set-up per
 // 100 rows):  bench_exports [--benchmark_filter=...]
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -38,8 +37,8 @@ const RecordGrid& Job(int rows) {
       std::snprintf(line, sizeof line, "U,ST,S%d,0.0000,0.0000,0.0000,%.3f,%.3f,100.000,1.500,0.0000,STN", s,
                     1000.0 + s, 2000.0 + s);
     else if (k == 1 || r == 3)
-      std::snprintf(line, sizeof line, "U,BS,B%d,0.0000,0.0000,%d.3015,%.3f,%.3f,101.000,0.0000,0.0000,BKB", s,
-                    s % 360, 1100.0 + s, 2000.0 + s);
+      std::snprintf(line, sizeof line, "U,BS,B%d,0.0000,0.0000,%d.3015,%.3f,%.3f,101.000,0.0000,0.0000,BKB", s, s % 360,
+                    1100.0 + s, 2000.0 + s);
     else if (k % 10 == 7)
       std::snprintf(line, sizeof line, "U,AP,A%d,0.0000,%d.1020,89.5950,0.0000,0.0000,0.0000,0.0000,1.700,MARK", r,
                     k * 3);
@@ -56,7 +55,8 @@ const RecordGrid& Job(int rows) {
 
 std::string OutDir() {
   static const std::string dir = [] {
-    const std::string d = std::filesystem::temp_directory_path().string() + "/corvane-bench-" + std::to_string(getpid());
+    const std::string d =
+        std::filesystem::temp_directory_path().string() + "/corvane-bench-" + std::to_string(getpid());
     std::filesystem::create_directories(d + "/jobs");
     std::filesystem::create_directories(d + "/ZMOINDEX");
     return d;
@@ -101,9 +101,8 @@ class NoSettings final : public ISettingsReader {
 
 void BM_Instrument(benchmark::State& state) {
   NoSettings settings;
-  Measure(state, [&](const RecordGrid& g) {
-    return ExportInstrumentCoordinates(g, OutDir() + "/jobs/job.kvm", settings);
-  });
+  Measure(state,
+          [&](const RecordGrid& g) { return ExportInstrumentCoordinates(g, OutDir() + "/jobs/job.kvm", settings); });
 }
 
 // The whole command after the dialogs: station scan, then recompute and report.

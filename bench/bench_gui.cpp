@@ -31,7 +31,9 @@ using namespace corvane;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+double Seconds(Clock::time_point a, Clock::time_point b) {
+  return std::chrono::duration<double>(b - a).count();
+}
 
 // CPU seconds of this process (user and system): steadier than wall time on a busy machine.
 double CpuSeconds() {
@@ -101,11 +103,12 @@ int Open(int argc, char** argv, long lines, bool gui) {
   if (!gui) {
     RecordGrid grid;
     const auto t0 = Clock::now();
-    std::string reason;
-    if (!OpenJobFile(grid, job, ReadColumnCaptions(p.context.Captions(), p.settings), &reason)) return 1;
+    const double c0 = CpuSeconds();
+    if (!OpenJobFile(grid, job, ReadColumnCaptions(p.context.Captions(), p.settings)).Done()) return 1;
     const auto t1 = Clock::now();
-    std::printf("core open: %ld lines, %.1f MB: %.3f s; grid %.1f MB; peak RSS +%.1f MB\n", lines, bytes / 1e6,
-                Seconds(t0, t1), grid.MemoryBytes() / 1e6, (PeakRssKb() - rssBefore) / 1024.0);
+    std::printf("core open: %ld lines, %.1f MB: %.3f s (%.3f s CPU); grid %.1f MB; peak RSS +%.1f MB\n", lines,
+                bytes / 1e6, Seconds(t0, t1), CpuSeconds() - c0, grid.MemoryBytes() / 1e6,
+                (PeakRssKb() - rssBefore) / 1024.0);
   } else {
     gui::CMainDlg window(p.context);
     window.resize(1000, 600);

@@ -55,7 +55,8 @@ class NoSettings final : public ISettingsReader {
 std::string Job(size_t bytes) {
   std::string job;
   for (int i = 1; job.size() < bytes; ++i)
-    job += std::to_string(i) + ",1000." + std::to_string(i % 1000) + ",2000.456,50.789,CODE" + std::to_string(i % 7) + "\r\n";
+    job += std::to_string(i) + ",1000." + std::to_string(i % 1000) + ",2000.456,50.789,CODE" + std::to_string(i % 7) +
+           "\r\n";
   job.resize(bytes - 2);
   return job + "\r\n";
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "core/file_texts.h"
 #include "core/grid/grid_layout.h"
 #include "core/grid/grid_loading.h"
 #include "core/grid/grid_saving.h"
@@ -87,12 +88,18 @@ bool RegisterCommand(CommandInfo info) {
   return true;
 }
 
-const std::vector<CommandInfo>& Commands() { return Table(); }
+const std::vector<CommandInfo>& Commands() {
+  return Table();
+}
 
 int Fail(const std::string& message) {
   std::fflush(stdout);
   std::fprintf(stderr, "%s\n", message.c_str());
   return kExitFailed;
+}
+
+int Fail(const CommandResult& result) {
+  return Fail(result.detail.empty() ? result.message : result.message + "\n" + result.detail);
 }
 
 void Warn(const std::string& message) {
@@ -122,11 +129,20 @@ std::string DumpGrid(const RecordGrid& grid) {
       out.push_back('\t');
       for (char ch : grid.Cell(r, c)) {
         switch (ch) {
-          case '\\': out += "\\\\"; break;
-          case '\t': out += "\\t"; break;
-          case '\r': out += "\\r"; break;
-          case '\n': out += "\\n"; break;
-          default: out.push_back(ch);
+          case '\\':
+            out += "\\\\";
+            break;
+          case '\t':
+            out += "\\t";
+            break;
+          case '\r':
+            out += "\\r";
+            break;
+          case '\n':
+            out += "\\n";
+            break;
+          default:
+            out.push_back(ch);
         }
       }
     }
@@ -140,20 +156,22 @@ int EmitGrid(const RecordGrid& grid, const CliArgs& args) {
   const auto out = args.Option("-o");
   std::string reason;
   if (dump) {
-    if (!WriteOutput(out, DumpGrid(grid), &reason)) return Fail("Open file failed!\n" + reason);
+    if (!WriteOutput(out, DumpGrid(grid), &reason)) return Fail(OpenFileFailure(out.value_or("-"), reason));
     return kExitOk;
   }
   if (!out || *out == "-") {
     std::string text;
     for (char c : GridSaveText(grid)) {
-      if (c == '\n') text += "\r\n";
-      else text.push_back(c);
+      if (c == '\n')
+        text += "\r\n";
+      else
+        text.push_back(c);
     }
-    if (!WriteOutput(out, text, &reason)) return Fail("Open file failed!\n" + reason);
+    if (!WriteOutput(out, text, &reason)) return Fail(OpenFileFailure(out.value_or("-"), reason));
     return kExitOk;
   }
-  if (!SaveGridToFile(grid, *out, &reason)) return Fail("Open file failed!\n" + *out + ": " + reason);
-  return kExitOk;
+  const CommandResult saved = SaveGridToFile(grid, *out);
+  return saved.Done() ? kExitOk : Fail(saved);
 }
 
 ColumnCaptions CurrentColumnCaptions(const CliEnv& env) {
@@ -163,11 +181,10 @@ ColumnCaptions CurrentColumnCaptions(const CliEnv& env) {
 bool LoadJob(RecordGrid& grid, const std::string& path, const CliArgs& args, CliEnv& env) {
   const auto as = args.Option("--as");
   const ColumnCaptions captions = CurrentColumnCaptions(env);
-  std::string reason;
   if (as && *as == "download") {
-    std::string bytes;
+    std::string bytes, reason;
     if (!ReadFileBytes(path, bytes, &reason)) {
-      Fail("Open file failed!\n" + path + ": " + reason);
+      Fail(OpenFileFailure(path, reason));
       return false;
     }
     ClearGrid(grid, captions);
@@ -175,11 +192,9 @@ bool LoadJob(RecordGrid& grid, const std::string& path, const CliArgs& args, Cli
     return true;
   }
   if (as && *as != "open") throw UsageError("--as takes 'open' or 'download'");
-  if (!OpenJobFile(grid, path, captions, &reason)) {
-    Fail("Open file failed!\n" + path + ": " + reason);
-    return false;
-  }
-  return true;
+  const CommandResult opened = OpenJobFile(grid, path, captions);
+  if (!opened.Done()) Fail(opened);
+  return opened.Done();
 }
 
 }  // namespace corvane::cli

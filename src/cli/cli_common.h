@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/command_result.h"
 #include "core/grid/grid_layout.h"
 #include "core/grid/record_grid.h"
 #include "core/settings/settings_store.h"
@@ -31,7 +32,6 @@ class CliArgs final {
  public:
   // flags: option names that take no value ("--dump").
   CliArgs(const std::vector<std::string>& words, const std::set<std::string>& flags);
-  size_t PositionalCount() const { return positional_.size(); }
   // Throws UsageError when missing.
   const std::string& Positional(size_t i, const char* what) const;
   std::optional<std::string> Option(const std::string& name) const;
@@ -69,6 +69,8 @@ const std::vector<CommandInfo>& Commands();
 
 // Prints a failure message of the tool on stderr and returns kExitFailed.
 int Fail(const std::string& message);
+// A command's failure: its message, then its detail on a line of its own.
+int Fail(const CommandResult& result);
 // Prints a message that the desktop program shows and then goes on from.
 void Warn(const std::string& message);
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli_common.h"
+#include "core/file_texts.h"
 #include "core/grid/coordinate_import.h"
 #include "core/grid/grid_layout.h"
 #include "core/grid/grid_loading.h"
@@ -31,7 +32,7 @@ int RunLoadDownload(const CliArgs& args, CliEnv& env) {
   args.Flag("--dump");
   args.ExpectNoMore(1);
   std::string bytes, reason;
-  if (!ReadFileBytes(file, bytes, &reason)) return Fail("Open file failed!\n" + file + ": " + reason);
+  if (!ReadFileBytes(file, bytes, &reason)) return Fail(OpenFileFailure(file, reason));
   RecordGrid grid;
   ClearGrid(grid, CurrentColumnCaptions(env));
   LoadBufferIntoGrid(grid, bytes);
@@ -57,9 +58,8 @@ int RunImport(const CliArgs& args, CliEnv& env) {
   }
   RecordGrid grid;
   ClearGrid(grid, CurrentColumnCaptions(env));
-  std::string reason;
-  if (!ImportCoordinates(grid, parsed.path, parsed.layout, env.settings, &reason))
-    return Fail("Open file failed!\n" + parsed.path + ": " + reason);
+  const CommandResult imported = ImportCoordinates(grid, parsed.path, parsed.layout, env.settings);
+  if (!imported.Done()) return Fail(imported);
   return EmitGrid(grid, args);
 }
 
@@ -70,11 +70,12 @@ int RunUploadRecords(const CliArgs& args, CliEnv& env) {
   const int uploadType = type ? ToShort(*type) : ReadUploadType(env.settings);
   TextLineReader in;
   std::string reason;
-  if (!in.Open(file, &reason)) return Fail("Open file failed!\n" + file + ": " + reason);
+  if (!in.Open(file, &reason)) return Fail(OpenFileFailure(file, reason));
   std::string piece, out;
+  const bool enz = UploadOrderIsEnz(env.settings);
   while (in.ReadPiece(piece, 100)) {
     if (piece.size() <= 2) continue;
-    UploadLineResult r = ConvertUploadLine(piece, uploadType, env.settings);
+    UploadLineResult r = ConvertUploadLine(piece, uploadType, enz);
     if (!r.message.empty()) {
       std::fwrite(out.data(), 1, out.size(), stdout);
       out.clear();
@@ -86,15 +87,26 @@ int RunUploadRecords(const CliArgs& args, CliEnv& env) {
   return kExitOk;
 }
 
-const bool registered = RegisterCommand({"open", "open FILE [--as open|download] [-o OUT] [--dump]",
-                                         "load FILE as the Open button does, then save the grid", {"--dump"}, RunOpen}) &&
-                        RegisterCommand({"load-download", "load-download FILE [-o OUT] [--dump]",
-                                         "load FILE's bytes as a received download, then save the grid", {"--dump"},
+const bool registered = RegisterCommand({"open",
+                                         "open FILE [--as open|download] [-o OUT] [--dump]",
+                                         "load FILE as the Open button does, then save the grid",
+                                         {"--dump"},
+                                         RunOpen}) &&
+                        RegisterCommand({"load-download",
+                                         "load-download FILE [-o OUT] [--dump]",
+                                         "load FILE's bytes as a received download, then save the grid",
+                                         {"--dump"},
                                          RunLoadDownload}) &&
-                        RegisterCommand({"import", "import FILE --layout N | --answer TEXT [-o OUT] [--dump]",
-                                         "import a coordinate list into the grid, then save it", {"--dump"}, RunImport}) &&
-                        RegisterCommand({"upload-records", "upload-records FILE [--type N]",
-                                         "print the records a coordinate upload of FILE would send", {}, RunUploadRecords});
+                        RegisterCommand({"import",
+                                         "import FILE --layout N | --answer TEXT [-o OUT] [--dump]",
+                                         "import a coordinate list into the grid, then save it",
+                                         {"--dump"},
+                                         RunImport}) &&
+                        RegisterCommand({"upload-records",
+                                         "upload-records FILE [--type N]",
+                                         "print the records a coordinate upload of FILE would send",
+                                         {},
+                                         RunUploadRecords});
 
 }  // namespace
 }  // namespace corvane::cli

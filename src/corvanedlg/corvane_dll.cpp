@@ -60,10 +60,12 @@ std::unique_ptr<corvanedlg::FileOptionsDialog> RunFileDialog(corvanedlg::FileDia
 
 }  // namespace
 
-CCorvaneDll::CCorvaneDll() = default;
+CCorvaneDll::CCorvaneDll() : CCorvaneDll(corvane::ReadLanguageIndex(corvane::SettingsStore::OpenDefault())) {}
+CCorvaneDll::CCorvaneDll(int languageIndex) : languageIndex_(languageIndex < 0 ? 0 : languageIndex) {}
 CCorvaneDll::~CCorvaneDll() = default;
 
 std::string CCorvaneDll::ShowDownSetDlg() {
+  const corvanedlg::LanguageScope language(languageIndex_);
   const corvane::SettingsStore store = corvane::SettingsStore::OpenDefault();
   // What the download is about to use: the stored line settings on the device
   // behind the stored port.
@@ -81,6 +83,7 @@ std::string CCorvaneDll::ShowDownSetDlg() {
 }
 
 std::string CCorvaneDll::ShowUpSetDlg() {
+  const corvanedlg::LanguageScope language(languageIndex_);
   auto dialog = RunFileDialog({Tr("Upload coordinates", "上传坐标"), QStringLiteral("upload"), CoordinateLayouts(true),
                                false, false, CoordinateFilter(), corvanedlg::Preview::Upload});
   if (!dialog) return {};
@@ -94,12 +97,14 @@ std::string CCorvaneDll::ShowUpSetDlg() {
 }
 
 std::string CCorvaneDll::ShowUpCodeSetDlg() {
+  const corvanedlg::LanguageScope language(languageIndex_);
   auto dialog = RunFileDialog({Tr("Upload codes", "上传代码"), QStringLiteral("uploadCode"), {}, false, false,
                                CoordinateFilter(), corvanedlg::Preview::Codes});
   return dialog ? Bytes(dialog->Path()) : std::string();
 }
 
 std::string CCorvaneDll::ShowImportDlg() {
+  const corvanedlg::LanguageScope language(languageIndex_);
   auto dialog = RunFileDialog({Tr("Import coordinates", "导入坐标"), QStringLiteral("import"), CoordinateLayouts(true),
                                false, false, CoordinateFilter(), corvanedlg::Preview::Import});
   if (!dialog) return {};
@@ -107,6 +112,7 @@ std::string CCorvaneDll::ShowImportDlg() {
 }
 
 std::string CCorvaneDll::ShowExportDlg() {
+  const corvanedlg::LanguageScope language(languageIndex_);
   QStringList layouts = CoordinateLayouts(false);
   layouts << Tr("6: DXF drawing", "6: DXF 图形") << Tr("7: fixed columns", "7: 固定列宽");
   auto dialog = RunFileDialog({Tr("Export coordinates", "导出坐标"), QStringLiteral("export"), layouts, true, true,
@@ -116,12 +122,14 @@ std::string CCorvaneDll::ShowExportDlg() {
 }
 
 short CCorvaneDll::ShowSdConfirmDlg() {
+  const corvanedlg::LanguageScope language(languageIndex_);
   corvanedlg::ConfirmDialog dialog(Tr("Slope distance export", "斜距导出"), QStringLiteral("sd"),
                                   corvanedlg::DistanceList::Slope, Owner());
   return dialog.exec() == QDialog::Accepted ? static_cast<short>(dialog.Choice()) : short{-1};
 }
 
 short CCorvaneDll::ShowHdConfirmDlg() {
+  const corvanedlg::LanguageScope language(languageIndex_);
   corvanedlg::ConfirmDialog dialog(Tr("Horizontal distance export", "平距导出"), QStringLiteral("hd"),
                                   corvanedlg::DistanceList::Horizontal, Owner());
   return dialog.exec() == QDialog::Accepted ? static_cast<short>(dialog.Choice()) : short{-1};

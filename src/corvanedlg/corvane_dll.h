@@ -18,7 +18,10 @@
 
 class CORVANEDLG_API CCorvaneDll {
  public:
+  // The dialogs speak the program's caption language: read once from the stored
+  // settings here, or passed by a caller that knows it (1 English, else local).
   CCorvaneDll();
+  explicit CCorvaneDll(int languageIndex);
   virtual ~CCorvaneDll();
   CCorvaneDll(const CCorvaneDll&) = delete;
   CCorvaneDll& operator=(const CCorvaneDll&) = delete;
@@ -30,4 +33,7 @@ class CORVANEDLG_API CCorvaneDll {
   std::string ShowExportDlg();
   short ShowSdConfirmDlg();
   short ShowHdConfirmDlg();
+
+ private:
+  int languageIndex_;
 };

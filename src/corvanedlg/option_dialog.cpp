@@ -22,9 +22,17 @@
 
 namespace corvanedlg {
 
+namespace {
+// The language of the call being shown; -1 outside a call.
+int g_languageIndex = -1;
+}  // namespace
+
+LanguageScope::LanguageScope(int languageIndex) : previous_(g_languageIndex) { g_languageIndex = languageIndex; }
+LanguageScope::~LanguageScope() { g_languageIndex = previous_; }
+
 bool EnglishTexts() {
-  const corvane::SettingsStore store = corvane::SettingsStore::OpenDefault();
-  return corvane::CAtoi(store.ReadSetting(corvane::SettingsSection::OtherSet, "language", "0")) == 1;
+  if (g_languageIndex >= 0) return g_languageIndex == 1;
+  return corvane::ReadLanguageIndex(corvane::SettingsStore::OpenDefault()) == 1;
 }
 
 QString Tr(const char* english, const char* chinese) {

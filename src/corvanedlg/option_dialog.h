@@ -15,9 +15,22 @@ class QPushButton;
 
 namespace corvanedlg {
 
-// The library's texts follow the program's caption language.
+// The library's texts follow the caption language of the CCorvaneDll call being
+// shown (LanguageScope); outside a call, the stored setting.
 CORVANEDLG_API bool EnglishTexts();
 CORVANEDLG_API QString Tr(const char* english, const char* chinese);
+
+// Sets the language of the library's texts while one call runs.
+class CORVANEDLG_API LanguageScope {
+ public:
+  explicit LanguageScope(int languageIndex);
+  ~LanguageScope();
+  LanguageScope(const LanguageScope&) = delete;
+  LanguageScope& operator=(const LanguageScope&) = delete;
+
+ private:
+  int previous_;
+};
 
 // Where the dialogs keep what they remember.
 CORVANEDLG_API QString MemoryFile();

@@ -206,17 +206,16 @@ void CDataPage::OpenFile() {
 
 void CDataPage::OpenPath(const QString& path) {
   const ColumnCaptions captions = ReadColumnCaptions(context_.Captions(), context_.Settings());
-  std::string reason;
-  bool opened = false;
+  CommandResult opened;
   {
     BusyProgress busy(this, QString());
     model_.Replace([&](RecordGrid& g) {
-      opened = OpenJobFile(g, LocalPath(path), captions, &reason,
+      opened = OpenJobFile(g, LocalPath(path), captions,
                            [&busy](size_t done, size_t total) { busy.Update(done, total); });
     });
   }
-  if (!opened) {
-    context_.FileFailure(this, "Open file failed!", path, reason);
+  if (!opened.Done()) {
+    context_.ShowResult(this, opened);
     return;
   }
   // The rest of Clear: the received text, the captions, the station list.
@@ -231,14 +230,12 @@ void CDataPage::SaveFile() {
   CommitEditor();  // Ctrl+S leaves the focus in the editor
   const QString path = context_.Prompts().SaveFileName(this, QtFileFilter(kSaveFilter), QString());
   if (path.isEmpty()) return;
-  std::string reason;
-  bool saved = false;
+  CommandResult saved;
   {
     BusyProgress busy(this, QString());
-    saved = SaveGridToFile(grid_, LocalPath(path), &reason,
-                           [&busy](size_t done, size_t total) { busy.Update(done, total); });
+    saved = SaveGridToFile(grid_, LocalPath(path), [&busy](size_t done, size_t total) { busy.Update(done, total); });
   }
-  if (!saved) context_.FileFailure(this, "Open file failed!", path, reason);
+  context_.ShowResult(this, saved);
 }
 
 void CDataPage::OnDownloadComplete(const QByteArray& text) {

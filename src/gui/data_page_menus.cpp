@@ -119,16 +119,13 @@ void CDataPage::ImportCoordinatesCommand() {
   const std::string answer = context_.Dialogs().ShowImportDlg();
   if (answer.empty()) return;
   const ImportAnswer parsed = ParseImportAnswer(answer);
-  std::string reason;
-  bool imported = false;
+  CommandResult imported;
   {
     BusyProgress busy(this, QString());
-    model_.Replace([&](RecordGrid& g) {
-      imported = ImportCoordinates(g, parsed.path, parsed.layout, context_.Settings(), &reason);
-    });
+    model_.Replace([&](RecordGrid& g) { imported = ImportCoordinates(g, parsed.path, parsed.layout, context_.Settings()); });
   }
-  if (!imported) {
-    context_.FileFailure(this, "Open file failed!", QtPath(parsed.path), reason);
+  if (!imported.Done()) {
+    context_.ShowResult(this, imported);
     return;
   }
   stationListValid_ = 0;

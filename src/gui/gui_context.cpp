@@ -38,9 +38,11 @@ int GuiContext::SettingInt(SettingsSection section, std::string_view name, std::
 
 WriteOutcome GuiContext::WriteSetting(QWidget* owner, SettingsSection section, std::string_view name,
                                       std::string_view value) {
-  const WriteOutcome outcome = settings_.WriteSetting(section, name, value);
+  std::string reason;
+  const WriteOutcome outcome = settings_.WriteSetting(section, name, value, &reason);
   if (outcome != WriteOutcome::Ok)
-    prompts_.Message(owner, QString::fromLatin1(WriteOutcomeMessage(outcome)), AppTitle(), MessageIcon::None);
+    prompts_.Message(owner, QString::fromLatin1(WriteOutcomeMessage(outcome)), AppTitle(), MessageIcon::None,
+                     QString::fromLocal8Bit(reason.c_str()));
   return outcome;
 }
 
@@ -53,6 +55,11 @@ void GuiContext::FileFailure(QWidget* owner, const char* message, const QString&
 void GuiContext::ShowFailure(QWidget* owner, const std::string& message, bool exclamation, const std::string& detail) {
   prompts_.Message(owner, FromGbk(message), AppTitle(), exclamation ? MessageIcon::Exclamation : MessageIcon::None,
                    QtPath(detail));
+}
+
+void GuiContext::ShowResult(QWidget* owner, const CommandResult& result) {
+  if (result.status == CommandStatus::Failed)
+    ShowFailure(owner, result.message, result.icon == MessageIcon::Exclamation, result.detail);
 }
 
 void GuiContext::OpenFiles(QWidget* owner, const std::vector<std::string>& paths) {

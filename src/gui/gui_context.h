@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/command_result.h"
 #include "core/settings/captions.h"
 #include "core/settings/settings_store.h"
 #include "gui/gui_services.h"
@@ -52,6 +53,8 @@ class GuiContext final {
   void FileFailure(QWidget* owner, const char* message, const QString& path, const std::string& reason);
   // A command's failure: the tool's message as it stands, the path and reason below.
   void ShowFailure(QWidget* owner, const std::string& message, bool exclamation, const std::string& detail);
+  // Shows a command's failure (its message, icon and detail); nothing otherwise.
+  void ShowResult(QWidget* owner, const CommandResult& result);
   // Hands finished files to the desktop's "open", in order; one that no program
   // takes is named in a short message.
   void OpenFiles(QWidget* owner, const std::vector<std::string>& paths);

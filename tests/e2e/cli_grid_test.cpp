@@ -1,7 +1,7 @@
 // corvane480-cli's grid commands on fixture files, compared with golden files.
 #include <gtest/gtest.h>
 
-#include "support/test_support.h"
+#include "e2e/cli_runner.h"
 
 namespace corvane {
 namespace {
@@ -11,8 +11,9 @@ using corvane::testing::RunProgram;
 using corvane::testing::TempDir;
 using corvane::testing::Visible;
 
-const std::string kCli = std::string(CORVANE_BIN_DIR) + "/corvane480-cli";
-const std::string kData = std::string(CORVANE_TEST_DATA) + "/grid/";
+using corvane::testing::kCli;
+using corvane::testing::RunCli;
+const std::string kData = corvane::testing::FixtureFolder("grid");
 
 struct GoldenCase {
   const char* name;
@@ -43,11 +44,10 @@ TEST(CliGrid, OutputsMatchGoldenFiles) {
   for (const GoldenCase& c : cases) {
     TempDir dir;
     const std::string out = dir.File("out.txt");
-    // English captions, so that the dumped header row is the documented one.
-    corvane::testing::WriteBytes(dir.File("settings/ZAMO/Corvane.ini"), "[OtherSet]\nlanguage=1\n");
-    std::vector<std::string> args{"--settings-dir", dir.File("settings")};
+    corvane::testing::UseEnglishCaptions(dir);
+    std::vector<std::string> args;
     for (const std::string& a : c.args) args.push_back(Expand(a, out));
-    auto r = RunProgram(kCli, args);
+    auto r = RunCli(dir, args);
     EXPECT_EQ(r.exitCode, 0) << c.name << "\n" << r.err;
     const std::string got = c.toStdout ? r.out : ReadBytes(out);
     const std::string want = ReadBytes(kData + c.golden);

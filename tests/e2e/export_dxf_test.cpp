@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "core/text/codepage.h"
-#include "support/test_support.h"
+#include "e2e/cli_runner.h"
 
 namespace corvane {
 namespace {
@@ -17,8 +17,8 @@ using corvane::testing::RunProgram;
 using corvane::testing::TempDir;
 using corvane::testing::WriteBytes;
 
-const std::string kCli = std::string(CORVANE_BIN_DIR) + "/corvane480-cli";
-const std::string kData = std::string(CORVANE_TEST_DATA) + "/compute/";
+using corvane::testing::kCli;
+const std::string kData = corvane::testing::FixtureFolder("compute");
 const std::string kChecker = std::string(CORVANE_TEST_DATA) + "/../tools/check_dxf.py";
 
 // One exported point as the DXF should draw it (texts as GBK bytes).
@@ -97,10 +97,7 @@ std::vector<Point> PointsOfLayout0(const std::string& text) {
 
 class DxfCheck : public ::testing::Test {
  protected:
-  testing::RunResult Cli(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--settings-dir", dir.File("settings")});
-    return RunProgram(kCli, args);
-  }
+  testing::RunResult Cli(std::vector<std::string> args) { return corvane::testing::RunCli(dir, std::move(args)); }
   void ExpectReadable(const std::string& dxf, const std::vector<Point>& points, const char* encoding) {
     ASSERT_FALSE(points.empty());
     const std::string json = dxf + ".json";

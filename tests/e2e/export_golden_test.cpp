@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "support/test_support.h"
+#include "e2e/cli_runner.h"
 
 namespace corvane {
 namespace {
@@ -14,8 +14,8 @@ using corvane::testing::RunProgram;
 using corvane::testing::TempDir;
 using corvane::testing::Visible;
 
-const std::string kCli = std::string(CORVANE_BIN_DIR) + "/corvane480-cli";
-const std::string kData = std::string(CORVANE_TEST_DATA) + "/compute/";
+using corvane::testing::kCli;
+const std::string kData = corvane::testing::FixtureFolder("compute");
 
 struct GoldenCase {
   const char* name;
@@ -30,9 +30,9 @@ std::string Expand(std::string s, const std::string& dir) {
 }
 
 testing::RunResult RunIn(const TempDir& dir, const std::vector<std::string>& args) {
-  std::vector<std::string> all{"--settings-dir", dir.File("settings")};
+  std::vector<std::string> all;
   for (const std::string& a : args) all.push_back(Expand(a, dir.Path().string() + "/"));
-  return RunProgram(kCli, all);
+  return corvane::testing::RunCli(dir, all);
 }
 
 TEST(CliExports, OutputsMatchGoldenFiles) {

@@ -26,7 +26,8 @@ class StationDialogTest : public GuiFixture {
     // The worked example: two set-ups, S1 then B1 as station, each sighting the other.
     RecordGrid grid;
     std::string reason;
-    ASSERT_TRUE(OpenJobFile(grid, TestData("compute/job.kvm"), {}, &reason)) << reason;
+    const CommandResult opened = OpenJobFile(grid, TestData("compute/job.kvm"), {});
+    ASSERT_TRUE(opened.Done()) << opened.detail;
     ASSERT_TRUE(ScanStations(grid, table_).Done());
   }
   void TearDown() override {

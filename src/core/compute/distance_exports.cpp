@@ -1,5 +1,6 @@
 #include "core/compute/distance_exports.h"
 
+#include "core/file_texts.h"
 #include "core/compute/angle_math.h"
 #include "core/compute/output_file.h"
 #include "core/text/numbers.h"
@@ -12,7 +13,7 @@ enum class Reduction { Horizontal, Slope };
 
 // The point name of a row: its column 3, or the running count when that is empty.
 std::string NameOrCount(const RecordGrid& grid, int r, long long n) {
-  const std::string_view name = grid.Cell(r, 3);
+  const std::string_view name = grid.Cell(r, col::kName);
   return name.empty() ? FormatInt(n) : std::string(name);
 }
 
@@ -37,13 +38,13 @@ void WriteRows(const RecordGrid& grid, Reduction reduction, DistanceLayout layou
   SetUp setUp;
   long long n = 0;
   for (int r = 1; r < grid.RowCount(); ++r) {
-    const std::string_view kind = TrimRightChar(grid.Cell(r, 2), ' ');
+    const std::string_view kind = TrimRightChar(grid.Cell(r, col::kKind), ' ');
     const bool isPoint = kind == "DP" || kind == "RP";
-    if (grid.Cell(r, 1) == "U" && (kind == "ST" || kind == "BS" || isPoint)) {
+    if (grid.Cell(r, col::kMark) == "U" && (kind == "ST" || kind == "BS" || isPoint)) {
       std::string hd, vd;
       if (isPoint && reduction == Reduction::Horizontal) {
-        const double z = unit.ToRadians(grid.Cell(r, 6));
-        const double sd = CAtof(grid.Cell(r, 4));
+        const double z = unit.ToRadians(grid.Cell(r, col::kVerticalAngle));
+        const double sd = CAtof(grid.Cell(r, col::kSlopeDistance));
         hd = Format3(HorizontalDistance(sd, z));
         vd = Format3(HeightComponent(sd, z));
       }
@@ -53,35 +54,35 @@ void WriteRows(const RecordGrid& grid, Reduction reduction, DistanceLayout layou
         if (kind == "ST") {
           out += name;
           out += horizontal ? "  0.0000  0.000  0.000  " : "  0.0000  0.0000  0.000  ";
-          out += Format3(CAtof(grid.Cell(r, 10)));
+          out += Format3(CAtof(grid.Cell(r, col::kInstrumentHeight)));
           out += '\n';
         } else if (kind == "BS") {
-          Join(out, {name, grid.Cell(r, 6), horizontal ? "0.000" : "0.0000", "0.000", Format3(CAtof(grid.Cell(r, 11)))});
+          Join(out, {name, grid.Cell(r, col::kVerticalAngle), horizontal ? "0.000" : "0.0000", "0.000", Format3(CAtof(grid.Cell(r, col::kTargetHeight)))});
         } else if (horizontal) {
-          Join(out, {name, grid.Cell(r, 5), hd, vd, grid.Cell(r, 11)});
+          Join(out, {name, grid.Cell(r, col::kHorizontalAngle), hd, vd, grid.Cell(r, col::kTargetHeight)});
         } else {
-          Join(out, {name, grid.Cell(r, 5), grid.Cell(r, 6), Format3(CAtof(grid.Cell(r, 4))),
-                     Format3(CAtof(grid.Cell(r, 11)))});
+          Join(out, {name, grid.Cell(r, col::kHorizontalAngle), grid.Cell(r, col::kVerticalAngle), Format3(CAtof(grid.Cell(r, col::kSlopeDistance))),
+                     Format3(CAtof(grid.Cell(r, col::kTargetHeight)))});
         }
       } else if (kind == "ST") {
-        setUp.station = PadLeft(grid.Cell(r, 3), 9);
-        setUp.instrumentHeight = PadLeft(Format3(CAtof(grid.Cell(r, 10))), 8);
+        setUp.station = PadLeft(grid.Cell(r, col::kName), 9);
+        setUp.instrumentHeight = PadLeft(Format3(CAtof(grid.Cell(r, col::kInstrumentHeight))), 8);
       } else if (kind == "BS") {
-        setUp.backsightAngle = PadLeft(grid.Cell(r, 6), 9);
-        setUp.backsight = PadLeft(grid.Cell(r, 3), 9);
+        setUp.backsightAngle = PadLeft(grid.Cell(r, col::kVerticalAngle), 9);
+        setUp.backsight = PadLeft(grid.Cell(r, col::kName), 9);
       } else {
         const std::string name = PadLeft(NameOrCount(grid, r, ++n), 9);
-        const std::string ha = PadLeft(grid.Cell(r, 5), 9);
+        const std::string ha = PadLeft(grid.Cell(r, col::kHorizontalAngle), 9);
         if (horizontal)
           Join(out, {setUp.station, setUp.backsight, setUp.instrumentHeight, setUp.backsightAngle, name, ha,
-                     PadLeft(hd, 9), PadLeft(vd, 9), PadLeft(grid.Cell(r, 11), 9)});
+                     PadLeft(hd, 9), PadLeft(vd, 9), PadLeft(grid.Cell(r, col::kTargetHeight), 9)});
         else
           Join(out, {setUp.station, setUp.backsight, setUp.instrumentHeight, setUp.backsightAngle, name, ha,
-                     PadLeft(grid.Cell(r, 6), 9), PadLeft(Format3(CAtof(grid.Cell(r, 4))), 9),
-                     PadLeft(Format3(CAtof(grid.Cell(r, 11))), 9)});
+                     PadLeft(grid.Cell(r, col::kVerticalAngle), 9), PadLeft(Format3(CAtof(grid.Cell(r, col::kSlopeDistance))), 9),
+                     PadLeft(Format3(CAtof(grid.Cell(r, col::kTargetHeight))), 9)});
       }
     }
-    if (reduction == Reduction::Horizontal) unit.AfterRow(kind, grid.Cell(r, 3));
+    if (reduction == Reduction::Horizontal) unit.AfterRow(kind, grid.Cell(r, col::kName));
     file.Spill();
   }
 }
@@ -91,7 +92,7 @@ CommandResult ExportDistances(const RecordGrid& grid, Reduction reduction, Dista
   // The slope list of layout A reports a file it cannot create with the report
   // file's message; the tool has always done so.
   const char* message =
-      reduction == Reduction::Slope && layout == DistanceLayout::A ? "Open report file failed!" : "Open file failed!";
+      reduction == Reduction::Slope && layout == DistanceLayout::A ? kOpenReportFileFailed : kOpenFileFailed;
   OutputFile file;
   if (!file.Create(path)) return file.Failure(message);
   WriteRows(grid, reduction, layout, file);
@@ -135,11 +136,11 @@ CommandResult ExportSlopeDistances(const RecordGrid& grid, int answer, const std
 
 CommandResult ExportAngles(const RecordGrid& grid, const std::string& path) {
   OutputFile file;
-  if (!file.Create(path)) return file.Failure("Open file failed!");
+  if (!file.Create(path)) return file.Failure(kOpenFileFailed);
   std::string& out = file.Text();
   long long n = 0;
   for (int r = 1; r < grid.RowCount(); ++r) {
-    if (grid.Cell(r, 1) != "U" || TrimLeftBlanks(grid.Cell(r, 2)) != "AP") continue;
+    if (grid.Cell(r, col::kMark) != "U" || TrimLeftBlanks(grid.Cell(r, col::kKind)) != "AP") continue;
     out += NameOrCount(grid, r, ++n);
     for (int col : {12, 5, 6, 11}) {
       out += '\t';
@@ -148,7 +149,7 @@ CommandResult ExportAngles(const RecordGrid& grid, const std::string& path) {
     out += '\n';
     file.Spill();
   }
-  if (!file.Finish()) return file.Failure("Open file failed!");
+  if (!file.Finish()) return file.Failure(kOpenFileFailed);
   CommandResult done;
   done.filesToOpen.push_back(path);
   return done;

@@ -1,5 +1,6 @@
 #include "core/compute/instrument_file.h"
 
+#include "core/file_texts.h"
 #include "core/compute/output_file.h"
 #include "core/text/numbers.h"
 #include "core/text/text_helpers.h"
@@ -51,37 +52,37 @@ std::string IndexFilePath(std::string_view path) {
 CommandResult ExportInstrumentCoordinates(const RecordGrid& grid, const std::string& path,
                                           const ISettingsReader& settings) {
   OutputFile records;
-  if (!records.Create(path)) return records.Failure("Open file failed!");
+  if (!records.Create(path)) return records.Failure(kOpenFileFailed);
   records.Text() = InstrumentFileHeader(settings);
   OutputFile index;
   if (!index.Create(IndexFilePath(path))) {
     // The record file keeps what was written before the index failed: the header.
-    CommandResult failed = index.Failure("Creat index file failed!");
-    if (!records.Finish()) failed.detail += "\n" + records.Failure("Open file failed!").detail;
+    CommandResult failed = index.Failure(kCreatIndexFileFailed);
+    if (!records.Finish()) failed.detail += "\n" + records.Failure(kOpenFileFailed).detail;
     return failed;
   }
   std::string& out = records.Text();
   std::string& idx = index.Text();
   idx = ",NT,   File Head:,";
   for (int r = 1; r < grid.RowCount(); ++r) {
-    if (grid.Cell(r, 7).empty() || grid.Cell(r, 8).empty()) continue;
-    const std::string_view cell = grid.Cell(r, 3);
+    if (grid.Cell(r, col::kPlane1).empty() || grid.Cell(r, col::kPlane2).empty()) continue;
+    const std::string_view cell = grid.Cell(r, col::kName);
     const std::string name = PadLeft(cell.empty() ? FormatInt(r) : std::string(cell), 14);
     out += "\nU,MP,";
     out += name;
     out += ",        0.0000,   0.0000,   0.0000,";
-    out += PadLeft(Format4(CAtof(grid.Cell(r, 7))), 14) + ",";
-    out += PadLeft(Format4(CAtof(grid.Cell(r, 8))), 14) + ",";
-    out += PadLeft(Format4(CAtof(grid.Cell(r, 9))), 14);
+    out += PadLeft(Format4(CAtof(grid.Cell(r, col::kPlane1))), 14) + ",";
+    out += PadLeft(Format4(CAtof(grid.Cell(r, col::kPlane2))), 14) + ",";
+    out += PadLeft(Format4(CAtof(grid.Cell(r, col::kHeight))), 14);
     out += ",   0.0000,   0.0000,";
-    out += PadLeft(grid.Cell(r, 12), 14);
+    out += PadLeft(grid.Cell(r, col::kCode), 14);
     out += ",              ,####";
     idx += "MP," + name + ",";
     records.Spill();
     index.Spill();
   }
-  if (!records.Finish()) return records.Failure("Open file failed!");
-  if (!index.Finish()) return index.Failure("Creat index file failed!");
+  if (!records.Finish()) return records.Failure(kOpenFileFailed);
+  if (!index.Finish()) return index.Failure(kCreatIndexFileFailed);
   return {};
 }
 

@@ -93,8 +93,8 @@ std::string FormatPointLine(std::string_view name, std::string_view code, std::s
 
 char CoordinateOrder(const RecordGrid& grid) {
   for (int r = 1; r < grid.RowCount(); ++r) {
-    if (TrimBlanks(grid.Cell(r, 2)) != "CoorType") continue;
-    return grid.Cell(r, 3).substr(0, 2) == "EN" ? '2' : '1';
+    if (TrimBlanks(grid.Cell(r, col::kKind)) != "CoorType") continue;
+    return grid.Cell(r, col::kName).substr(0, 2) == "EN" ? '2' : '1';
   }
   return '1';
 }

@@ -1,5 +1,6 @@
 #include "core/compute/station_import.h"
 
+#include "core/file_texts.h"
 #include "core/grid/coordinate_import.h"
 #include "core/settings/captions.h"
 #include "core/compute/output_file.h"
@@ -128,7 +129,7 @@ CommandResult StationImportModel::Inport(std::string_view answer) {
 CommandResult StationImportModel::Inport(int format, const std::string& path) {
   TextLineReader in;
   std::string reason;
-  if (!in.Open(path, &reason)) return CommandResult::Failure("Open file failed!", path + ": " + reason);
+  if (!in.Open(path, &reason)) return CommandResult::Failure(kOpenFileFailed, path + ": " + reason);
   std::string piece;
   for (int k = 0; k < table_.StationCount() && in.ReadPiece(piece, 100); ++k) ImportLine(k, piece, format);
   return {};
@@ -136,7 +137,7 @@ CommandResult StationImportModel::Inport(int format, const std::string& path) {
 
 CommandResult StationImportModel::SaveAs(const std::string& path) const {
   OutputFile file;
-  if (!file.Create(path)) return file.Failure("Open file failed!");
+  if (!file.Create(path)) return file.Failure(kOpenFileFailed);
   std::string& out = file.Text();
   for (int r = 1; r < RowCount(); ++r) {
     const Row& row = rows_[static_cast<size_t>(r)];
@@ -149,7 +150,7 @@ CommandResult StationImportModel::SaveAs(const std::string& path) const {
     }
     out += '\n';
   }
-  if (!file.Finish()) return file.Failure("Open file failed!");
+  if (!file.Finish()) return file.Failure(kOpenFileFailed);
   return {};
 }
 

@@ -17,15 +17,15 @@ CommandResult ScanStations(const RecordGrid& grid, StationTable& table) {
   table.Clear();
   const bool enz = CoordinateOrder(grid) == '2';
   for (int r = 1; r < grid.RowCount(); ++r) {
-    const std::string_view kind = grid.Cell(r, 2);
+    const std::string_view kind = grid.Cell(r, col::kKind);
     if (kind != "ST" && kind != "BS") continue;
-    if (grid.Cell(r, 3).empty())
+    if (grid.Cell(r, col::kName).empty())
       return CommandResult::Failure("Lost Point name in line:" + FormatInt(r), {}, MessageIcon::None);
     StationEntry& e = table.Append();
-    e.name = grid.Cell(r, 3);
+    e.name = grid.Cell(r, col::kName);
     e.north = grid.Cell(r, enz ? 8 : 7);
     e.east = grid.Cell(r, enz ? 7 : 8);
-    e.height = grid.Cell(r, 9);
+    e.height = grid.Cell(r, col::kHeight);
     e.property = kind == "ST" ? "STN" : "BKB";
   }
   return {};

@@ -1,5 +1,6 @@
 #include "core/grid/coordinate_import.h"
 
+#include "core/file_texts.h"
 #include "core/text/numbers.h"
 #include "core/text/text_file.h"
 #include "core/text/text_helpers.h"
@@ -26,9 +27,12 @@ int LayoutAfterFirstBrace(std::string_view answer) {
 
 void ImportLineIntoRow(RecordGrid& grid, int r, std::string_view piece, int layout, bool enz) {
   char sep = '\t';
-  if (piece.find(',') != std::string_view::npos) sep = ',';
-  else if (piece.find(';') != std::string_view::npos) sep = ';';
-  else if (piece.find(' ') != std::string_view::npos) sep = ' ';
+  if (piece.find(',') != std::string_view::npos)
+    sep = ',';
+  else if (piece.find(';') != std::string_view::npos)
+    sep = ';';
+  else if (piece.find(' ') != std::string_view::npos)
+    sep = ' ';
   std::string w = CleanLine(piece, ' ');
   std::string_view v = TrimRightChar(TrimRightChar(TrimRightChar(w, ' '), '\r'), '\n');
   std::string_view g[6];
@@ -49,42 +53,58 @@ void ImportLineIntoRow(RecordGrid& grid, int r, std::string_view piece, int layo
   // name, code, height, north-ish, east-ish by layout
   int name = -1, code = -1, height = -1, a = -1, b = -1;
   switch (layout) {
-    case 0: name = 0, code = 4, height = 3, a = 1, b = 2; break;
-    case 1: case 6: name = 0, code = 4, height = 3, a = 2, b = 1; break;
-    case 2: name = 0, code = 1, height = 4, a = 2, b = 3; break;
-    case 3: name = 0, code = 1, height = 4, a = 3, b = 2; break;
-    case 4: name = 1, code = 2, height = 5, a = 3, b = 4; break;
-    case 5: name = 1, code = 2, height = 5, a = 4, b = 3; break;
-    default: break;
+    case 0:
+      name = 0, code = 4, height = 3, a = 1, b = 2;
+      break;
+    case 1:
+    case 6:
+      name = 0, code = 4, height = 3, a = 2, b = 1;
+      break;
+    case 2:
+      name = 0, code = 1, height = 4, a = 2, b = 3;
+      break;
+    case 3:
+      name = 0, code = 1, height = 4, a = 3, b = 2;
+      break;
+    case 4:
+      name = 1, code = 2, height = 5, a = 3, b = 4;
+      break;
+    case 5:
+      name = 1, code = 2, height = 5, a = 4, b = 3;
+      break;
+    default:
+      break;
   }
   const std::string number = FormatInt(r);  // the cells only view their texts
   RecordGrid::RowCells cells{};
-  cells[0] = number;
+  cells[col::kNumber] = number;
   if (name >= 0) {
     if (enz) std::swap(a, b);
-    cells[3] = g[name];
-    cells[12] = g[code];
-    cells[9] = g[height];
-    cells[7] = g[a];
-    cells[8] = g[b];
+    cells[col::kName] = g[name];
+    cells[col::kCode] = g[code];
+    cells[col::kHeight] = g[height];
+    cells[col::kPlane1] = g[a];
+    cells[col::kPlane2] = g[b];
   }
   grid.SetRow(r, cells);
 }
 
-bool ImportCoordinates(RecordGrid& grid, const std::string& path, int layout, const ISettingsReader& settings,
-                       std::string* reason) {
+CommandResult ImportCoordinates(RecordGrid& grid, const std::string& path, int layout,
+                                const ISettingsReader& settings) {
   TextLineReader in;
-  if (!in.Open(path, reason)) return false;
+  std::string reason;
+  if (!in.Open(path, &reason)) return OpenFileFailure(path, reason);
   grid.SetRowCount(1);
+  // The coordinate order is read once for the whole import.
+  const bool enz = CAtoi(settings.ReadSetting(SettingsSection::OtherSet, "CoorType", "0")) == 1;
   int i = 0;
   std::string piece;
-  while (in.ReadPiece(piece, 100)) {
+  while (in.ReadPiece(piece, 100) && i < kMaxGridRows - 1) {
     ++i;
     grid.SetRowCount(i + 1);
-    const bool enz = CAtoi(settings.ReadSetting(SettingsSection::OtherSet, "CoorType", "0")) == 1;
     ImportLineIntoRow(grid, i, piece, layout, enz);
   }
-  return true;
+  return {};
 }
 
 }  // namespace corvane

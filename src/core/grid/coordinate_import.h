@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/command_result.h"
 #include "core/grid/record_grid.h"
 #include "core/settings/settings_store.h"
 
@@ -23,8 +24,8 @@ int LayoutAfterFirstBrace(std::string_view answer);
 // outside 0..6); enz: "CoorType" is 1, so columns 7 and 8 trade values.
 void ImportLineIntoRow(RecordGrid& grid, int r, std::string_view piece, int layout, bool enz);
 
-// Imports the file with the layout; false (grid untouched) when it cannot be read.
-bool ImportCoordinates(RecordGrid& grid, const std::string& path, int layout, const ISettingsReader& settings,
-                       std::string* reason = nullptr);
+// Imports the file with the layout; "Open file failed!" (grid untouched) when it
+// cannot be read.
+CommandResult ImportCoordinates(RecordGrid& grid, const std::string& path, int layout, const ISettingsReader& settings);
 
 }  // namespace corvane

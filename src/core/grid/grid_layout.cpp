@@ -5,8 +5,8 @@
 namespace corvane {
 
 const char* DefaultColumnCaption(int col) {
-  static const char* const kDefaults[RecordGrid::kCols] = {"NUM",   "MARK",  "PT#",   "DATA1",  "DATA2",
-                                                           "DATA3", "DATA4", "DATA5", "DATA6",  "DATA7",
+  static const char* const kDefaults[RecordGrid::kCols] = {"NUM",   "MARK",  "PT#",    "DATA1",  "DATA2",
+                                                           "DATA3", "DATA4", "DATA5",  "DATA6",  "DATA7",
                                                            "DATA8", "DATA9", "DATA10", "DATA11", "DATA12"};
   return (col >= 0 && col < RecordGrid::kCols) ? kDefaults[col] : "";
 }
@@ -19,7 +19,7 @@ ColumnCaptions ReadColumnCaptions(const CaptionReader& captions, const ISettings
   ColumnCaptions out;
   for (int c = 0; c < RecordGrid::kCols; ++c)
     out[static_cast<size_t>(c)] = captions.Read("FirstMark", "Cols" + FormatInt(c), DefaultColumnCaption(c));
-  if (CoordinateCaptionsSwapped(settings)) std::swap(out[7], out[8]);
+  if (CoordinateCaptionsSwapped(settings)) std::swap(out[col::kPlane1], out[col::kPlane2]);
   return out;
 }
 
@@ -39,8 +39,8 @@ void RefreshCoordinateHeaders(RecordGrid& grid, const CaptionReader& captions, c
   std::string c7 = captions.Read("FirstMark", "Cols7", "DATA5");
   std::string c8 = captions.Read("FirstMark", "Cols8", "DATA6");
   if (CAtoi(settings.ReadSetting(SettingsSection::OtherSet, "CoorType", "0")) != 0) std::swap(c7, c8);
-  grid.SetCell(0, 7, c7);
-  grid.SetCell(0, 8, c8);
+  grid.SetCell(0, col::kPlane1, c7);
+  grid.SetCell(0, col::kPlane2, c8);
 }
 
 int ColumnWidthPixels(int col, int dotsPerInch) {

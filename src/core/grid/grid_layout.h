@@ -10,8 +10,8 @@
 namespace corvane {
 
 // Widths in twips (1/1440 inch) of columns 0..14.
-inline constexpr std::array<int, RecordGrid::kCols> kColumnWidthsTwips = {400, 400, 650, 800, 900,  850, 850, 1250,
-                                                                        1250, 900, 750, 750, 700, 700, 700};
+inline constexpr std::array<int, RecordGrid::kCols> kColumnWidthsTwips = {400,  400, 650, 800, 900, 850, 850, 1250,
+                                                                          1250, 900, 750, 750, 700, 700, 700};
 // Rows a fresh grid has: the header row and 699 data rows.
 inline constexpr int kFreshRowCount = 700;
 // Data rows that get a number in a fresh grid.

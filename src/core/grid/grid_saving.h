@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "core/command_result.h"
 #include "core/grid/record_grid.h"
 #include "core/text/text_file.h"
 
@@ -16,8 +17,10 @@ using SaveProgress = std::function<void(size_t, size_t)>;
 void WriteGridText(const RecordGrid& grid, TextFileWriter& out, const SaveProgress& progress = {});
 // The same text, "\n" line ends (for tests and the command line).
 std::string GridSaveText(const RecordGrid& grid);
-// Writes the file atomically; false (old file untouched) on failure.
-bool SaveGridToFile(const RecordGrid& grid, const std::string& path, std::string* reason = nullptr,
-                    const SaveProgress& progress = {});
+// Writes the file atomically; "Open file failed!" (old file untouched) on failure.
+CommandResult SaveGridToFile(const RecordGrid& grid, const std::string& path, const SaveProgress& progress = {});
+// The same with the outcome as a flag and the system's reason (for callers that
+// report failures their own way).
+bool SaveGridToFile(const RecordGrid& grid, const std::string& path, std::string* reason);
 
 }  // namespace corvane

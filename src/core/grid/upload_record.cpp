@@ -12,8 +12,10 @@ UploadLineResult ConvertUploadLine(std::string_view line, int type, bool enz) {
   std::string w = CleanLine(line, ' ');
   w = std::string(TrimRightChar(TrimRightChar(w, '\n'), '\r'));
   char sep = '\t';
-  if (size_t b = w.find(' '); b != std::string::npos && b >= 1) sep = ' ';
-  else if (size_t c = w.find(','); c != std::string::npos && c >= 1) sep = ',';
+  if (size_t b = w.find(' '); b != std::string::npos && b >= 1)
+    sep = ' ';
+  else if (size_t c = w.find(','); c != std::string::npos && c >= 1)
+    sep = ',';
 
   std::array<std::string, 7> f;
   size_t p = w.find(sep);
@@ -32,19 +34,32 @@ UploadLineResult ConvertUploadLine(std::string_view line, int type, bool enz) {
   for (size_t k = 0; k < f.size(); ++k) {
     if (f[k].empty()) f[k] = std::string(14, ' ');
     if (f[k].size() > 14) {
-      out.message = "The data " + FormatInt(static_cast<long long>(k)) + " in line:" + w +
-                    "\r\nis too long(>14),will be drop!";
+      out.message =
+          "The data " + FormatInt(static_cast<long long>(k)) + " in line:" + w + "\r\nis too long(>14),will be drop!";
       return out;
     }
   }
   std::array<int, 5> order;
   switch (type) {
-    case 0: order = enz ? std::array{0, 2, 1, 3, 4} : std::array{0, 1, 2, 3, 4}; break;
-    case 1: case 6: order = enz ? std::array{0, 1, 2, 3, 4} : std::array{0, 2, 1, 3, 4}; break;
-    case 2: order = enz ? std::array{0, 3, 2, 4, 1} : std::array{0, 2, 3, 4, 1}; break;
-    case 3: order = enz ? std::array{0, 2, 3, 4, 1} : std::array{0, 3, 2, 4, 1}; break;
-    case 4: order = enz ? std::array{1, 4, 3, 5, 2} : std::array{1, 3, 4, 5, 2}; break;
-    case 5: order = enz ? std::array{1, 3, 4, 5, 2} : std::array{1, 4, 3, 5, 2}; break;
+    case 0:
+      order = enz ? std::array{0, 2, 1, 3, 4} : std::array{0, 1, 2, 3, 4};
+      break;
+    case 1:
+    case 6:
+      order = enz ? std::array{0, 1, 2, 3, 4} : std::array{0, 2, 1, 3, 4};
+      break;
+    case 2:
+      order = enz ? std::array{0, 3, 2, 4, 1} : std::array{0, 2, 3, 4, 1};
+      break;
+    case 3:
+      order = enz ? std::array{0, 2, 3, 4, 1} : std::array{0, 3, 2, 4, 1};
+      break;
+    case 4:
+      order = enz ? std::array{1, 4, 3, 5, 2} : std::array{1, 3, 4, 5, 2};
+      break;
+    case 5:
+      order = enz ? std::array{1, 3, 4, 5, 2} : std::array{1, 4, 3, 5, 2};
+      break;
     default:
       out.record = w;
       return out;

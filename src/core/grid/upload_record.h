@@ -14,10 +14,11 @@ struct UploadLineResult {
 
 // type: the upload layout (0..6); enz: the instrument's coordinate order is not NEZ.
 UploadLineResult ConvertUploadLine(std::string_view line, int type, bool enz);
-// The instrument's coordinate order from "CoorType": true when it is not NEZ.
-bool UploadOrderIsEnz(const ISettingsReader& settings);
-// Reads "CoorType" from the settings on each call.
+// Reads "CoorType" from the settings on each call. A command that converts many
+// lines reads the order once (UploadOrderIsEnz) and passes it in.
 UploadLineResult ConvertUploadLine(std::string_view line, int type, const ISettingsReader& settings);
+// "CoorType" is not 0: the instrument takes E before N.
+bool UploadOrderIsEnz(const ISettingsReader& settings);
 
 // The upload layout stored as "Inputdatatype" (16-bit).
 int ReadUploadType(const ISettingsReader& settings);

@@ -14,6 +14,8 @@ std::string ReadProfileString(const std::string& path, std::string_view section,
   return out;
 }
 
-CaptionReader CaptionReader::ForLanguage(int languageIndex) { return CaptionReader(CaptionFilePath(languageIndex)); }
+CaptionReader CaptionReader::ForLanguage(int languageIndex) {
+  return CaptionReader(CaptionFilePath(languageIndex));
+}
 
 }  // namespace corvane

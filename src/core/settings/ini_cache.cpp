@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <map>
 #include <mutex>
 
@@ -16,7 +17,7 @@ struct Entry {
   ino_t ino = 0;
   off_t size = 0;
   timespec mtime{};
-  std::shared_ptr<const IniDocument> doc;
+  IniFile file;
 };
 
 std::mutex g_mutex;
@@ -25,28 +26,45 @@ std::map<std::string, Entry>& Cache() {
   return cache;
 }
 
-constexpr off_t kMaxIniBytes = 4 << 20;  // settings and caption files are small
-
 }  // namespace
 
-std::shared_ptr<const IniDocument> LoadIniCached(const std::string& path) {
+IniFile LoadIniFile(const std::string& path) {
   struct stat st {};
-  const bool exists = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  const int statError = exists ? 0 : errno;
   std::lock_guard lock(g_mutex);
   Entry& e = Cache()[path];
-  if (e.doc && e.exists == exists &&
+  if (e.file.doc && e.exists == exists &&
       (!exists || (e.dev == st.st_dev && e.ino == st.st_ino && e.size == st.st_size &&
                    e.mtime.tv_sec == st.st_mtim.tv_sec && e.mtime.tv_nsec == st.st_mtim.tv_nsec)))
-    return e.doc;
+    return e.file;
   std::string bytes;
-  if (exists && st.st_size <= kMaxIniBytes) ReadFileBytes(path, bytes);
+  IniFile file;
+  if (!exists && statError != ENOENT && statError != ENOTDIR) {
+    file.readable = false;
+    file.reason = SystemErrorText(statError);
+  } else if (exists && !S_ISREG(st.st_mode)) {
+    file.readable = false;
+    file.reason = SystemErrorText(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  } else if (exists && st.st_size > kMaxIniBytes) {
+    file.readable = false;
+    file.reason = "the file is larger than 4 MiB";
+  } else if (exists && !ReadFileBytes(path, bytes, &file.reason)) {
+    file.readable = false;
+    bytes.clear();
+  }
+  file.doc = std::make_shared<const IniDocument>(IniDocument::Parse(bytes));
   e.exists = exists;
   e.dev = exists ? st.st_dev : 0;
   e.ino = exists ? st.st_ino : 0;
   e.size = exists ? st.st_size : 0;
   e.mtime = exists ? st.st_mtim : timespec{};
-  e.doc = std::make_shared<const IniDocument>(IniDocument::Parse(bytes));
-  return e.doc;
+  e.file = file;
+  return file;
+}
+
+std::shared_ptr<const IniDocument> LoadIniCached(const std::string& path) {
+  return LoadIniFile(path).doc;
 }
 
 void ForgetIniCached(const std::string& path) {

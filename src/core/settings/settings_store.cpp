@@ -8,6 +8,7 @@
 #include "core/settings/program_folder.h"
 #include "core/text/numbers.h"
 #include "core/text/text_file.h"
+#include "core/text/text_helpers.h"
 
 namespace corvane {
 namespace {
@@ -36,9 +37,12 @@ const char* SectionName(SettingsSection section) {
 
 const char* WriteOutcomeMessage(WriteOutcome outcome) {
   switch (outcome) {
-    case WriteOutcome::KeyMissing: return "open regesiter key Failed";
-    case WriteOutcome::WriteFailed: return "Write regesiter key Failed";
-    default: return "";
+    case WriteOutcome::KeyMissing:
+      return "open regesiter key Failed";
+    case WriteOutcome::WriteFailed:
+      return "Write regesiter key Failed";
+    default:
+      return "";
   }
 }
 
@@ -49,10 +53,12 @@ SettingsStore SettingsStore::OpenIn(const std::string& settingsFolder) {
   return SettingsStore(settingsFolder + "/ZAMO/Corvane.ini", ProgramFilePath("Corvane.defaults.ini"));
 }
 
-SettingsStore SettingsStore::OpenDefault() { return OpenIn(SettingsFolder()); }
+SettingsStore SettingsStore::OpenDefault() {
+  return OpenIn(SettingsFolder());
+}
 
-std::string SettingsStore::ReadAny(std::string_view section, std::string_view name, std::string_view def,
-                                   size_t limit, bool needSection) const {
+std::string SettingsStore::ReadAny(std::string_view section, std::string_view name, std::string_view def, size_t limit,
+                                   bool needSection) const {
   auto user = LoadIniCached(userFile_);
   auto defaults = LoadIniCached(defaultsFile_);
   if (needSection && !user->HasSection(section) && !defaults->HasSection(section)) return std::string(def);
@@ -69,24 +75,55 @@ std::string SettingsStore::ReadSetting(SettingsSection section, std::string_view
   return ReadAny(SectionName(section), name, def, kValueLimit, true);
 }
 
-WriteOutcome SettingsStore::WriteSetting(SettingsSection section, std::string_view name, std::string_view value) {
+namespace {
+
+// A name that would not read back as written: empty, with white space at an end,
+// or a character that the file uses for its own structure.
+bool UsableName(std::string_view name) {
+  return !name.empty() && TrimWhite(name).size() == name.size() && name.front() != ';' &&
+         name.find_first_of(std::string_view("\r\n=[]\0", 6)) == std::string_view::npos;
+}
+
+}  // namespace
+
+bool SettingsStore::WriteUserValue(std::string_view section, std::string_view name, std::string_view value,
+                                   std::string* reason) {
+  const IniFile user = LoadIniFile(userFile_);
+  if (!user.readable) {
+    if (reason) *reason = userFile_ + ": " + user.reason;
+    return false;
+  }
+  IniDocument doc = *user.doc;
+  doc.Set(section, name, value);
+  if (!MakeFolders(userFile_)) {
+    if (reason) *reason = userFile_ + ": " + SystemErrorText(errno);
+    return false;
+  }
+  TextFileWriter w;
+  std::string why;
+  bool ok = w.Open(userFile_, &why);
+  if (ok) {
+    w.WriteRaw(doc.Serialize());
+    ok = w.Commit(&why);
+  }
+  ForgetIniCached(userFile_);
+  if (!ok && reason) *reason = userFile_ + ": " + why;
+  return ok;
+}
+
+WriteOutcome SettingsStore::WriteSetting(SettingsSection section, std::string_view name, std::string_view value,
+                                         std::string* reason) {
   std::lock_guard lock(writeMutex_);
   const char* sec = SectionName(section);
-  auto user = LoadIniCached(userFile_);
-  auto defaults = LoadIniCached(defaultsFile_);
-  if (!user->HasSection(sec) && !defaults->HasSection(sec)) return WriteOutcome::KeyMissing;
+  if (!LoadIniCached(userFile_)->HasSection(sec) && !LoadIniCached(defaultsFile_)->HasSection(sec))
+    return WriteOutcome::KeyMissing;
+  value = value.substr(0, value.find('\0'));
   // A line end inside a value would break the file.
-  if (value.find_first_of("\r\n") != std::string_view::npos || name.find_first_of("\r\n=[]") != std::string_view::npos)
+  if (value.find_first_of("\r\n") != std::string_view::npos || !UsableName(name)) {
+    if (reason) *reason = "a name or value that the settings file cannot hold";
     return WriteOutcome::WriteFailed;
-  IniDocument doc = *user;
-  doc.Set(sec, name, value);
-  if (!MakeFolders(userFile_)) return WriteOutcome::WriteFailed;
-  TextFileWriter w;
-  if (!w.Open(userFile_)) return WriteOutcome::WriteFailed;
-  w.WriteRaw(doc.Serialize());
-  const bool ok = w.Commit();
-  ForgetIniCached(userFile_);
-  return ok ? WriteOutcome::Ok : WriteOutcome::WriteFailed;
+  }
+  return WriteUserValue(sec, name, value, reason) ? WriteOutcome::Ok : WriteOutcome::WriteFailed;
 }
 
 std::string SettingsStore::DevicePath(int comNumber) const {
@@ -95,31 +132,27 @@ std::string SettingsStore::DevicePath(int comNumber) const {
   return v.empty() ? def : v;
 }
 
-bool SettingsStore::WriteDevicePath(int comNumber, std::string_view path) {
-  return WriteAny("Devices", "COM" + FormatInt(comNumber), path);
+bool SettingsStore::WriteDevicePath(int comNumber, std::string_view path, std::string* reason) {
+  std::lock_guard lock(writeMutex_);
+  path = path.substr(0, path.find('\0'));
+  if (path.find_first_of("\r\n") != std::string_view::npos) {
+    if (reason) *reason = "a device path that the settings file cannot hold";
+    return false;
+  }
+  return WriteUserValue("Devices", "COM" + FormatInt(comNumber), path, reason);
 }
 
 std::string SettingsStore::UsbSetting(std::string_view name, std::string_view def) const {
   return ReadAny("Usb", name, def, 259, false);
 }
 
-bool SettingsStore::WriteUsbSetting(std::string_view name, std::string_view value) {
-  if (name.find_first_of("\r\n=[]") != std::string_view::npos) return false;
-  return WriteAny("Usb", name, value);
-}
-
-bool SettingsStore::WriteAny(std::string_view section, std::string_view name, std::string_view value) {
+bool SettingsStore::WriteUsbSetting(std::string_view name, std::string_view value, std::string* reason) {
   std::lock_guard lock(writeMutex_);
-  if (value.find_first_of("\r\n") != std::string_view::npos) return false;
-  IniDocument doc = *LoadIniCached(userFile_);
-  doc.Set(section, name, value);
-  if (!MakeFolders(userFile_)) return false;
-  TextFileWriter w;
-  if (!w.Open(userFile_)) return false;
-  w.WriteRaw(doc.Serialize());
-  const bool ok = w.Commit();
-  ForgetIniCached(userFile_);
-  return ok;
+  if (name.find_first_of("\r\n=[]") != std::string_view::npos || value.find_first_of("\r\n") != std::string_view::npos) {
+    if (reason) *reason = "a USB setting that the settings file cannot hold";
+    return false;
+  }
+  return WriteUserValue("Usb", name, value, reason);
 }
 
 int ReadLanguageIndex(const ISettingsReader& settings) {

@@ -28,7 +28,9 @@ class ISettingsReader {
 
 class ISettings : public ISettingsReader {
  public:
-  virtual WriteOutcome WriteSetting(SettingsSection section, std::string_view name, std::string_view value) = 0;
+  // reason: why a failed write failed (for the message after the store's own).
+  virtual WriteOutcome WriteSetting(SettingsSection section, std::string_view name, std::string_view value,
+                                    std::string* reason = nullptr) = 0;
 };
 
 class SettingsStore final : public ISettings {
@@ -40,24 +42,29 @@ class SettingsStore final : public ISettings {
   static SettingsStore OpenIn(const std::string& settingsFolder);
 
   std::string ReadSetting(SettingsSection section, std::string_view name, std::string_view def) const override;
-  WriteOutcome WriteSetting(SettingsSection section, std::string_view name, std::string_view value) override;
+  // A value is stored as text up to its first zero byte, as the registry keeps it.
+  // The user's file is never replaced when it is there but cannot be read (too
+  // large, unreadable): the write fails and says why.
+  WriteOutcome WriteSetting(SettingsSection section, std::string_view name, std::string_view value,
+                            std::string* reason = nullptr) override;
 
   // The device behind "COM<n>": the value COM<n> of section "Devices" when present,
   // else /dev/ttyS<n-1>.
   std::string DevicePath(int comNumber) const;
-  bool WriteDevicePath(int comNumber, std::string_view path);
+  bool WriteDevicePath(int comNumber, std::string_view path, std::string* reason = nullptr);
 
   // A value of section "Usb" (the USB instrument's ids and endpoints): the user's
   // value, else the defaults file's, else `def`.
   std::string UsbSetting(std::string_view name, std::string_view def) const;
-  bool WriteUsbSetting(std::string_view name, std::string_view value);
+  bool WriteUsbSetting(std::string_view name, std::string_view value, std::string* reason = nullptr);
 
   const std::string& UserFile() const { return userFile_; }
 
  private:
+  // Sets one value in the user's file and replaces the file.
+  bool WriteUserValue(std::string_view section, std::string_view name, std::string_view value, std::string* reason);
   std::string ReadAny(std::string_view section, std::string_view name, std::string_view def, size_t limit,
                       bool needSection) const;
-  bool WriteAny(std::string_view section, std::string_view name, std::string_view value);
   std::string userFile_;
   std::string defaultsFile_;
   std::mutex writeMutex_;

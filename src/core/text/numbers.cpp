@@ -97,9 +97,13 @@ std::string FormatFixed(double value, int decimals) {
 }
 
 std::string FormatInt(long long value) {
-  char buf[32];
+  char buf[24];
+  return std::string(FormatIntTo(value, buf));
+}
+
+std::string_view FormatIntTo(long long value, char (&buf)[24]) {
   auto res = std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, res.ptr);
+  return std::string_view(buf, static_cast<size_t>(res.ptr - buf));
 }
 
 }  // namespace corvane

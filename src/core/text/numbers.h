@@ -30,5 +30,7 @@ inline std::string Format4(double value) { return FormatFixed(value, 4); }
 
 // printf("%d").
 std::string FormatInt(long long value);
+// printf("%d") into the caller's buffer, without allocating.
+std::string_view FormatIntTo(long long value, char (&buf)[24]);
 
 }  // namespace corvane

@@ -35,11 +35,6 @@ std::string TrimLeftBlanks(std::string_view text) {
   return b == std::string_view::npos ? std::string() : std::string(text.substr(b));
 }
 
-std::string TrimRightBlanks(std::string_view text) {
-  size_t e = text.find_last_not_of(' ');
-  return e == std::string_view::npos ? std::string() : std::string(text.substr(0, e + 1));
-}
-
 std::string TrimBlanks(std::string_view text) {
   size_t b = text.find_first_not_of(' ');
   if (b == std::string_view::npos) return {};
@@ -55,15 +50,7 @@ std::string_view TrimChar(std::string_view t, char ch) {
 }
 }  // namespace
 
-std::string TrimLineEnds(std::string_view text) { return std::string(TrimChar(TrimChar(text, '\r'), '\n')); }
-
-std::string_view TrimWhite(std::string_view text) {
-  constexpr std::string_view kWhite = " \t\r\n\v\f";
-  size_t b = text.find_first_not_of(kWhite);
-  if (b == std::string_view::npos) return {};
-  size_t e = text.find_last_not_of(kWhite);
-  return text.substr(b, e - b + 1);
-}
+std::string_view TrimLineEnds(std::string_view text) { return TrimChar(TrimChar(text, '\r'), '\n'); }
 
 std::string StripExtension(std::string_view text) {
   size_t dot = text.rfind('.');

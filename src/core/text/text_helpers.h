@@ -15,11 +15,16 @@ std::string CleanLine(std::string_view text, char ch);
 // Leading and trailing space characters removed.
 std::string TrimBlanks(std::string_view text);
 std::string TrimLeftBlanks(std::string_view text);
-std::string TrimRightBlanks(std::string_view text);
 // Leading and trailing CR removed, then leading and trailing LF.
-std::string TrimLineEnds(std::string_view text);
+std::string_view TrimLineEnds(std::string_view text);
 // Leading and trailing white space (space, tab, CR, LF, VT, FF) removed.
-std::string_view TrimWhite(std::string_view text);
+inline std::string_view TrimWhite(std::string_view text) {
+  const auto white = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  size_t b = 0, e = text.size();
+  while (b < e && white(text[b])) ++b;
+  while (e > b && white(text[e - 1])) --e;
+  return text.substr(b, e - b);
+}
 // The text before the last "."; empty when there is none.
 std::string StripExtension(std::string_view text);
 // Trailing characters `ch` removed.

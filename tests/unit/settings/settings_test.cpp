@@ -134,3 +134,54 @@ TEST(Captions, ReadWithProfileSemantics) {
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+TEST(SettingsStore, AFileItCannotReadIsNeverReplaced) {
+  StoreFixture f;
+  WriteBytes(f.defaults, "[OtherSet]\n");
+  // Over the 4 MiB the store reads: reads give defaults, writes fail and say why.
+  const std::string big = "[OtherSet]\nCoorType=1\n" + std::string(4 << 20, ';') + "\n";
+  WriteBytes(f.user, big);
+  EXPECT_EQ(f.store.ReadSetting(SettingsSection::OtherSet, "CoorType", "0"), "0");
+  std::string reason;
+  EXPECT_EQ(f.store.WriteSetting(SettingsSection::OtherSet, "HA", "1", &reason), WriteOutcome::WriteFailed);
+  EXPECT_NE(reason.find("larger than 4 MiB"), std::string::npos) << reason;
+  EXPECT_FALSE(f.store.WriteDevicePath(1, "/dev/ttyUSB0"));
+  EXPECT_EQ(ReadBytes(f.user), big);
+  // Nor is one that is not a file.
+  std::filesystem::remove(f.user);
+  std::filesystem::create_directories(f.user);
+  EXPECT_EQ(f.store.WriteSetting(SettingsSection::OtherSet, "HA", "1", &reason), WriteOutcome::WriteFailed);
+  EXPECT_TRUE(std::filesystem::is_directory(f.user));
+}
+
+TEST(SettingsStore, EveryWrittenValueReadsBackByteForByte) {
+  StoreFixture f;
+  WriteBytes(f.defaults, "[OtherSet]\n");
+  const std::string values[] = {"\f", "\vx\v", "\fa b\f", " \t", "\"q\"", "'", "\"", "a\"", "x=y", "[s]", ";c",
+                                "\x81\xFF", "\xB2\xE2 ", ""};
+  for (const std::string& v : values) {
+    ASSERT_EQ(f.store.WriteSetting(SettingsSection::OtherSet, "Note", v), WriteOutcome::Ok) << v;
+    EXPECT_EQ(f.store.ReadSetting(SettingsSection::OtherSet, "Note", "default"), v) << v;
+  }
+  // The registry keeps a value up to its first zero byte.
+  ASSERT_EQ(f.store.WriteSetting(SettingsSection::OtherSet, "Note", std::string("ab\0cd", 5)), WriteOutcome::Ok);
+  EXPECT_EQ(f.store.ReadSetting(SettingsSection::OtherSet, "Note", ""), "ab");
+  for (const char* name : {"", " Note", "Note ", ";Note", "a=b"})
+    EXPECT_EQ(f.store.WriteSetting(SettingsSection::OtherSet, name, "1"), WriteOutcome::WriteFailed) << name;
+}
+
+TEST(IniDocument, HoldsLargeFilesInAFewTimesTheirSize) {
+  const std::string empties(4 << 20, '\n');
+  EXPECT_LE(IniDocument::Parse(empties).MemoryBytes(), 3 * empties.size());
+  std::string entries;
+  while (entries.size() < (4u << 20)) entries += "k=v\n";
+  const IniDocument doc = IniDocument::Parse("[S]\n" + entries);
+  EXPECT_LE(doc.MemoryBytes(), 4 * entries.size());
+  EXPECT_EQ(doc.Get("s", "K"), "v");
+}
+
+}  // namespace
+}  // namespace corvane

@@ -4,7 +4,7 @@
 #include "core/grid/grid_editing.h"
 #include "core/grid/grid_loading.h"
 #include "core/grid/grid_saving.h"
-#include "grid_test_util.h"
+#include "unit/grid/grid_test_util.h"
 #include "support/test_support.h"
 
 namespace corvane {
@@ -33,13 +33,15 @@ TEST(Save, FileHasCrLfAndSurvivesReopening) {
   corvane::testing::TempDir dir;
   RecordGrid g = FreshGrid();
   LoadBufferIntoGrid(g, "U,ST,S1,,,,1000,2000,100,1.5,,TREE\r\nAnglUnit:dms\r\n");
-  ASSERT_TRUE(SaveGridToFile(g, dir.File("a.kvm")));
+  ASSERT_TRUE(SaveGridToFile(g, dir.File("a.kvm")).Done());
   EXPECT_EQ(corvane::testing::ReadBytes(dir.File("a.kvm")), "U,ST,S1,,,,1000,2000,100,1.5,,TREE\r\nAnglUnit,dms\r\n");
   RecordGrid again = FreshGrid();
-  ASSERT_TRUE(OpenJobFile(again, dir.File("a.kvm"), corvane::testing::DefaultCaptions()));
+  ASSERT_TRUE(OpenJobFile(again, dir.File("a.kvm"), corvane::testing::DefaultCaptions()).Done());
   EXPECT_EQ(RowText(again, 1), RowText(g, 1));
   EXPECT_EQ(RowText(again, 2), "2|AnglUnit|dms");
-  EXPECT_FALSE(SaveGridToFile(g, dir.File("missing/a.kvm")));
+  const CommandResult failed = SaveGridToFile(g, dir.File("missing/a.kvm"));
+  EXPECT_EQ(failed.message, "Open file failed!");
+  EXPECT_EQ(failed.detail, dir.File("missing/a.kvm") + ": No such file or directory");
 }
 
 TEST(Save, WritesEveryRowOfGridsBeyondSixteenBits) {

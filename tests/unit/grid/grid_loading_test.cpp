@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/grid/grid_loading.h"
-#include "grid_test_util.h"
+#include "unit/grid/grid_test_util.h"
 #include "support/test_support.h"
 
 namespace corvane {
@@ -16,7 +16,7 @@ TEST(LoadLineIntoRow, SplitsByTheRecordModel) {
   const Case cases[] = {
       {"U,ST,S1, 1000.0 ,2000,100,1.5", "3|U|ST|S1|1000.0|2000|100|1.5"},
       {" U , DP ,P1", "3| U |DP|P1"},  // column 1 untouched, the rest trimmed
-      {",a,b", "3"},                    // a comma first: only the number
+      {",a,b", "3||a|b"},                // a comma first: column 1 empty, the rest split
       {"Scale  :1.000000", "3|Scale  |1.000000"},
       {"Key: value :x", "3|Key| value :x"},
       {":abc", "3|||:abc"},  // a colon first is no header: blank split, one word
@@ -95,12 +95,12 @@ TEST(OpenJobFile, EmptyFileResetsAndMissingFileChangesNothing) {
   corvane::testing::TempDir dir;
   RecordGrid g = FreshGrid();
   LoadBufferIntoGrid(g, "U,ST,S1\r\n");
-  std::string reason;
-  EXPECT_FALSE(OpenJobFile(g, dir.File("missing"), corvane::testing::DefaultCaptions(), &reason));
-  EXPECT_FALSE(OpenJobFile(g, dir.Path().string(), corvane::testing::DefaultCaptions(), &reason));
+  EXPECT_EQ(OpenJobFile(g, dir.File("missing"), corvane::testing::DefaultCaptions()).detail,
+            dir.File("missing") + ": No such file or directory");
+  EXPECT_EQ(OpenJobFile(g, dir.Path().string(), corvane::testing::DefaultCaptions()).message, "Open file failed!");
   EXPECT_EQ(RowText(g, 1), "1|U|ST|S1");
   corvane::testing::WriteBytes(dir.File("empty"), "");
-  ASSERT_TRUE(OpenJobFile(g, dir.File("empty"), corvane::testing::DefaultCaptions()));
+  ASSERT_TRUE(OpenJobFile(g, dir.File("empty"), corvane::testing::DefaultCaptions()).Done());
   EXPECT_EQ(g.RowCount(), 700);
   EXPECT_EQ(RowText(g, 1), "1");
   EXPECT_EQ(RowText(g, 25), "");

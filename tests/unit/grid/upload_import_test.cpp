@@ -5,7 +5,7 @@
 
 #include "core/grid/coordinate_import.h"
 #include "core/grid/upload_record.h"
-#include "grid_test_util.h"
+#include "unit/grid/grid_test_util.h"
 #include "support/test_support.h"
 
 namespace corvane {
@@ -75,7 +75,9 @@ TEST(ParseImportAnswer, LayoutFromFirstBracesPathFromLast) {
 class FakeSettings : public ISettingsReader {
  public:
   std::string coorType = "0";
+  mutable int reads = 0;
   std::string ReadSetting(SettingsSection, std::string_view name, std::string_view def) const override {
+    ++reads;
     return name == "CoorType" ? coorType : std::string(def);
   }
 };
@@ -87,7 +89,7 @@ TEST(ImportCoordinates, PlacesFieldsByLayoutAndOrder) {
                                "P4\t103\t203\t13\tX\r\n");
   FakeSettings s;
   RecordGrid g = FreshGrid();
-  ASSERT_TRUE(ImportCoordinates(g, dir.File("a.txt"), 0, s));
+  ASSERT_TRUE(ImportCoordinates(g, dir.File("a.txt"), 0, s).Done());
   EXPECT_EQ(g.RowCount(), 7);
   EXPECT_EQ(RowText(g, 1), "1|||P1||||100|200|10|||TREE");
   EXPECT_EQ(RowText(g, 2), "2|||P2||||101|201|11|||POLE");
@@ -95,19 +97,20 @@ TEST(ImportCoordinates, PlacesFieldsByLayoutAndOrder) {
   EXPECT_EQ(RowText(g, 4), "4");
   EXPECT_EQ(RowText(g, 5), "5");
   EXPECT_EQ(RowText(g, 6), "6|||P4||||103|203|13|||X");
+  EXPECT_EQ(s.reads, 1);  // the coordinate order once per import, not once per line
   s.coorType = "1";
-  ASSERT_TRUE(ImportCoordinates(g, dir.File("a.txt"), 0, s));
+  ASSERT_TRUE(ImportCoordinates(g, dir.File("a.txt"), 0, s).Done());
   EXPECT_EQ(RowText(g, 1), "1|||P1||||200|100|10|||TREE");
 
   corvane::testing::WriteBytes(dir.File("b.txt"), "9,P1,TREE,1,2,3\n");
   s.coorType = "0";
-  ASSERT_TRUE(ImportCoordinates(g, dir.File("b.txt"), 4, s));
+  ASSERT_TRUE(ImportCoordinates(g, dir.File("b.txt"), 4, s).Done());
   EXPECT_EQ(RowText(g, 1), "1|||P1||||1|2|3|||TREE");
-  ASSERT_TRUE(ImportCoordinates(g, dir.File("b.txt"), 5, s));
+  ASSERT_TRUE(ImportCoordinates(g, dir.File("b.txt"), 5, s).Done());
   EXPECT_EQ(RowText(g, 1), "1|||P1||||2|1|3|||TREE");
-  ASSERT_TRUE(ImportCoordinates(g, dir.File("b.txt"), 7, s));
+  ASSERT_TRUE(ImportCoordinates(g, dir.File("b.txt"), 7, s).Done());
   EXPECT_EQ(RowText(g, 1), "1");
-  EXPECT_FALSE(ImportCoordinates(g, dir.File("none.txt"), 0, s));
+  EXPECT_EQ(ImportCoordinates(g, dir.File("none.txt"), 0, s).message, "Open file failed!");
   EXPECT_EQ(g.RowCount(), 2);  // a failed import leaves the grid as it was
 }
 
@@ -116,7 +119,7 @@ TEST(ImportCoordinates, LongLinesArriveInPieces) {
   corvane::testing::WriteBytes(dir.File("long.txt"), "P1," + std::string(150, '9') + ",2,3,C\n");
   FakeSettings s;
   RecordGrid g = FreshGrid();
-  ASSERT_TRUE(ImportCoordinates(g, dir.File("long.txt"), 0, s));
+  ASSERT_TRUE(ImportCoordinates(g, dir.File("long.txt"), 0, s).Done());
   EXPECT_EQ(g.RowCount(), 3);  // 99 bytes, then the rest as a line of its own
   EXPECT_EQ(g.Cell(1, 7), std::string(96, '9'));
 }
