@@ -133,8 +133,8 @@ bool KeepReceived(const CliArgs& args, CliEnv& env, const std::string& text) {
     RecordGrid grid;
     ClearGrid(grid, CurrentColumnCaptions(env));
     LoadBufferIntoGrid(grid, text);
-    if (!SaveGridToFile(grid, *gridOut, &reason)) {
-      Fail("Creat file failed!\n" + *gridOut + ": " + reason);
+    if (const CommandResult saved = SaveGridToFile(grid, *gridOut); !saved.Done()) {
+      Fail(saved.message + "\n" + saved.detail);
       return false;
     }
   }

@@ -60,7 +60,6 @@ class CDataPage final : public QWidget {
   // The main window brings the page to the front: columns 7 and 8 follow the
   // coordinate order.
   void OnShown();
-  void OnLeft() {}
 
   const RecordGrid& Grid() const { return grid_; }
   RecordGridModel& Model() { return model_; }

@@ -40,7 +40,6 @@ constexpr CommandCaption kCommandCaptions[] = {
 CMainDlg::CMainDlg(GuiContext& context, QWidget* parent)
     : QMainWindow(parent), context_(context), tabs_(new QTabWidget(this)) {
   setObjectName(QStringLiteral("CMainDlg"));
-  setWindowTitle(QStringLiteral("ZAMO_Corvane480(1.0)"));
   aboutRunner_ = [](QDialog& dialog) { dialog.exec(); };
   searchPath_ = qEnvironmentVariable("PATH");
   BuildMenus();
@@ -61,7 +60,6 @@ CMainDlg::CMainDlg(GuiContext& context, QWidget* parent)
   ApplyMainCaptions();
   tabs_->setCurrentIndex(0);
   connect(tabs_, &QTabWidget::currentChanged, this, &CMainDlg::TabChanged);
-  setWindowTitle(context_.AppTitle());
   resize(980, 480);
 }
 
@@ -146,8 +144,7 @@ void CMainDlg::SwitchLanguage(int languageIndex) {
 
 void CMainDlg::TabChanged(int index) {
   // The page left first, then the page shown.
-  if (currentTab_ == 0) dataPage_->OnLeft();
-  else if (currentTab_ == 1) settingPage_->OnLeft(this);
+  if (currentTab_ == 1) settingPage_->OnLeft(this);
   currentTab_ = index;
   if (index == 0) dataPage_->OnShown();
   else if (index == 1) settingPage_->Initialise();

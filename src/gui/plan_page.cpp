@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/file_texts.h"
 #include "gui/data_page.h"
 #include "gui/file_paths.h"
 #include "gui/plan_canvas.h"
@@ -178,7 +179,7 @@ plot::TitleBlock CPlanPage::Title(const plot::PlanView& view) {
 CommandResult CPlanPage::ExportTo(const QString& path, const plot::ExportArea& area) {
   const std::optional<plot::PlanFormat> format = plot::PlanFormatOfPath(path);
   if (!format)
-    return CommandResult::Failure("Open file failed!",
+    return CommandResult::Failure(kOpenFileFailed,
                                   LocalPath(path) + ": the name ends in neither .png, .svg nor .pdf");
   const plot::PlanScene& scene = Scene();
   plot::PlanView current = canvas_->View();

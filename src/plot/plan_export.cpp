@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/file_texts.h"
+
 namespace corvane::plot {
 namespace {
 
@@ -115,7 +117,7 @@ void PaintPlanPage(QPainter& painter, const PlanScene& scene, const PlanView& vi
 CommandResult WritePlan(const PlanScene& scene, const PlanView& view, const PlanOptions& options,
                         const TitleBlock& title, const QString& path, PlanFormat format) {
   const auto failure = [&](const QString& reason) {
-    return CommandResult::Failure("Open file failed!",
+    return CommandResult::Failure(kOpenFileFailed,
                                   QFile::encodeName(path + QStringLiteral(": ") + reason).toStdString());
   };
   if (path.isEmpty()) return failure(QStringLiteral("no file name"));

@@ -4,6 +4,7 @@
 #include "core/compute/output_file.h"
 #include "core/compute/point_format.h"
 #include "core/compute/polar_point.h"
+#include "core/file_texts.h"
 #include "core/text/numbers.h"
 #include "core/text/text_helpers.h"
 
@@ -83,7 +84,7 @@ CommandResult ExportMeasuredCoordinates(const RecordGrid& grid, std::string_view
 
 CommandResult ExportMeasuredCoordinates(const RecordGrid& grid, const ExportAnswer& answer) {
   OutputFile file;
-  if (!file.Create(answer.path)) return file.Failure("Open file failed!");
+  if (!file.Create(answer.path)) return file.Failure(kOpenFileFailed);
   std::string& out = file.Text();
   if (answer.layout == kDxfLayout) out += kDxfEntitiesHeader;
   ForEachMeasuredPoint(
@@ -93,7 +94,7 @@ CommandResult ExportMeasuredCoordinates(const RecordGrid& grid, const ExportAnsw
       },
       [&] { file.Spill(); });
   if (answer.layout == kDxfLayout) out += kDxfEnd;
-  if (!file.Finish()) return file.Failure("Open file failed!");
+  if (!file.Finish()) return file.Failure(kOpenFileFailed);
   CommandResult done;
   done.filesToOpen.push_back(answer.path);
   return done;

@@ -5,6 +5,7 @@
 #include "core/compute/point_format.h"
 #include "core/compute/polar_point.h"
 #include "core/compute/station_report.h"
+#include "core/file_texts.h"
 #include "core/text/numbers.h"
 #include "core/text/text_helpers.h"
 
@@ -75,7 +76,7 @@ CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& tabl
 CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& table, const ExportAnswer& answer,
                                 const RecomputeFiles& files) {
   OutputFile output;
-  if (!output.Create(answer.path)) return output.Failure("Open file failed!");
+  if (!output.Create(answer.path)) return output.Failure(kOpenFileFailed);
   std::string& out = output.Text();
   if (answer.layout == kDxfLayout) {
     std::string reason;
@@ -120,11 +121,11 @@ CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& tabl
           unwritten.clear();
       });
   if (answer.layout == kDxfLayout) out += kDxfEnd;
-  if (!output.Finish()) return output.Failure("Open file failed!");
+  if (!output.Finish()) return output.Failure(kOpenFileFailed);
 
-  if (!reportOpen) return reportFile.Failure("Open report file failed!");
+  if (!reportOpen) return reportFile.Failure(kOpenReportFileFailed);
   report.Finish();
-  if (!reportFile.Finish()) return reportFile.Failure("Open report file failed!");
+  if (!reportFile.Finish()) return reportFile.Failure(kOpenReportFileFailed);
   CommandResult done;
   done.filesToOpen = {answer.path, reportPath};
   return done;

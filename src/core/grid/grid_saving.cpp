@@ -82,8 +82,4 @@ CommandResult SaveGridToFile(const RecordGrid& grid, const std::string& path, co
   return {};
 }
 
-bool SaveGridToFile(const RecordGrid& grid, const std::string& path, std::string* reason) {
-  return WriteGridFile(grid, path, reason, {});
-}
-
 }  // namespace corvane

@@ -19,8 +19,5 @@ void WriteGridText(const RecordGrid& grid, TextFileWriter& out, const SaveProgre
 std::string GridSaveText(const RecordGrid& grid);
 // Writes the file atomically; "Open file failed!" (old file untouched) on failure.
 CommandResult SaveGridToFile(const RecordGrid& grid, const std::string& path, const SaveProgress& progress = {});
-// The same with the outcome as a flag and the system's reason (for callers that
-// report failures their own way).
-bool SaveGridToFile(const RecordGrid& grid, const std::string& path, std::string* reason);
 
 }  // namespace corvane

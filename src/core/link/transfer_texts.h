@@ -30,6 +30,20 @@ struct TransferTexts {
   static std::string NoResponse();                   // "The totalstation didn't response!"
   static std::string OpenFileFailed();               // "Open file failed!"
 
+  // The USB transfers' messages, English in both caption languages.
+  static constexpr const char* kUsbTurnOnDownload = "Turn on the Instrument and connect it to PC with USB line";
+  static constexpr const char* kUsbTurnOnUpload = "Turn on the Instrument and connect it to PC with USB line!";
+  static constexpr const char* kUsbReadyFailed = "Connection failed1";
+  static constexpr const char* kUsbNotReady = "Connection failed2";
+  static constexpr const char* kUsbNoFirstReply = "Connect failed1!";
+  static constexpr const char* kUsbAskRefused = "Ask for download failed!";
+  static constexpr const char* kUsbFileNameFailed = "Send file name failed!";
+  static constexpr const char* kUsbNoSecondReply = "Connect failed!";
+  static constexpr const char* kUsbCreateFileFailed = "Creat file failed!";
+  static constexpr const char* kUsbCodeNoReply = "Connected failed!";
+  static constexpr const char* kUsbCoordinateEndFailed = "Write END failed!";
+  static constexpr const char* kUsbCodeEndFailed = "Write END failed";
+
   // Endings a real line needs besides the documented ones.
   static std::string LinkLost(int languageIndex, const std::string& why);
   static std::string DownloadSilent(int languageIndex, int seconds, size_t bytesKept);

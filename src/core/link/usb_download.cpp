@@ -29,12 +29,12 @@ TransferResult UsbDownload::Exchange() {
   static const unsigned char kRequest[3] = {'D', '0', 0};
   // Where the library can tell why it failed, that goes beneath the message.
   if (usb_.WriteData(1, kRequest, 3, 1000) != 3)
-    return Failure("Turn on the Instrument and connect it to PC with USB line", MessageIcon::None, usb_.LastError());
+    return Failure(TransferTexts::kUsbTurnOnDownload, MessageIcon::None, usb_.LastError());
   ctx_.clock.SleepMs(kReadyPauseMs);
   unsigned char reply[16] = {};
   const int got = usb_.ReadData(0, reply, sizeof reply, 1000);
-  if (got < 0) return Failure("Connection failed1", MessageIcon::None, usb_.LastError());
-  if (got == 0 || reply[0] != '1') return Failure("Connection failed2");
+  if (got < 0) return Failure(TransferTexts::kUsbReadyFailed, MessageIcon::None, usb_.LastError());
+  if (got == 0 || reply[0] != '1') return Failure(TransferTexts::kUsbNotReady);
   static const unsigned char kAck[2] = {'1', 0};
   usb_.WriteData(1, kAck, 2, 850);
 

@@ -16,8 +16,6 @@ constexpr int kRecordBlock = 76;
 constexpr int kRecordBytes = 74;
 constexpr int kCodeBlock = 16;
 
-const char kTurnOn[] = "Turn on the Instrument and connect it to PC with USB line!";
-
 // The text in a zero-filled block of `size` bytes, written on the channel. False
 // when the instrument did not take the whole block.
 bool WriteBlock(IUsbLink& usb, int channel, std::string_view text, int size) {
@@ -62,7 +60,7 @@ TransferResult UsbCoordinateUpload::Exchange() {
   events.SetStatusText(TransferTexts::Uploading());
 
   static const unsigned char kRequest[3] = {'S', '0', 0};
-  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) return Failure(kTurnOn, MessageIcon::None, usb_.LastError());
+  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) return Failure(TransferTexts::kUsbTurnOnUpload, MessageIcon::None, usb_.LastError());
   // The two replies share one count of reads.
   int reads = 0;
   auto readReply = [&](unsigned char* reply, int size) {
@@ -73,18 +71,18 @@ TransferResult UsbCoordinateUpload::Exchange() {
   unsigned char first[3] = {};
   int got = readReply(first, 3);
   while (got <= 0 && reads < kFirstReplyReads) got = readReply(first, 3);
-  if (got <= 0) return Failure("Connect failed1!");
-  if (first[0] == '0') return Failure("Ask for download failed!");
+  if (got <= 0) return Failure(TransferTexts::kUsbNoFirstReply);
+  if (first[0] == '0') return Failure(TransferTexts::kUsbAskRefused);
 
   static const unsigned char kFileName[16] = {'#', '@', '*', '&', '\r', '\n'};
-  if (usb_.WriteData(1, kFileName, 16, 500) != 16) return Failure("Send file name failed!");
+  if (usb_.WriteData(1, kFileName, 16, 500) != 16) return Failure(TransferTexts::kUsbFileNameFailed);
   unsigned char second[4] = {};
   got = readReply(second, 4);
   while (got <= 0) {
-    if (reads >= kAllReplyReads) return Failure("Connect failed!");
+    if (reads >= kAllReplyReads) return Failure(TransferTexts::kUsbNoSecondReply);
     got = readReply(second, 4);
   }
-  if (second[0] == '0') return Failure("Creat file failed!");
+  if (second[0] == '0') return Failure(TransferTexts::kUsbCreateFileFailed);
 
   TextLineReader in;
   std::string reason;
@@ -109,7 +107,7 @@ TransferResult UsbCoordinateUpload::Exchange() {
     ++sent;
     events.RecordSent();
   }
-  return FinishUsbUpload(ctx_, usb_, 50, 3, kRecordBytes, "Write END failed!", TransferTexts::UsbCoordinatesSent(),
+  return FinishUsbUpload(ctx_, usb_, 50, 3, kRecordBytes, TransferTexts::kUsbCoordinateEndFailed, TransferTexts::UsbCoordinatesSent(),
                          sent);
 }
 
@@ -126,10 +124,10 @@ TransferResult UsbCodeUpload::Exchange() {
   ITransferEvents& events = ctx_.events;
   state.SentLineCount = 0;
   static const unsigned char kRequest[3] = {'S', '1', 0};
-  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) return Failure(kTurnOn, MessageIcon::None, usb_.LastError());
+  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) return Failure(TransferTexts::kUsbTurnOnUpload, MessageIcon::None, usb_.LastError());
   ctx_.clock.SleepMs(1000);
   unsigned char reply[3] = {};
-  if (usb_.ReadData(0, reply, 3, 1000) <= 0) return Failure("Connected failed!");
+  if (usb_.ReadData(0, reply, 3, 1000) <= 0) return Failure(TransferTexts::kUsbCodeNoReply);
 
   const std::string path = events.ChooseCodeFile();
   if (path.empty()) return Done(TransferOutcome::Stopped);
@@ -149,7 +147,7 @@ TransferResult UsbCodeUpload::Exchange() {
     ++sent;
     events.CodeSent();
   }
-  return FinishUsbUpload(ctx_, usb_, 300, 1, kCodeBlock, "Write END failed", TransferTexts::UsbCodesSent(), sent);
+  return FinishUsbUpload(ctx_, usb_, 300, 1, kCodeBlock, TransferTexts::kUsbCodeEndFailed, TransferTexts::UsbCodesSent(), sent);
 }
 
 }  // namespace corvane
