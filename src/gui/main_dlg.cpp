@@ -60,6 +60,7 @@ CMainDlg::CMainDlg(GuiContext& context, QWidget* parent)
   ApplyMainCaptions();
   tabs_->setCurrentIndex(0);
   connect(tabs_, &QTabWidget::currentChanged, this, &CMainDlg::TabChanged);
+  setWindowTitle(context_.AppTitle());
   resize(980, 480);
 }
 

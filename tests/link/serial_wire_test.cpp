@@ -387,7 +387,9 @@ TEST_P(SerialFaultTest, EndsCleanly) {
   EXPECT_NE(messages[0].find(c.messageHas), std::string::npos) << messages[0];
   // Whatever went wrong, the transfer let its port go.
   EXPECT_FALSE(b.port.IsOpen());
-  if (c.bytesKept >= 0) EXPECT_EQ(result.received, Fixture("job.txt").substr(0, static_cast<size_t>(c.bytesKept)));
+  if (c.bytesKept >= 0) {
+    EXPECT_EQ(result.received, Fixture("job.txt").substr(0, static_cast<size_t>(c.bytesKept)));
+  }
   EXPECT_EQ(b.events.log.back(), c.end);
 }
 
