@@ -25,6 +25,7 @@
 #include "gui/main_dlg.h"
 #include "gui/qt_services.h"
 #include "job_generator.h"
+#include "no_dialogs.h"
 
 using namespace corvane;
 
@@ -61,21 +62,10 @@ double SinceProcessStart() {
   return now.tv_sec + now.tv_nsec / 1e9 - started;
 }
 
-class NoDialogs final : public gui::IOptionDialogs {
- public:
-  std::string ShowDownSetDlg() override { return {}; }
-  std::string ShowUpSetDlg() override { return {}; }
-  std::string ShowUpCodeSetDlg() override { return {}; }
-  std::string ShowImportDlg() override { return {}; }
-  std::string ShowExportDlg() override { return {}; }
-  short ShowSdConfirmDlg() override { return -1; }
-  short ShowHdConfirmDlg() override { return -1; }
-};
-
 struct Program {
   SettingsStore settings = SettingsStore::OpenDefault();
   gui::QtUserPrompts prompts;
-  NoDialogs dialogs;
+  bench::NoDialogs dialogs;
   gui::QtShell shell;
   gui::GuiContext context{settings, prompts, dialogs, shell};
 };

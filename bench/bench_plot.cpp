@@ -25,6 +25,7 @@
 #include "gui/plan_page.h"
 #include "gui/qt_services.h"
 #include "job_generator.h"
+#include "no_dialogs.h"
 
 using namespace corvane;
 
@@ -41,17 +42,6 @@ double CpuMs() {
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
-
-class NoDialogs final : public gui::IOptionDialogs {
- public:
-  std::string ShowDownSetDlg() override { return {}; }
-  std::string ShowUpSetDlg() override { return {}; }
-  std::string ShowUpCodeSetDlg() override { return {}; }
-  std::string ShowImportDlg() override { return {}; }
-  std::string ShowExportDlg() override { return {}; }
-  short ShowSdConfirmDlg() override { return -1; }
-  short ShowHdConfirmDlg() override { return -1; }
-};
 
 std::string MakeJob(long points) {
   const std::string job = "/tmp/corvane-bench-plot-" + std::to_string(getpid()) + ".kvm";
@@ -84,7 +74,7 @@ int Page(int argc, char** argv, long points) {
   QApplication app(argc, argv);
   SettingsStore settings = SettingsStore::OpenDefault();
   gui::QtUserPrompts prompts;
-  NoDialogs dialogs;
+  bench::NoDialogs dialogs;
   gui::QtShell shell;
   gui::GuiContext context(settings, prompts, dialogs, shell);
   gui::CMainDlg window(context);

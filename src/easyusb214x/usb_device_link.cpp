@@ -9,12 +9,6 @@
 namespace corvane::usb {
 namespace {
 
-std::string Hex2(unsigned v) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "0x%02x", v & 0xffu);
-  return buf;
-}
-
 std::string DeviceName(const UsbDeviceSettings& s) {
   std::string name = FormatUsbId(s.vendorId) + ":" + FormatUsbId(s.productId);
   if (!s.serial.empty()) name += " with serial number \"" + s.serial + "\"";
@@ -178,8 +172,8 @@ const UsbDeviceLink::Endpoint* UsbDeviceLink::Claim(int channel, bool in) {
   auto it = endpoints_.find(static_cast<unsigned char>(address));
   if (it == endpoints_.end()) {
     std::string have;
-    for (const auto& [a, ep] : endpoints_) have += (have.empty() ? "" : ", ") + Hex2(a);
-    lastError_ = "The USB instrument has no " + std::string(side) + " endpoint " + Hex2(static_cast<unsigned>(address)) +
+    for (const auto& [a, ep] : endpoints_) have += (have.empty() ? "" : ", ") + FormatUsbByte(a);
+    lastError_ = "The USB instrument has no " + std::string(side) + " endpoint " + FormatUsbByte(static_cast<unsigned>(address)) +
                  " for channel " + std::to_string(channel) + " (it has " + (have.empty() ? "none" : have) +
                  "): correct the endpoint map.";
     return nullptr;

@@ -7,12 +7,6 @@
 namespace corvane::usb {
 namespace {
 
-std::string Hex2(unsigned v) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "0x%02x", v & 0xffu);
-  return buf;
-}
-
 std::string Text(libusb_device_handle* h, uint8_t index) {
   if (!h || index == 0) return {};
   unsigned char text[256] = {};
@@ -111,7 +105,7 @@ std::string SuggestedEndpointMap(const UsbDeviceInfo& device) {
     const unsigned out3 = outs.size() > 1 ? outs[1] : outs[0];
     const unsigned in0 = ins[0];
     const unsigned in2 = ins.size() > 1 ? ins[1] : ins[0];
-    return "0:" + Hex2(in0) + ",1:" + Hex2(out1) + ",2:" + Hex2(in2) + ",3:" + Hex2(out3);
+    return "0:" + FormatUsbByte(in0) + ",1:" + FormatUsbByte(out1) + ",2:" + FormatUsbByte(in2) + ",3:" + FormatUsbByte(out3);
   }
   return {};
 }
@@ -132,10 +126,10 @@ std::string DescribeUsbDevices(const std::vector<UsbDeviceInfo>& devices, const 
     text += "\n";
     if (!d.openProblem.empty()) text += "    cannot be opened: " + d.openProblem + "\n";
     for (const UsbInterfaceInfo& iface : d.interfaces) {
-      text += "    interface " + std::to_string(iface.number) + " class " + Hex2(static_cast<unsigned>(iface.interfaceClass)) +
+      text += "    interface " + std::to_string(iface.number) + " class " + FormatUsbByte(static_cast<unsigned>(iface.interfaceClass)) +
               "\n";
       for (const UsbEndpointInfo& ep : iface.endpoints)
-        text += "      endpoint " + Hex2(ep.address) + " " + ep.type + " " + ((ep.address & 0x80) ? "IN " : "OUT") +
+        text += "      endpoint " + FormatUsbByte(ep.address) + " " + ep.type + " " + ((ep.address & 0x80) ? "IN " : "OUT") +
                 " packet " + std::to_string(ep.packetSize) + "\n";
     }
   }

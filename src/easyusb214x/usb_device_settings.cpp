@@ -36,12 +36,6 @@ bool ParseNumber(std::string_view s, unsigned max, unsigned& value) {
   return true;
 }
 
-std::string Hex2(unsigned v) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "0x%02x", v & 0xffu);
-  return buf;
-}
-
 }  // namespace
 
 bool ParseEndpointMap(std::string_view text, EndpointMap& map, std::string* reason) {
@@ -75,7 +69,7 @@ std::string FormatEndpointMap(const EndpointMap& map) {
   std::string text;
   for (const auto& [key, ep] : all) {
     if (!text.empty()) text += ',';
-    text += std::to_string(key.first) + ":" + Hex2(ep);
+    text += std::to_string(key.first) + ":" + FormatUsbByte(ep);
   }
   return text;
 }
@@ -95,6 +89,12 @@ bool ParseUsbId(std::string_view text, uint16_t& id) {
   if (!ParseNumber("0x" + std::string(text), 0xffff, v)) return false;
   id = static_cast<uint16_t>(v);
   return true;
+}
+
+std::string FormatUsbByte(unsigned value) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "0x%02x", value & 0xffu);
+  return buf;
 }
 
 std::string FormatUsbId(uint16_t id) {

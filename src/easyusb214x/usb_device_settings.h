@@ -29,6 +29,8 @@ int EndpointFor(const EndpointMap& map, int channel, bool in);
 bool ParseUsbId(std::string_view text, uint16_t& id);
 // Four lower-case hex digits.
 std::string FormatUsbId(uint16_t id);
+// An endpoint address or class byte as "0x81".
+std::string FormatUsbByte(unsigned value);
 
 struct UsbDeviceSettings {
   uint16_t vendorId = 0;
