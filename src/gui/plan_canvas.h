@@ -2,7 +2,9 @@
 // The drawing area of the plan page: paints the scene of the current view,
 // zooms with the wheel around the pointer and with the keyboard (+, -, arrows
 // pan, Home fits), pans by dragging, names the point under the pointer in a
-// tooltip, and reports a click on a point.
+// tooltip (with its recompute shift when shifts are shown), and reports a click
+// on a point. Its accessible name gives the point count and the scale; a frame
+// shows when it has the keyboard focus.
 #include <QWidget>
 #include <functional>
 
@@ -26,10 +28,16 @@ class PlanCanvas final : public QWidget {
   bool Fitted() const { return fitted_; }
   // Zoom by a factor around the centre (keyboard) or a point (wheel).
   void ZoomBy(double factor, QPointF anchor);
+  // Brings a drawable point into view (centred, same scale) when it is not.
+  void ShowPoint(int point);
+  // The accessible name: "%1" becomes the point count, "%2" the scale "1:500".
+  void SetAccessibleFormat(const QString& format);
   // The tooltip text of a point: name, code and the coordinates in the job's order.
   QString PointText(int point) const;
-  // Milliseconds the last paint took.
+  // Milliseconds the last paint took, and what it drew.
   double LastPaintMs() const { return lastPaintMs_; }
+  size_t LastLabelCount() const { return lastLabels_; }
+  size_t LastLabelsLeftOut() const { return lastLeftOut_; }
 
  signals:
   void pointClicked(int point);
@@ -42,10 +50,13 @@ class PlanCanvas final : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   bool event(QEvent* event) override;
 
  private:
   const plot::PlanScene& Scene() const { return source_(); }
+  void UpdateAccessibleName(size_t points);
 
   std::function<const plot::PlanScene&()> source_;
   plot::PlanOptions options_;
@@ -55,6 +66,9 @@ class PlanCanvas final : public QWidget {
   bool dragged_ = false;
   QPointF lastMouse_;
   double lastPaintMs_ = 0;
+  size_t lastLabels_ = 0;
+  size_t lastLeftOut_ = 0;
+  QString accessibleFormat_;
 };
 
 }  // namespace corvane::gui

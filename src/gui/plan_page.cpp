@@ -17,6 +17,7 @@
 #include "gui/file_paths.h"
 #include "gui/plan_canvas.h"
 #include "gui/plan_export_dlg.h"
+#include "gui/transfer_pages.h"
 
 namespace corvane::gui {
 namespace {
@@ -74,7 +75,7 @@ CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
   // Every change of the grid reaches the drawing: loads, clears and row
   // commands reset the model, edits and upload echoes change cells.
   RecordGridModel& model = dataPage_.Model();
-  connect(&model, &QAbstractItemModel::modelReset, this, &CPlanPage::GridChanged);
+  connect(&model, &QAbstractItemModel::modelReset, this, &CPlanPage::GridReset);
   connect(&model, &QAbstractItemModel::dataChanged, this, &CPlanPage::GridChanged);
   connect(&model, &QAbstractItemModel::rowsInserted, this, &CPlanPage::GridChanged);
   connect(&model, &QAbstractItemModel::rowsRemoved, this, &CPlanPage::GridChanged);
@@ -83,6 +84,10 @@ CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
   connect(dataPage_.View()->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &CPlanPage::CurrentRowChanged);
   connect(&dataPage_, &CDataPage::recomputed, this, &CPlanPage::ShowRecompute);
+  // After the data page has loaded it (it connected first): the job is a download.
+  for (TransferPage* page : {static_cast<TransferPage*>(dataPage_.ComPage()),
+                             static_cast<TransferPage*>(dataPage_.UsbPage())})
+    connect(page, &TransferPage::downloadComplete, this, &CPlanPage::DownloadArrived);
   ApplyCaptions();
 }
 
@@ -93,7 +98,11 @@ void CPlanPage::ApplyCaptions() {
   code_->setText(context_.Caption("Plan", "Code", "Code"));
   height_->setText(context_.Caption("Plan", "Height", "Height"));
   shiftLabel_->setText(context_.Caption("Plan", "Shift", "Shift vectors"));
+  shiftLabel_->setBuddy(shift_);  // the box is labelled by its own label
+  shift_->setAccessibleName(shiftLabel_->text());
   shift_->setItemText(0, context_.Caption("Plan", "Off", "Off"));
+  canvas_->SetAccessibleFormat(
+      context_.Caption("Plan", "CanvasName", "Plan of the job: %1 points, scale %2"));
   export_->setText(context_.Caption("Plan", "Export", "Export..."));
   print_->setText(context_.Caption("Plan", "Print", "Print..."));
   dirty_ = true;  // the status line follows the language
@@ -117,6 +126,19 @@ int CPlanPage::HighlightedPoint() {
   return scene_.PointOfRow(RecordGridModel::GridRow(current));
 }
 
+void CPlanPage::DownloadArrived() {
+  downloadedAt_ = QDateTime::currentDateTime();
+}
+
+void CPlanPage::GridReset() {
+  // Cleared: no longer the download it was.
+  const RecordGrid& grid = dataPage_.Grid();
+  bool empty = true;
+  for (int r = 1; r < grid.RowCount() && empty; ++r) empty = grid.LastDataColumn(r) == 0;
+  if (empty) downloadedAt_ = {};
+  GridChanged();
+}
+
 void CPlanPage::GridChanged() {
   // The recompute belonged to the job as it was.
   recomputeShown_ = false;
@@ -127,6 +149,7 @@ void CPlanPage::GridChanged() {
 void CPlanPage::CurrentRowChanged() {
   Scene();
   canvas_->Options().highlight = HighlightedPoint();
+  canvas_->ShowPoint(canvas_->Options().highlight);
   canvas_->update();
 }
 
@@ -162,18 +185,15 @@ QString CPlanPage::PointCount() const {
 
 QString CPlanPage::JobTitle() const {
   const QString path = dataPage_.JobPath();
-  return path.isEmpty() ? QString() : QFileInfo(path).fileName();
+  if (!path.isEmpty()) return QFileInfo(path).fileName();
+  if (downloadedAt_.isValid())
+    return context_.Caption("Plan", "Downloaded", "Downloaded %1")
+        .replace(QStringLiteral("%1"), downloadedAt_.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+  return context_.Caption("Plan", "NotSaved", "Not saved");
 }
 
-plot::TitleBlock CPlanPage::Title(const plot::PlanView& view) {
-  plot::TitleBlock t = plot::StandardTitle(Scene(), view, JobTitle());
-  t.jobLabel = context_.Caption("Plan", "Job", "Job");
-  t.dateLabel = context_.Caption("Plan", "Date", "Date");
-  t.scaleLabel = context_.Caption("Plan", "Scale", "Scale");
-  t.orderLabel = context_.Caption("Plan", "Order", "Coordinate order");
-  t.pointsLabel = context_.Caption("Plan", "Points", "Points");
-  t.points = PointCount();
-  return t;
+plot::TitleBlock CPlanPage::Title() {
+  return plot::StandardTitle(Scene(), JobTitle(), plot::TitleTexts::FromCaptions(context_.Captions()));
 }
 
 CommandResult CPlanPage::ExportTo(const QString& path, const plot::ExportArea& area) {
@@ -184,8 +204,9 @@ CommandResult CPlanPage::ExportTo(const QString& path, const plot::ExportArea& a
   const plot::PlanScene& scene = Scene();
   plot::PlanView current = canvas_->View();
   current.size = canvas_->size();
-  const plot::PlanView view = plot::ExportView(scene, current, area, *format);
-  return plot::WritePlan(scene, view, canvas_->Options(), Title(view), path, *format);
+  const plot::TitleBlock title = Title();
+  const plot::PlanSheet sheet = plot::ExportSheet(scene, current, area, *format, title);
+  return plot::WritePlan(scene, sheet, canvas_->Options(), title, path, *format);
 }
 
 void CPlanPage::ExportCommand() {
@@ -208,18 +229,18 @@ void CPlanPage::PrintTo(QPrinter& printer) {
   // Drawn in screen pixels, then scaled onto the printer's resolution.
   const double factor = printer.resolution() / 96.0;
   const QSizeF size(page.width() / factor, page.height() / factor);
-  plot::ExportArea area;
-  area.size = size;
   const plot::PlanScene& scene = Scene();
-  plot::PlanView view = plot::ExportView(scene, canvas_->View(), area, plot::PlanFormat::Pdf);
-  view.size = size;
+  const plot::TitleBlock title = Title();
+  const plot::PlanSheet sheet = plot::SheetOnPage(scene, canvas_->View(), {}, size, title);
   painter.scale(factor, factor);
-  plot::PaintPlanPage(painter, scene, view, canvas_->Options(), Title(view));
+  plot::PaintPlanPage(painter, scene, sheet, canvas_->Options(), title);
 }
 
 void CPlanPage::PrintCommand() {
   QPrinter printer(QPrinter::HighResolution);
-  printer.setPageOrientation(QPageLayout::Landscape);
+  // The page turned to suit the drawing, as a PDF export turns its sheet.
+  const plot::PlanSheet a4 = plot::ExportSheet(Scene(), canvas_->View(), {}, plot::PlanFormat::Pdf, Title());
+  printer.setPageOrientation(a4.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() != QDialog::Accepted) return;
   PrintTo(printer);

@@ -2,8 +2,9 @@
 // CPlanPage: the third page of the main window, the job as a drawing. It reads
 // the data page's grid through the coordinate export's point list and follows
 // every change of it; a click on a point selects its grid row, and the selected
-// grid row is ringed in the drawing. After a recompute the new points are drawn
-// beside the listed ones with their shift vectors.
+// grid row is ringed in the drawing (and brought into view). After a recompute
+// the new points are drawn beside the listed ones with their shift vectors.
+#include <QDateTime>
 #include <QWidget>
 #include <memory>
 
@@ -46,10 +47,13 @@ class CPlanPage final : public QWidget {
   // Shift vectors drawn this many times their length (0 hides them).
   void SetShiftExaggeration(double factor);
 
-  // Writes the drawing; area and scale as the export dialog gives them.
+  // Writes the drawing; area, scale and paper as the export dialog gives them.
   CommandResult ExportTo(const QString& path, const plot::ExportArea& area);
-  // Prints the whole job fitted to the printer's page.
+  // Prints the whole job on the printer's page, at a standard scale.
   void PrintTo(QPrinter& printer);
+  // The title block of an export: the job named by its file, as a download, or
+  // as not saved; labels in the caption language.
+  plot::TitleBlock Title();
 
   // Bytes the page holds for the drawing.
   size_t OwnMemoryBytes() const;
@@ -60,16 +64,18 @@ class CPlanPage final : public QWidget {
   void PointClicked(int point);
   void ExportCommand();
   void PrintCommand();
+  void DownloadArrived();
+  void GridReset();
   QString JobTitle() const;
   // "11", or "11 (2 not drawn)" in the caption language.
   QString PointCount() const;
-  plot::TitleBlock Title(const plot::PlanView& view);
 
   GuiContext& context_;
   CDataPage& dataPage_;
   plot::PlanScene scene_;
   bool dirty_ = true;
   bool recomputeShown_ = false;
+  QDateTime downloadedAt_;  // when the job in the grid came from the instrument
   PlanCanvas* canvas_;
   QPushButton* fit_;
   QCheckBox* code_;
