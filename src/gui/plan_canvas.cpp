@@ -93,7 +93,7 @@ QString PlanCanvas::PointText(int point) const {
   const plot::PlanShift* shift = options_.shiftExaggeration > 0 ? scene.ShiftOf(i) : nullptr;
   if (shift) {
     const plot::PlanPoint& p = scene.Points()[i];
-    const auto delta = [](double d) { return QString::asprintf("%+.3f", d == 0 ? 0.0 : d); };
+    const auto delta = [](double d) { return QString::asprintf("%+.3f", std::fabs(d) < 5e-4 ? 0.0 : d); };
     text += QLatin1Char('\n') +
             inOrder(QStringLiteral("\u0394N=") + delta(shift->north - p.north),
                     QStringLiteral("\u0394E=") + delta(shift->east - p.east)) +

@@ -322,6 +322,7 @@ void PaintMap(QPainter& p, const PlanScene& scene, const PlanView& view, const P
   const QRectF frame(QPointF(0, 0), view.size);
   const QRectF clip = frame.adjusted(-20, -20, 20, 20);
   p.save();
+  p.setFont(PlanFont(kLabelPixels));
   p.setClipRect(frame);
   p.fillRect(frame, Qt::white);
   if (options.grid) PaintGrid(p, view, gridNumbers);

@@ -155,6 +155,8 @@ PlanLayout PaintPlanPage(QPainter& p, const PlanScene& scene, const PlanSheet& s
   map.highlight = -1;
   map.scaleBar = map.northArrow = false;
   const PlanLayout layout = LayoutPlan(scene, sheet.view, map.labels, KeepClear(scene, sheet.view, map, false));
+  // Before the first element and kept after the last: an SVG names no other family.
+  p.setFont(PlanFont(kLabelPixels));
   p.save();
   p.fillRect(QRectF(QPointF(0, 0), sheet.page), Qt::white);
   p.save();
