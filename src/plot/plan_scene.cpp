@@ -76,8 +76,12 @@ void PlanScene::Rebuild(const RecordGrid& grid) {
     }
     points_.push_back(point);
   });
-  std::sort(byEast_.begin(), byEast_.end(),
-            [this](std::uint32_t a, std::uint32_t b) { return points_[a].east < points_[b].east; });
+  // Sorted as (east, index) pairs side by side: a million points sort in a
+  // fraction of the time the indirect comparison takes.
+  std::vector<std::pair<double, std::uint32_t>> keyed(byEast_.size());
+  for (std::size_t k = 0; k < byEast_.size(); ++k) keyed[k] = {points_[byEast_[k]].east, byEast_[k]};
+  std::sort(keyed.begin(), keyed.end());
+  for (std::size_t k = 0; k < keyed.size(); ++k) byEast_[k] = keyed[k].second;
   Trim(points_);
   Trim(byEast_);
 }
