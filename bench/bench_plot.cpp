@@ -67,9 +67,9 @@ int Cli(long points, const std::string& format) {
   rusage usage{};
   wait4(pid, &status, 0, &usage);
   const double ms = Ms(t0, Clock::now());
-  const double cpu = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-                     (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-  struct stat st{};
+  const double cpu =
+      (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+  struct stat st {};
   stat(out.c_str(), &st);
   std::printf("cli plot: %ld points to %s: %.0f ms whole process, %.0f ms CPU, peak %.0f MB, file %.1f MB (exit %d)\n",
               points, format.c_str(), ms, cpu, static_cast<double>(usage.ru_maxrss) / 1024,

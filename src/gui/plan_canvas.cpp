@@ -65,8 +65,9 @@ void PlanCanvas::SetAccessibleFormat(const QString& format) {
 
 void PlanCanvas::UpdateAccessibleName(size_t points) {
   if (accessibleFormat_.isEmpty()) return;
-  const QString name =
-      QString(accessibleFormat_).replace(QStringLiteral("%1"), QString::number(points)).replace(QStringLiteral("%2"), plot::ScaleText(view_));
+  const QString name = QString(accessibleFormat_)
+                           .replace(QStringLiteral("%1"), QString::number(points))
+                           .replace(QStringLiteral("%2"), plot::ScaleText(view_));
   if (name != accessibleName()) setAccessibleName(name);
 }
 

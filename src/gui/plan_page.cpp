@@ -85,8 +85,8 @@ CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
           &CPlanPage::CurrentRowChanged);
   connect(&dataPage_, &CDataPage::recomputed, this, &CPlanPage::ShowRecompute);
   // After the data page has loaded it (it connected first): the job is a download.
-  for (TransferPage* page : {static_cast<TransferPage*>(dataPage_.ComPage()),
-                             static_cast<TransferPage*>(dataPage_.UsbPage())})
+  for (TransferPage* page :
+       {static_cast<TransferPage*>(dataPage_.ComPage()), static_cast<TransferPage*>(dataPage_.UsbPage())})
     connect(page, &TransferPage::downloadComplete, this, &CPlanPage::DownloadArrived);
   ApplyCaptions();
 }
@@ -101,8 +101,7 @@ void CPlanPage::ApplyCaptions() {
   shiftLabel_->setBuddy(shift_);  // the box is labelled by its own label
   shift_->setAccessibleName(shiftLabel_->text());
   shift_->setItemText(0, context_.Caption("Plan", "Off", "Off"));
-  canvas_->SetAccessibleFormat(
-      context_.Caption("Plan", "CanvasName", "Plan of the job: %1 points, scale %2"));
+  canvas_->SetAccessibleFormat(context_.Caption("Plan", "CanvasName", "Plan of the job: %1 points, scale %2"));
   export_->setText(context_.Caption("Plan", "Export", "Export..."));
   print_->setText(context_.Caption("Plan", "Print", "Print..."));
   dirty_ = true;  // the status line follows the language
@@ -199,8 +198,7 @@ plot::TitleBlock CPlanPage::Title() {
 CommandResult CPlanPage::ExportTo(const QString& path, const plot::ExportArea& area) {
   const std::optional<plot::PlanFormat> format = plot::PlanFormatOfPath(path);
   if (!format)
-    return CommandResult::Failure(kOpenFileFailed,
-                                  LocalPath(path) + ": the name ends in neither .png, .svg nor .pdf");
+    return CommandResult::Failure(kOpenFileFailed, LocalPath(path) + ": the name ends in neither .png, .svg nor .pdf");
   const plot::PlanScene& scene = Scene();
   plot::PlanView current = canvas_->View();
   current.size = canvas_->size();

@@ -4,7 +4,6 @@
 #include <QStringDecoder>
 #include <cmath>
 
-
 namespace corvane::plot {
 namespace {
 
@@ -134,7 +133,8 @@ QString FromGbkBytes(std::string_view bytes) {
   if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
     return QString::fromLatin1(bytes.data(), size);
   QStringDecoder decoder("GBK");
-  return decoder.isValid() ? decoder.decode(QByteArrayView(bytes.data(), size)) : QString::fromLatin1(bytes.data(), size);
+  return decoder.isValid() ? decoder.decode(QByteArrayView(bytes.data(), size))
+                           : QString::fromLatin1(bytes.data(), size);
 }
 
 QString LabelText(std::string_view bytes) {

@@ -50,7 +50,7 @@ struct PlanLayout {
   std::vector<PlacedLabel> labels;
   double lineSpacing = 0;  // of the label font
   double ascent = 0;
-  std::size_t inView = 0;         // drawable points inside the view
+  std::size_t inView = 0;  // drawable points inside the view
   // Of those, points with a text of their own but no label (under another
   // point's mark, or no room around their own).
   std::size_t labelsLeftOut = 0;

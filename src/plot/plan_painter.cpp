@@ -54,8 +54,8 @@ void AddSymbol(QPainterPath& path, PointKind kind, QPointF c) {
   switch (kind) {
     case PointKind::Station:
     case PointKind::Backsight:
-      path.addPolygon(QPolygonF({c + QPointF(0, -r - 1), c + QPointF(r + 0.5, r), c + QPointF(-r - 0.5, r),
-                                 c + QPointF(0, -r - 1)}));
+      path.addPolygon(QPolygonF(
+          {c + QPointF(0, -r - 1), c + QPointF(r + 0.5, r), c + QPointF(-r - 0.5, r), c + QPointF(0, -r - 1)}));
       break;
     case PointKind::Measured:
       path.addEllipse(c, r - 1, r - 1);
@@ -64,8 +64,8 @@ void AddSymbol(QPainterPath& path, PointKind kind, QPointF c) {
       path.addRect(QRectF(c.x() - r + 0.5, c.y() - r + 0.5, 2 * r - 1, 2 * r - 1));
       break;
     case PointKind::Reference:
-      path.addPolygon(
-          QPolygonF({c + QPointF(0, -r), c + QPointF(r, 0), c + QPointF(0, r), c + QPointF(-r, 0), c + QPointF(0, -r)}));
+      path.addPolygon(QPolygonF(
+          {c + QPointF(0, -r), c + QPointF(r, 0), c + QPointF(0, r), c + QPointF(-r, 0), c + QPointF(0, -r)}));
       break;
     case PointKind::Polar:
       path.moveTo(c + QPointF(-r + 1, 0));
@@ -139,23 +139,24 @@ double StepAbove(double value) {
   return 10 * power;
 }
 
-// Grid numbers inside the map: east along the bottom edge, north along the left.
+// Grid numbers inside the map: east along the bottom edge, north along the
+// left, none where the scale bar or the north arrow stands.
 template <class Visit>
-void ForGridNumbers(const PlanView& view, const GridLines& grid, Visit&& visit) {
+void ForGridNumbers(const PlanView& view, const PlanOptions& options, Visit&& visit) {
+  const GridLines grid = GridLinesOf(view);
   const QFontMetricsF fm(PlanFont(kGridPixels));
-  for (const GridLine& g : grid.east) {
-    const QString text = GroundNumber(g.value, grid.step);
-    const QPointF at(g.at + 2, view.size.height() - 3);
-    visit(text, at, QRectF(at.x(), at.y() - fm.ascent(), fm.horizontalAdvance(text), fm.height()));
-  }
-  for (const GridLine& g : grid.north) {
-    const QString text = GroundNumber(g.value, grid.step);
-    const QPointF at(2, g.at - 2);
-    visit(text, at, QRectF(at.x(), at.y() - fm.ascent(), fm.horizontalAdvance(text), fm.height()));
-  }
+  const auto put = [&](const QString& text, QPointF at) {
+    const QRectF box(at.x(), at.y() - fm.ascent(), fm.horizontalAdvance(text), fm.height());
+    if ((options.scaleBar && box.intersects(ScaleBarCorner(view))) ||
+        (options.northArrow && box.intersects(NorthArrowCorner(view))))
+      return;
+    visit(text, at, box);
+  };
+  for (const GridLine& g : grid.east) put(GroundNumber(g.value, grid.step), QPointF(g.at + 2, view.size.height() - 3));
+  for (const GridLine& g : grid.north) put(GroundNumber(g.value, grid.step), QPointF(2, g.at - 2));
 }
 
-void PaintGrid(QPainter& p, const PlanView& view, bool numbers) {
+void PaintGrid(QPainter& p, const PlanView& view, const PlanOptions& options, bool numbers) {
   const GridLines grid = GridLinesOf(view);
   const double w = view.size.width(), h = view.size.height();
   p.setPen(QPen(kGridColor, 0));
@@ -164,7 +165,7 @@ void PaintGrid(QPainter& p, const PlanView& view, bool numbers) {
   if (!numbers) return;
   p.setFont(PlanFont(kGridPixels));
   p.setPen(kGridTextColor);
-  ForGridNumbers(view, grid, [&](const QString& text, QPointF at, const QRectF&) { p.drawText(at, text); });
+  ForGridNumbers(view, options, [&](const QString& text, QPointF at, const QRectF&) { p.drawText(at, text); });
 }
 
 void PaintArrow(QPainter& p, const QLineF& line, const QRectF& clip) {
@@ -198,7 +199,8 @@ void PaintMarks(QPainter& p, const PlanScene& scene, const PlanView& view, const
   // instead of one per mark. Stations and backsights come last, on top.
   std::array<QPainterPath, kKinds> paths;
   for (std::uint32_t i : layout.marks)
-    AddSymbol(paths[static_cast<size_t>(points[i].kind)], points[i].kind, view.ToPixel(points[i].east, points[i].north));
+    AddSymbol(paths[static_cast<size_t>(points[i].kind)], points[i].kind,
+              view.ToPixel(points[i].east, points[i].north));
   for (const PointKind kind : {PointKind::Polar, PointKind::Measured, PointKind::Control, PointKind::Reference,
                                PointKind::Backsight, PointKind::Station}) {
     const QPainterPath& path = paths[static_cast<size_t>(kind)];
@@ -303,7 +305,7 @@ std::vector<QRectF> KeepClear(const PlanScene& scene, const PlanView& view, cons
     if (options.northArrow) boxes.push_back(NorthArrowCorner(view));
     if (options.scaleBar) boxes.push_back(ScaleBarCorner(view));
     if (options.grid)
-      ForGridNumbers(view, GridLinesOf(view), [&](const QString&, QPointF, const QRectF& box) { boxes.push_back(box); });
+      ForGridNumbers(view, options, [&](const QString&, QPointF, const QRectF& box) { boxes.push_back(box); });
   }
   // The recompute's points are marks too.
   if (options.shiftExaggeration > 0) {
@@ -325,7 +327,7 @@ void PaintMap(QPainter& p, const PlanScene& scene, const PlanView& view, const P
   p.setFont(PlanFont(kLabelPixels));
   p.setClipRect(frame);
   p.fillRect(frame, Qt::white);
-  if (options.grid) PaintGrid(p, view, gridNumbers);
+  if (options.grid) PaintGrid(p, view, options, gridNumbers);
   p.setRenderHint(QPainter::Antialiasing, true);
 
   const auto& points = scene.Points();

@@ -64,7 +64,8 @@ PlanExtent Target(const PlanScene& scene, const PlanView& current, const ExportA
 PlanSheet PaperSheet(const PlanExtent& extent, const ExportArea& area, const TitleBlock& title) {
   const bool wide = extent.empty || extent.maxEast - extent.minEast >= extent.maxNorth - extent.minNorth;
   std::vector<Paper> papers = {area.paper};
-  if (area.paper == Paper::Automatic) papers = area.ratio > 0 ? std::vector{Paper::A4, Paper::A3} : std::vector{Paper::A4};
+  if (area.paper == Paper::Automatic)
+    papers = area.ratio > 0 ? std::vector{Paper::A4, Paper::A3} : std::vector{Paper::A4};
   PlanSheet best;
   bool found = false;
   for (const Paper paper : papers) {

@@ -18,8 +18,8 @@ enum class Paper { Automatic, A4, A3 };
 // What part of the job at what scale. A ratio of 0 fits the area to the page.
 struct ExportArea {
   bool wholeJob = true;
-  double ratio = 0;  // the N of 1:N
-  QSizeF size;       // PNG and SVG: pixels at 96 an inch; empty: the view's, or what the job needs
+  double ratio = 0;                // the N of 1:N
+  QSizeF size;                     // PNG and SVG: pixels at 96 an inch; empty: the view's, or what the job needs
   Paper paper = Paper::Automatic;  // PDF: Automatic is A4 for a fit, else the smaller sheet that holds the drawing
 };
 
@@ -29,10 +29,10 @@ inline constexpr double kMaxRasterSide = 8000;
 inline constexpr double kMaxVectorSide = 19000;
 
 struct PlanSheet {
-  QSizeF page;     // pixels at 96 an inch
-  QRectF map;      // the drawing's frame on the page
-  QRectF band;     // below the frame: north arrow, scale bar, title block
-  PlanView view;   // the drawing inside the frame (view.size is map.size())
+  QSizeF page;                     // pixels at 96 an inch
+  QRectF map;                      // the drawing's frame on the page
+  QRectF band;                     // below the frame: north arrow, scale bar, title block
+  PlanView view;                   // the drawing inside the frame (view.size is map.size())
   Paper paper = Paper::Automatic;  // the ISO sheet of a PDF; Automatic: a page in pixels
   bool landscape = true;
 };

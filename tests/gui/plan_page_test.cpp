@@ -4,9 +4,9 @@
 
 #include <QComboBox>
 #include <QDate>
-#include <QLabel>
 #include <QImage>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QPrinter>
 #include <QTabWidget>
 #include <QTest>
@@ -196,9 +196,9 @@ TEST_F(PlanPageTest, CanvasFollowsTheSelectionAndIsReadableByKeyboardAndAssistiv
   gui::PlanCanvas* canvas = page.Canvas();
   canvas->Fit();
   canvas->repaint();
-  EXPECT_TRUE(canvas->accessibleName().contains(QStringLiteral(": 4 points, scale 1:"))) << canvas->accessibleName().toStdString();
-  EXPECT_EQ(canvas->accessibleName().section(QStringLiteral("scale "), 1),
-            plot::ScaleText(canvas->View()));
+  EXPECT_TRUE(canvas->accessibleName().contains(QStringLiteral(": 4 points, scale 1:")))
+      << canvas->accessibleName().toStdString();
+  EXPECT_EQ(canvas->accessibleName().section(QStringLiteral("scale "), 1), plot::ScaleText(canvas->View()));
   int labels = 0;  // the shift box is labelled by its own label
   for (const QLabel* label : page.findChildren<QLabel*>()) labels += label->buddy() == page.ShiftBox();
   EXPECT_EQ(labels, 1);

@@ -124,8 +124,8 @@ std::vector<Word> PdfWords(const std::string& pdf, QSizeF* page) {
   const QRegularExpression pageSize(QStringLiteral(R"re(<page width="([\d.]+)" height="([\d.]+)")re"));
   const auto m = pageSize.match(html);
   *page = QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
-  const QRegularExpression word(QStringLiteral(
-      R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+  const QRegularExpression word(
+      QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
   std::vector<Word> words;
   for (auto it = word.globalMatch(html); it.hasNext();) {
     const auto w = it.next();
@@ -144,7 +144,8 @@ TEST(PlanExport, PdfAtFitIsAnIsoSheetWithoutOverlapsAndTheSvgHasTheSameLabels) {
   PlanOptions options;
   options.labels = {true, true, false};
   TempDir dir;
-  ASSERT_TRUE(WritePlan(scene, sheet, options, title, QString::fromStdString(dir.File("p.pdf")), PlanFormat::Pdf).Done());
+  ASSERT_TRUE(
+      WritePlan(scene, sheet, options, title, QString::fromStdString(dir.File("p.pdf")), PlanFormat::Pdf).Done());
   QSizeF page;
   const std::vector<Word> words = PdfWords(dir.File("p.pdf"), &page);
   EXPECT_TRUE(page.toSize() == QSize(842, 595) || page.toSize() == QSize(595, 842)) << "A4";
@@ -209,13 +210,14 @@ TEST(PlanSheet, PdfSheetsAreIsoTurnedToTheDrawingAtTheFinestStandardScaleThatHol
   };
   for (const Case& c : cases) {
     const RecordGrid grid = JobGrid({"U,MP,A,,,,1000,2000,1", "U,MP,B,,,," + std::to_string(1000 + c.north) + "," +
-                                                                   std::to_string(2000 + c.east) + ",1"});
+                                                                  std::to_string(2000 + c.east) + ",1"});
     const PlanScene scene(grid);
     ExportArea area;
     area.ratio = c.ratio;
     area.paper = c.paper;
     const PlanSheet sheet = ExportSheet(scene, {}, area, PlanFormat::Pdf, StandardTitle(scene, "j"));
-    const std::string what = std::to_string(c.east) + " x " + std::to_string(c.north) + " at " + std::to_string(c.ratio);
+    const std::string what =
+        std::to_string(c.east) + " x " + std::to_string(c.north) + " at " + std::to_string(c.ratio);
     EXPECT_EQ(sheet.paper, c.sheet) << what;
     EXPECT_EQ(sheet.landscape, c.landscape) << what;
     EXPECT_EQ(sheet.page, PaperPixels(c.sheet, c.landscape)) << what;
@@ -238,7 +240,8 @@ TEST(PlanSheet, PdfSheetsAreIsoTurnedToTheDrawingAtTheFinestStandardScaleThatHol
       closer.scale = ScaleForRatio(next);
       if (next < ratio * (1 - 1e-9)) {
         const QPointF ca = closer.ToPixel(2000, 1000), cb = closer.ToPixel(2000 + c.east, 1000 + c.north);
-        EXPECT_FALSE(std::fabs(cb.x() - ca.x()) <= frame.width() - 48 && std::fabs(cb.y() - ca.y()) <= frame.height() - 48)
+        EXPECT_FALSE(std::fabs(cb.x() - ca.x()) <= frame.width() - 48 &&
+                     std::fabs(cb.y() - ca.y()) <= frame.height() - 48)
             << what << ": 1:" << next << " would do";
       }
     }
@@ -251,10 +254,10 @@ TEST(PlanScene, PointsWithoutUsableCoordinatesAreLeftOutAndListed) {
     bool drawn;
   } cases[] = {
       {"U,ST,S0,,,,0,0,0", true},  // a station at the origin: its points are reduced from there
-      {"U,RP,R0,,,,0,0,0", false},       {"U,MP,M0,,,,0.000,0.000,0.000", false},
-      {"U,BS,B0,,,,0,0,0", false},       {"U,CP,C5,,,,0,0,5", true},
-      {"U,MP,E,,,,,,", false},           {"U,MP,T,,,,north,2000,1", false},
-      {"U,MP,X,,,, 12x,3y,z", true},     {"U,MP,I,,,,1e999,2000,1", false},
+      {"U,RP,R0,,,,0,0,0", false},     {"U,MP,M0,,,,0.000,0.000,0.000", false},
+      {"U,BS,B0,,,,0,0,0", false},     {"U,CP,C5,,,,0,0,5", true},
+      {"U,MP,E,,,,,,", false},         {"U,MP,T,,,,north,2000,1", false},
+      {"U,MP,X,,,, 12x,3y,z", true},   {"U,MP,I,,,,1e999,2000,1", false},
       {"U,MP,F,,,,1000,2000,1", true},
   };
   std::vector<std::string> lines;
@@ -308,9 +311,9 @@ TEST(PlanExport, ExportsNeverShowTheScreensSelectionRing) {
   ExportArea area;
   area.size = QSizeF(400, 300);
   const QString png = QString::fromStdString(dir.File("p.png"));
-  ASSERT_TRUE(WritePlan(scene, ExportSheet(scene, {}, area, PlanFormat::Png, title), options, title, png,
-                        PlanFormat::Png)
-                  .Done());
+  ASSERT_TRUE(
+      WritePlan(scene, ExportSheet(scene, {}, area, PlanFormat::Png, title), options, title, png, PlanFormat::Png)
+          .Done());
   EXPECT_EQ(ring(QImage(png)), 0);
 }
 

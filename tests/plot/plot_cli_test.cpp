@@ -73,7 +73,8 @@ TEST(PlotCommand, TitleBlockInTheCaptionLanguageOfTheSettings) {
   } cases[] = {{"1", ">Job<"}, {"0", ">\xE4\xBD\x9C\xE4\xB8\x9A<"}};
   for (const Case& c : cases) {
     std::filesystem::create_directories(dir.File("s") + c.language + "/ZAMO");
-    WriteBytes(dir.File("s") + c.language + "/ZAMO/Corvane.ini", std::string("[OtherSet]\r\nlanguage=") + c.language + "\r\n");
+    WriteBytes(dir.File("s") + c.language + "/ZAMO/Corvane.ini",
+               std::string("[OtherSet]\r\nlanguage=") + c.language + "\r\n");
     const std::string svg = dir.File("t") + c.language + ".svg";
     const RunResult r = RunProgram(kCli, {"--settings-dir=" + dir.File("s") + c.language, "plot", job, "-o", svg});
     ASSERT_EQ(r.exitCode, 0) << r.err;
