@@ -6,7 +6,8 @@
 //                             pan and zoom frames, the page's bytes per point
 // Run with QT_QPA_PLATFORM=offscreen (or under a display). Paint times are given
 // as wall time and as the thread's CPU time (what a busy machine does not add).
-// BENCH_PLOT_STEPS=1 prints every frame; BENCH_PLOT_NO_LABELS=1 zooms without names.
+// BENCH_PLOT_STEPS=1 prints every frame; BENCH_PLOT_NO_LABELS=1 zooms without names;
+// BENCH_PLOT_SPREAD=1 scatters the points evenly over 2 km instead (most get a label).
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -49,6 +50,20 @@ double CpuMs() {
 
 std::string MakeJob(long points) {
   const std::string job = "/tmp/corvane-bench-plot-" + std::to_string(getpid()) + ".kvm";
+  if (std::getenv("BENCH_PLOT_SPREAD")) {
+    std::FILE* f = std::fopen(job.c_str(), "wb");
+    if (!f) std::exit(1);
+    unsigned long long seed = 18;
+    const auto next = [&seed] {
+      seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+      return static_cast<double>(seed >> 11) / 9007199254740992.0;
+    };
+    for (long i = 0; i < points; ++i)
+      std::fprintf(f, "U,MP,P%ld,0,0,0,%.3f,%.3f,%.3f,0,0,CODE%ld\r\n", i, 1000 + next() * 2000, 5000 + next() * 2000,
+                   100 + next() * 10, i % 17);
+    std::fclose(f);
+    return job;
+  }
   // Set-ups of about 1000 points, as a long day in the field gives.
   if (bench::WriteSyntheticJob(job, points + 4, points / 1000 + 1) == 0) std::exit(1);
   return job;

@@ -74,7 +74,7 @@ class MarkCells final {
         rows_(std::max(1, static_cast<int>(size.height()) / kMarkCell + 1)),
         owner_(static_cast<size_t>(cols_) * static_cast<size_t>(rows_), kFree) {}
   // kFree when the point takes its cell (or is off the surface), else the
-  // point already drawn there.
+  // point already drawn there (as the caller numbers them).
   std::uint32_t Take(QPointF c, std::uint32_t point) {
     const double x = std::floor(c.x() / kMarkCell), y = std::floor(c.y() / kMarkCell);
     if (x < 0 || y < 0 || x >= cols_ || y >= rows_) return kFree;
@@ -152,61 +152,64 @@ PlanLayout LayoutPlan(const PlanScene& scene, const PlanView& view, const LabelP
   const QFontMetricsF fm(PlanFont(kLabelPixels));
   out.lineSpacing = fm.lineSpacing();
   out.ascent = fm.ascent();
-  const auto& points = scene.Points();
-  const QRectF frame(QPointF(0, 0), view.size);
+  // Inside the surface, edges included.
+  const auto inFrame = [&](QPointF c) {
+    return c.x() >= 0 && c.y() >= 0 && c.x() <= view.size.width() && c.y() <= view.size.height();
+  };
   const QRectF ground = view.Ground();
   const double reach = (kMarkHalf + 2) / view.scale;
-  const auto isStation = [&](std::uint32_t i) {
-    return points[i].kind == PointKind::Station || points[i].kind == PointKind::Backsight;
-  };
   const auto hasText = [&](std::uint32_t i) {
     return parts.name || parts.height || (parts.code && !scene.Code(i).empty());
   };
   // The same point again (a station that is a backsight later): in the same
-  // place with the same texts, it loses nothing under the other's mark.
-  const auto samePoint = [&](std::uint32_t a, std::uint32_t b) {
-    if (points[a].east != points[b].east || points[a].north != points[b].north) return false;
+  // place with the same texts, it loses nothing under the other's mark. Both
+  // are entries of the east order, where neighbours lie side by side.
+  const auto& order = scene.ByEast();
+  const auto samePoint = [&](const EastEntry& a, const EastEntry& b) {
+    if (a.east != b.east || a.north != b.north) return false;
     char bufA[24], bufB[24];
-    return (!parts.name || scene.NameBytes(a, bufA) == scene.NameBytes(b, bufB)) &&
-           (!parts.code || scene.Code(a) == scene.Code(b)) &&
-           (!parts.height || scene.HeightText(a) == scene.HeightText(b));
+    return (!parts.name || scene.NameBytes(a.point, bufA) == scene.NameBytes(b.point, bufB)) &&
+           (!parts.code || scene.Code(a.point) == scene.Code(b.point)) &&
+           (!parts.height || scene.HeightText(a.point) == scene.HeightText(b.point));
   };
   // Marks: one a cell, stations apart from the other points and drawn last.
   MarkCells pointCells(view.size), stationCells(view.size);
   std::vector<std::uint32_t> stations;
-  size_t hidden = 0;  // points in view under another point's mark, with texts of their own
-  ForEastRange(scene, ground.left() - reach, ground.right() + reach, [&](std::uint32_t i) {
-    const PlanPoint& pt = points[i];
-    if (pt.north < ground.top() - reach || pt.north > ground.bottom() + reach) return;
-    const QPointF c = view.ToPixel(pt.east, pt.north);
-    const bool inside = frame.contains(c);
+  std::vector<QPointF> pixels, stationPixels;  // of the marks, in their order
+  size_t hidden = 0;                           // points in view under another point's mark, with texts of their own
+  ForEastRange(scene, ground.left() - reach, ground.right() + reach, [&](const EastEntry& e) {
+    if (e.north < ground.top() - reach || e.north > ground.bottom() + reach) return;
+    const QPointF c = view.ToPixel(e.east, e.north);
+    const bool inside = inFrame(c);
     out.inView += inside;
-    const bool station = isStation(i);
-    const std::uint32_t owner = (station ? stationCells : pointCells).Take(c, i);
+    const bool station = e.kind == PointKind::Station || e.kind == PointKind::Backsight;
+    const auto ordinal = static_cast<std::uint32_t>(&e - order.data());
+    const std::uint32_t owner = (station ? stationCells : pointCells).Take(c, ordinal);
     if (owner != MarkCells::kFree) {
-      hidden += inside && parts.Any() && hasText(i) && !samePoint(i, owner);
+      hidden += inside && parts.Any() && hasText(e.point) && !samePoint(e, order[owner]);
       return;
     }
-    (station ? stations : out.marks).push_back(i);
+    (station ? stations : out.marks).push_back(e.point);
+    (station ? stationPixels : pixels).push_back(c);
   });
   const size_t ordinary = out.marks.size();
   out.marks.insert(out.marks.end(), stations.begin(), stations.end());
+  pixels.insert(pixels.end(), stationPixels.begin(), stationPixels.end());
   out.labelsLeftOut = hidden;
   if (!parts.Any()) return out;
 
   Occupancy taken(view.size);
   for (const QRectF& r : keepClear) taken.Take(r);
-  for (std::uint32_t i : out.marks) {
-    const QPointF c = view.ToPixel(points[i].east, points[i].north);
+  for (const QPointF& c : pixels)
     taken.Take(QRectF(c.x() - kMarkHalf, c.y() - kMarkHalf, 2 * kMarkHalf, 2 * kMarkHalf));
-  }
   // The narrowest label there can be: when even that finds no room, the text
   // is not built.
   const double narrowest = fm.horizontalAdvance(QLatin1Char('1'));
-  const auto place = [&](std::uint32_t i) {
+  const auto place = [&](size_t k) {
+    const std::uint32_t i = out.marks[k];
     if (!hasText(i)) return;
-    const QPointF c = view.ToPixel(points[i].east, points[i].north);
-    if (!frame.contains(c)) return;  // a mark at the edge: its label would leave the frame
+    const QPointF c = pixels[k];
+    if (!inFrame(c)) return;  // a mark at the edge: its label would leave the frame
     bool room = false;
     for (int k = 0; k < kCandidates && !room; ++k)
       room = taken.Free(Padded(Candidate(k, c, narrowest, out.lineSpacing)));
@@ -237,8 +240,8 @@ PlanLayout LayoutPlan(const PlanScene& scene, const PlanView& view, const LabelP
     }
     ++out.labelsLeftOut;
   };
-  for (size_t k = ordinary; k < out.marks.size(); ++k) place(out.marks[k]);
-  for (size_t k = 0; k < ordinary; ++k) place(out.marks[k]);
+  for (size_t k = ordinary; k < out.marks.size(); ++k) place(k);
+  for (size_t k = 0; k < ordinary; ++k) place(k);
   return out;
 }
 

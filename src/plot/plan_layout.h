@@ -70,10 +70,9 @@ QString FromGbkBytes(std::string_view bytes);
 template <class Visit>
 void ForEastRange(const PlanScene& scene, double east0, double east1, Visit&& visit) {
   const auto& order = scene.ByEast();
-  const auto& points = scene.Points();
-  auto it = std::lower_bound(order.begin(), order.end(), east0,
-                             [&](std::uint32_t i, double e) { return points[i].east < e; });
-  for (; it != order.end() && points[*it].east <= east1; ++it) visit(*it);
+  auto it =
+      std::lower_bound(order.begin(), order.end(), east0, [](const EastEntry& p, double e) { return p.east < e; });
+  for (; it != order.end() && it->east <= east1; ++it) visit(*it);
 }
 
 }  // namespace corvane::plot

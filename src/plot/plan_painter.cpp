@@ -286,13 +286,12 @@ int PointAt(const PlanScene& scene, const PlanView& view, QPointF pixel, double 
   const double east = view.EastAt(pixel.x()), reach = radius / view.scale;
   int best = -1;
   double bestDistance = radius * radius;
-  ForEastRange(scene, east - reach, east + reach, [&](std::uint32_t i) {
-    const PlanPoint& pt = scene.Points()[i];
-    const QPointF d = view.ToPixel(pt.east, pt.north) - pixel;
+  ForEastRange(scene, east - reach, east + reach, [&](const EastEntry& e) {
+    const QPointF d = view.ToPixel(e.east, e.north) - pixel;
     const double distance = d.x() * d.x() + d.y() * d.y();
     if (distance <= bestDistance) {
       bestDistance = distance;
-      best = static_cast<int>(i);
+      best = static_cast<int>(e.point);
     }
   });
   return best;

@@ -70,18 +70,16 @@ void PlanScene::Rebuild(const RecordGrid& grid) {
         extent_.minNorth = std::min(extent_.minNorth, point.north);
         extent_.maxNorth = std::max(extent_.maxNorth, point.north);
       }
-      byEast_.push_back(index);
+      byEast_.push_back({point.east, point.north, index, point.kind});
     } else if (p.kind == PointKind::Station) {
       station = -1;  // its backsight has no line to draw
     }
     points_.push_back(point);
   });
-  // Sorted as (east, index) pairs side by side: a million points sort in a
-  // fraction of the time the indirect comparison takes.
-  std::vector<std::pair<double, std::uint32_t>> keyed(byEast_.size());
-  for (std::size_t k = 0; k < byEast_.size(); ++k) keyed[k] = {points_[byEast_[k]].east, byEast_[k]};
-  std::sort(keyed.begin(), keyed.end());
-  for (std::size_t k = 0; k < keyed.size(); ++k) byEast_[k] = keyed[k].second;
+  // A view walks its points in this order: their coordinates lie side by side.
+  std::sort(byEast_.begin(), byEast_.end(), [](const EastEntry& a, const EastEntry& b) {
+    return a.east < b.east || (a.east == b.east && a.point < b.point);
+  });
   Trim(points_);
   Trim(byEast_);
 }
@@ -150,7 +148,7 @@ std::string PlanScene::EastText(std::size_t i) const {
 std::size_t PlanScene::MemoryBytes() const {
   return sizeof(*this) + points_.capacity() * sizeof(PlanPoint) + shifts_.capacity() * sizeof(PlanShift) +
          sightLines_.capacity() * sizeof(sightLines_[0]) + traverse_.capacity() * sizeof(std::uint32_t) +
-         byEast_.capacity() * sizeof(std::uint32_t);
+         byEast_.capacity() * sizeof(EastEntry);
 }
 
 }  // namespace corvane::plot

@@ -43,6 +43,14 @@ struct PlanShift {
   double height = 0;
 };
 
+// A drawable point in east order, with what a view needs of it side by side.
+struct EastEntry {
+  double east = 0;
+  double north = 0;
+  std::uint32_t point = 0;  // index into Points()
+  PointKind kind = PointKind::Measured;
+};
+
 struct PlanExtent {
   double minEast = 0, minNorth = 0, maxEast = 0, maxNorth = 0;
   bool empty = true;
@@ -68,7 +76,7 @@ class PlanScene final {
   const std::vector<std::pair<std::uint32_t, std::uint32_t>>& SightLines() const { return sightLines_; }
   const std::vector<std::uint32_t>& Traverse() const { return traverse_; }
   // Drawable points by east, for the points in a view.
-  const std::vector<std::uint32_t>& ByEast() const { return byEast_; }
+  const std::vector<EastEntry>& ByEast() const { return byEast_; }
   const PlanExtent& Extent() const { return extent_; }
   // Points the list holds but the drawing cannot place.
   std::size_t UndrawableCount() const { return points_.size() - byEast_.size(); }
@@ -99,7 +107,7 @@ class PlanScene final {
   std::vector<PlanShift> shifts_;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> sightLines_;
   std::vector<std::uint32_t> traverse_;
-  std::vector<std::uint32_t> byEast_;
+  std::vector<EastEntry> byEast_;
   PlanExtent extent_;
 };
 

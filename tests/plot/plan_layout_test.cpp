@@ -81,7 +81,8 @@ TEST(PlanLayout, LabelsNeverCoverLabelsMarksOrKeptAreasAndEveryOtherIsCounted) {
     }
     // Every point inside the frame with a text is labelled or counted.
     size_t withText = 0;
-    for (std::uint32_t i : scene.ByEast()) {
+    for (const EastEntry& e : scene.ByEast()) {
+      const std::uint32_t i = e.point;
       const PlanPoint& p = scene.Points()[i];
       withText += frame.contains(view.ToPixel(p.east, p.north)) &&
                   (parts.name || parts.height || (parts.code && !scene.Code(i).empty()));
@@ -154,8 +155,8 @@ TEST(PlanExport, PdfAtFitIsAnIsoSheetWithoutOverlapsAndTheSvgHasTheSameLabels) {
   const double pt = 72.0 / 96;
   const QRectF map(sheet.map.topLeft() * pt, sheet.map.size() * pt);
   std::vector<QRectF> marks;
-  for (std::uint32_t i : scene.ByEast()) {
-    const QPointF c = sheet.map.topLeft() + sheet.view.ToPixel(scene.Points()[i].east, scene.Points()[i].north);
+  for (const EastEntry& e : scene.ByEast()) {
+    const QPointF c = sheet.map.topLeft() + sheet.view.ToPixel(e.east, e.north);
     if (sheet.map.contains(c)) marks.emplace_back((c - QPointF(3.5, 3.5)) * pt, QSizeF(7, 7) * pt);
   }
   std::multiset<QString> pdfNames;
