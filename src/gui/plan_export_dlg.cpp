@@ -18,15 +18,10 @@ CPlanExportDlg::CPlanExportDlg(GuiContext& context, QWidget* parent)
   paper_->addItem(context.Caption("Plan", "PaperAuto", "A4, or A3 when needed"));
   paper_->addItem(QStringLiteral("A4"));
   paper_->addItem(QStringLiteral("A3"));
-  auto* form = new QFormLayout(this);
-  // Each box labelled by its own label (the form sets the buddies).
-  const auto row = [&](const QString& label, QComboBox* box) {
-    form->addRow(label, box);
-    box->setAccessibleName(label);
-  };
-  row(context.Caption("Plan", "Area", "Area"), area_);
-  row(context.Caption("Plan", "Scale", "Scale"), scale_);
-  row(context.Caption("Plan", "Paper", "PDF sheet"), paper_);
+  auto* form = new QFormLayout(this);  // each box labelled by its own label (the form sets the buddies)
+  form->addRow(context.Caption("Plan", "Area", "Area"), area_);
+  form->addRow(context.Caption("Plan", "Scale", "Scale"), scale_);
+  form->addRow(context.Caption("Plan", "Paper", "PDF sheet"), paper_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -98,8 +98,7 @@ void CPlanPage::ApplyCaptions() {
   code_->setText(context_.Caption("Plan", "Code", "Code"));
   height_->setText(context_.Caption("Plan", "Height", "Height"));
   shiftLabel_->setText(context_.Caption("Plan", "Shift", "Shift vectors"));
-  shiftLabel_->setBuddy(shift_);  // the box is labelled by its own label
-  shift_->setAccessibleName(shiftLabel_->text());
+  shiftLabel_->setBuddy(shift_);  // the box is labelled by its own label; its name is its value
   shift_->setItemText(0, context_.Caption("Plan", "Off", "Off"));
   canvas_->SetAccessibleFormat(context_.Caption("Plan", "CanvasName", "Plan of the job: %1 points, scale %2"));
   export_->setText(context_.Caption("Plan", "Export", "Export..."));
