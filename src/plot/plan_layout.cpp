@@ -19,7 +19,8 @@ constexpr double kLabelGap = kMarkHalf + kLabelPad + 2;
 class Occupancy final {
  public:
   explicit Occupancy(QSizeF size) : width_(size.width()), height_(size.height()) {
-    while ((width_ / cell_ + 1) * (height_ / cell_ + 1) > static_cast<double>(1 << 26)) cell_ *= 2;
+    // At most 32 MB: the largest page written (19000 pixels a side) keeps 2-pixel cells.
+    while ((width_ / cell_ + 1) * (height_ / cell_ + 1) > static_cast<double>(1 << 28)) cell_ *= 2;
     cols_ = static_cast<int>(width_ / cell_) + 1;
     rows_ = static_cast<int>(height_ / cell_) + 1;
     stride_ = static_cast<size_t>(cols_ + 63) / 64;
