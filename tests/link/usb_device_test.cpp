@@ -51,9 +51,9 @@ ChannelBytes BytesOf(const std::vector<sim::UsbCall>& calls) {
 // One transfer over either transport, settings in a temporary folder.
 struct Bench {
   TempDir dir;
-  TransferState state;
+  TransferToken token;
   MapSettings settings;
-  RecordingEvents events{state};
+  RecordingEvents events;
   UsbLibraryLink library{{&WriteData214x, &ReadData214x, &Close214x, &LastError214x}};
 
   explicit Bench(const std::string& ids = "c0de:0480") {
@@ -61,27 +61,27 @@ struct Bench {
     ::unsetenv("CORVANE_USB_SIM");
     WriteBytes(dir.File("ZAMO/Corvane.ini"),
                "[Usb]\nVendorId=" + ids.substr(0, 4) + "\nProductId=" + ids.substr(5) + "\n");
-    state.TransferRunning = true;
+    token.Start();
     Close214x();
   }
   ~Bench() { Close214x(); }
 
   TransferResult Run(Kind kind, IClock& clock, int silenceLimitMs = kDefaultSilenceLimitMs) {
-    TransferContext ctx{state, clock, settings, events, 1};
+    TransferContext ctx{token, clock, settings, events, 1};
     WriteBytes(dir.File("coords.txt"), Fixture("coords.txt"));
     events.codeFile = dir.File("codes.txt");
     WriteBytes(events.codeFile, Fixture("codes.txt"));
     switch (kind) {
       case Kind::Download: {
-        UsbDownload download(ctx, library, silenceLimitMs);
+        UsbDownload download(ctx, Ref(library), silenceLimitMs);
         return events.Run(download);
       }
       case Kind::Coordinates: {
-        UsbCoordinateUpload upload(ctx, library, {dir.File("coords.txt"), 0});
+        UsbCoordinateUpload upload(ctx, Ref(library), {dir.File("coords.txt"), 0});
         return events.Run(upload);
       }
       default: {
-        UsbCodeUpload upload(ctx, library);
+        UsbCodeUpload upload(ctx, Ref(library));
         return events.Run(upload);
       }
     }
@@ -105,7 +105,7 @@ TEST(UsbDevice, TransfersCarryTheSameBytesAsOverTheSimulator) {
     ASSERT_TRUE(simulator.Start(&reason)) << reason;
     ::setenv("CORVANE_USB_SIM", simBench.dir.File("usb.sock").c_str(), 1);
     ScaledClock simClock(10);
-    const TransferOutcome simOutcome = simBench.Run(kind, simClock).outcome;
+    const Outcome simOutcome = OutcomeOf(simBench.Run(kind, simClock));
     ::unsetenv("CORVANE_USB_SIM");
 
     // Over libusb to the emulated device.
@@ -113,10 +113,10 @@ TEST(UsbDevice, TransfersCarryTheSameBytesAsOverTheSimulator) {
     EmulatedUsbInstrument device(Config());
     device.Plug();
     ScaledClock clock(10);
-    EXPECT_EQ(bench.Run(kind, clock).outcome, TransferOutcome::Completed) << Name(kind);
-    EXPECT_EQ(simOutcome, TransferOutcome::Completed) << Name(kind);
+    EXPECT_EQ(OutcomeOf(bench.Run(kind, clock)), Outcome::Completed) << Name(kind);
+    EXPECT_EQ(simOutcome, Outcome::Completed) << Name(kind);
     EXPECT_EQ(bench.events.log, simBench.events.log) << Name(kind);
-    EXPECT_EQ(Visible(bench.state.ReceiveBufferCopy()), Visible(simBench.state.ReceiveBufferCopy())) << Name(kind);
+    EXPECT_EQ(Visible(bench.events.last.output.received), Visible(simBench.events.last.output.received)) << Name(kind);
     ChannelBytes got = BytesOf(device.Record().Calls());
     ChannelBytes want = BytesOf(simulator.Record().Calls());
     EXPECT_EQ(got.writes, want.writes) << Name(kind);
@@ -127,7 +127,7 @@ TEST(UsbDevice, TransfersCarryTheSameBytesAsOverTheSimulator) {
     ASSERT_EQ(uploads.size(), simUploads.size()) << Name(kind);
     for (size_t i = 0; i < uploads.size(); ++i) EXPECT_EQ(Visible(uploads[i].bytes), Visible(simUploads[i].bytes));
     if (kind == Kind::Download) {
-      EXPECT_EQ(bench.state.ReceiveBufferCopy(), Fixture("job.txt") + "\x04");
+      EXPECT_EQ(bench.events.last.output.received, Fixture("job.txt") + "\x04");
     } else {
       EXPECT_EQ(uploads.size(), 1u) << Name(kind);
     }
@@ -164,7 +164,7 @@ TEST(UsbDevice, FailuresEndWithTheirMessage) {
     SystemClock clock;
     const auto start = std::chrono::steady_clock::now();
     const TransferResult result = bench.Run(Kind::Download, clock);
-    EXPECT_EQ(result.outcome, TransferOutcome::Failed) << c.name;
+    EXPECT_EQ(OutcomeOf(result), Outcome::Failed) << c.name;
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     EXPECT_EQ(bench.events.Messages(), std::vector<std::string>{c.message}) << c.name;
     // The library's reason stands beneath the message.
@@ -183,23 +183,23 @@ TEST(UsbDevice, UnplugMidDownloadKeepsWhatArrived) {
   ScaledClock clock(10);
   const auto start = std::chrono::steady_clock::now();
   const TransferResult result = bench.Run(Kind::Download, clock, 2000);
-  EXPECT_EQ(result.outcome, TransferOutcome::Failed);
+  EXPECT_EQ(OutcomeOf(result), Outcome::Failed);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   EXPECT_FALSE(device.Plugged());
-  EXPECT_EQ(result.received, Fixture("job.txt").substr(0, 700));
+  EXPECT_EQ(result.output.received, Fixture("job.txt").substr(0, 700));
   EXPECT_EQ(bench.events.Messages(), std::vector<std::string>{TransferTexts::UsbReceiveFailed(700)});
-  EXPECT_TRUE(result.handOver);
+  EXPECT_TRUE(result.output.handOver);
 }
 
 TEST(UsbDevice, AnInstrumentPluggedInLaterIsFound) {
   Bench bench;
   EmulatedUsbInstrument device(Config());
   ScaledClock clock(10);
-  EXPECT_EQ(bench.Run(Kind::Download, clock).outcome, TransferOutcome::Failed);
+  EXPECT_EQ(OutcomeOf(bench.Run(Kind::Download, clock)), Outcome::Failed);
   device.Plug();
   bench.events.log.clear();
-  EXPECT_EQ(bench.Run(Kind::Download, clock).outcome, TransferOutcome::Completed);
-  EXPECT_EQ(bench.state.ReceiveBufferCopy(), Fixture("job.txt") + "\x04");
+  EXPECT_EQ(OutcomeOf(bench.Run(Kind::Download, clock)), Outcome::Completed);
+  EXPECT_EQ(bench.events.last.output.received, Fixture("job.txt") + "\x04");
 }
 
 // The device is held only while calls come: it is let go once they stop, and a
@@ -270,9 +270,9 @@ TEST(UsbDevice, LargeDownloadAndSilentWait) {
   device.Plug();
   ScaledClock clock(10);
   auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(bench.Run(Kind::Download, clock).outcome, TransferOutcome::Completed);
+  ASSERT_EQ(OutcomeOf(bench.Run(Kind::Download, clock)), Outcome::Completed);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_EQ(bench.state.ReceiveBufferCopy().size(), job.size() + 1);
+  EXPECT_EQ(bench.events.last.output.received.size(), job.size() + 1);
   std::printf("200 KB download through the emulated device: %.2f s\n", seconds);
   EXPECT_LT(seconds, std::getenv("CORVANE_STRICT_NUMBERS") ? 2.0 : 20.0);
 
