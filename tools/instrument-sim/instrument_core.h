@@ -1,8 +1,10 @@
 #pragma once
 // The behaviour both transports of the simulated instrument share: how it answers
 // requests (with its faults), what a download sends, and keeping uploads.
+#include <memory>
 #include <string>
 
+#include "chaos.h"
 #include "instrument_config.h"
 #include "instrument_record.h"
 
@@ -12,8 +14,11 @@ enum class Request { Download, Coordinates, Codes };
 
 class InstrumentCore final {
  public:
-  explicit InstrumentCore(InstrumentConfig config) : config_(std::move(config)) {}
+  explicit InstrumentCore(InstrumentConfig config);
   const InstrumentConfig& Config() const { return config_; }
+  // The random behaviour of --chaos; null without it.
+  sim::Chaos* Chaos() { return chaos_.get(); }
+  bool HasChaos() const { return chaos_ != nullptr; }
   InstrumentRecord& Record() { return record_; }
 
   // The reply to a request: "1" (then `accepted` is true), "0", noise, or nothing.
@@ -29,6 +34,7 @@ class InstrumentCore final {
 
  private:
   InstrumentConfig config_;
+  std::unique_ptr<sim::Chaos> chaos_;
   InstrumentRecord record_;
   int requests_ = 0;
   int saved_ = 0;
