@@ -48,6 +48,11 @@ std::string UsbDeviceLink::LastError() const {
   return lastError_;
 }
 
+int UsbDeviceLink::OpenAttempts() const {
+  std::lock_guard lock(mutex_);
+  return openAttempts_;
+}
+
 bool UsbDeviceLink::IsOpen() const {
   std::lock_guard lock(mutex_);
   return handle_ != nullptr;
@@ -131,6 +136,7 @@ bool UsbDeviceLink::EnsureOpen() {
 bool UsbDeviceLink::FindAndOpen(const UsbDeviceSettings& s) {
   // A fresh context per open: the device list is read anew, so a device plugged in
   // since the last transfer is seen.
+  ++openAttempts_;
   int rc = libusb_init(&context_);
   if (rc != 0) {
     context_ = nullptr;
@@ -232,7 +238,7 @@ int UsbDeviceLink::Transfer(const Endpoint& ep, unsigned char* data, int length,
 }
 
 void UsbDeviceLink::Failed(int rc, const std::string& what, unsigned char endpoint) {
-  if (rc == LIBUSB_ERROR_NO_DEVICE) lastError_ = "The USB instrument was unplugged during " + what + ".";
+  if (rc == LIBUSB_ERROR_NO_DEVICE) lastError_ = "The USB instrument was unplugged during a " + what + ".";
   else lastError_ = "USB " + what + " failed: " + libusb_strerror(rc);
   if (rc == LIBUSB_ERROR_PIPE) {
     // Only the endpoint that stalled is cleared; the others keep their state.
@@ -275,7 +281,7 @@ int UsbDeviceLink::Write(int channel, const unsigned char* data, int count, int 
     else lastError_.clear();
     return sent;
   }
-  Failed(rc, "a write on channel " + std::to_string(channel), ep->address);
+  Failed(rc, "write on channel " + std::to_string(channel), ep->address);
   // Part of the block went out before the failure: the count says so, and the
   // reason stays for the caller.
   return sent > 0 ? sent : -1;
@@ -320,7 +326,7 @@ int UsbDeviceLink::Read(int channel, unsigned char* buffer, int size, int timeou
   std::copy_n(data.data(), n, buffer);
   if (got > n) pending_[channel].assign(reinterpret_cast<const char*>(data.data()) + n, static_cast<size_t>(got - n));
   if (rc == 0 || rc == LIBUSB_ERROR_TIMEOUT) return n;
-  Failed(rc, "a read on channel " + std::to_string(channel), address);
+  Failed(rc, "read on channel " + std::to_string(channel), address);
   if (n == 0) return -1;
   // What came before the failure is handed over now; the next call on the channel
   // reports the failure.

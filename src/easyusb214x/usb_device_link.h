@@ -45,6 +45,8 @@ class UsbDeviceLink final {
   // Why the last failed call failed; empty after a call that worked.
   std::string LastError() const;
   bool IsOpen() const;
+  // How often the device has been looked for (libusb started) so far.
+  int OpenAttempts() const;
   // The transfer has ended: the device, the bytes held over and the failures kept
   // for later calls go, and the next call opens the device at once.
   void Release();
@@ -97,6 +99,7 @@ class UsbDeviceLink final {
   std::chrono::steady_clock::time_point nextOpen_;
   std::chrono::milliseconds openBackoff_{0};
   std::string openFailure_;
+  int openAttempts_ = 0;
 
   std::condition_variable idleWake_;
   std::chrono::steady_clock::time_point lastUse_;

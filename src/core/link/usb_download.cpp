@@ -7,9 +7,6 @@ namespace corvane {
 namespace {
 constexpr int kReadyPauseMs = 600;
 constexpr int kDataChunk = 157;
-// Reads that keep failing for this long mean the link has gone: the download ends
-// then and says why, without waiting for the silence limit.
-constexpr int kFailingReadsMs = 1000;
 }  // namespace
 
 UsbDownload::UsbDownload(TransferContext ctx, std::unique_ptr<IUsbLink> usb, int silenceLimitMs)
@@ -37,7 +34,6 @@ TransferResult UsbDownload::Exchange() {
 
 TransferResult UsbDownload::Receive() {
   int64_t lastData = ctx_.clock.NowMs();
-  int64_t failingSince = -1;
   for (;;) {
     // Stopped by another transfer or the window closing: what came is not lost.
     if (!ctx_.token.Running()) return KeepingData(StoppedResult());
@@ -47,7 +43,6 @@ TransferResult UsbDownload::Receive() {
       ReceiveBuffer_.Append(TextUpToZero(buffer, sizeof buffer));
       ReportReceived(ctx_, ReceiveBuffer_);
       lastData = ctx_.clock.NowMs();
-      failingSince = -1;
       if (ReceiveBuffer_.EndMarkerReceived()) {
         TransferResult done = KeepingData(Completed());
         done.output.status = TransferTexts::UsbFinished();
@@ -55,13 +50,12 @@ TransferResult UsbDownload::Receive() {
       }
       continue;
     }
-    const int64_t now = ctx_.clock.NowMs();
-    if (n < 0 && failingSince < 0) failingSince = now;
-    if (n == 0) failingSince = -1;
-    if (failingSince >= 0 && now - failingSince >= kFailingReadsMs)
+    // A failed read (a stall, an unplugged cable, a lost simulator) ends the
+    // download at once: what arrived is kept, and the library says why.
+    if (n < 0)
       return KeepingData(
           FailureWithReason(TransferTexts::UsbReceiveFailed(ReceiveBuffer_.Bytes()), MessageIcon::Exclamation));
-    if (now - lastData >= silenceLimitMs_)
+    if (ctx_.clock.NowMs() - lastData >= silenceLimitMs_)
       return KeepingData(Failure(
           TransferTexts::DownloadSilent(ctx_.languageIndex, (silenceLimitMs_ + 999) / 1000, ReceiveBuffer_.Bytes()),
           MessageIcon::Exclamation));
