@@ -49,6 +49,23 @@ std::string InstrumentCore::DownloadStream() const {
   return stream;
 }
 
+DownloadPlan InstrumentCore::PlanDownload() {
+  DownloadPlan plan;
+  plan.stream = DownloadStream();
+  plan.complete = plan.stream.size() == config_.job.size() + 1;
+  plan.hangupAfter = config_.hangupAfter;
+  if (chaos_) {
+    const long long silence = chaos_->DownloadSilence(plan.stream.size());
+    if (silence >= 0) {
+      plan.stream.resize(static_cast<size_t>(silence));
+      plan.complete = false;
+    }
+    plan.hangupAfter = chaos_->DownloadHangup(plan.stream.size());
+    plan.pauses = chaos_->Pauses(plan.stream.size());
+  }
+  return plan;
+}
+
 void InstrumentCore::FinishUpload(Request request, std::string bytes) {
   const std::string kind = request == Request::Codes ? "codes" : "coordinates";
   if (!config_.saveDir.empty()) {

@@ -3,6 +3,7 @@
 // requests (with its faults), what a download sends, and keeping uploads.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "chaos.h"
 #include "instrument_config.h"
@@ -11,6 +12,15 @@
 namespace corvane::sim {
 
 enum class Request { Download, Coordinates, Codes };
+
+// What a download sends and how: the data (the job and 0x04, or less), whether it
+// is all of it, after how many bytes the line hangs up (-1 never), and its pauses.
+struct DownloadPlan {
+  std::string stream;
+  bool complete = true;
+  long long hangupAfter = -1;
+  std::vector<StreamPause> pauses;
+};
 
 class InstrumentCore final {
  public:
@@ -28,6 +38,8 @@ class InstrumentCore final {
   // What a download sends: the job and 0x04, cut short where the instrument falls
   // silent.
   std::string DownloadStream() const;
+  // The download as the faults (or the chaos) have it.
+  DownloadPlan PlanDownload();
   // Keeps an upload (and saves it in the save folder) and counts the transfer.
   void FinishUpload(Request request, std::string bytes);
   void FinishDownload() { record_.Completed(); }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace corvane::sim {
 namespace {
@@ -71,9 +72,8 @@ void SerialInstrument::Queue(const std::string& bytes, Clock::time_point now) {
 
 void SerialInstrument::StartHold(Clock::time_point now, int holdMs) {
   holding_ = true;
-  // The XOFF goes out after what is queued before it, and takes its own character.
-  const auto queued = static_cast<long long>(out_.size() - outPos_);
-  holdReachesPc_ = now + CharacterTime() * (queued + 1);
+  // The hold counts for the PC once its XOFF is on the line (Flush notes when).
+  xoffOnLine_ = false;
   fifoLeft_ = core_.Config().fifoBytes;
   if (holdMs >= 0) xonAt_ = now + std::chrono::milliseconds(holdMs);
   else xonAt_.reset();
@@ -144,6 +144,13 @@ void SerialInstrument::Flush(Clock::time_point now) {
     const ssize_t n = ::write(fd_, out_.data() + outPos_, allowed);
     if (n > 0) {
       Record().Sent(out_.data() + outPos_, static_cast<size_t>(n));
+      // The PC has the XOFF from now on (the line's own time is spent before a byte
+      // is written here): a busy machine that writes it late does not make the PC
+      // look late.
+      if (holding_ && !xoffOnLine_ && std::memchr(out_.data() + outPos_, kXoff, static_cast<size_t>(n))) {
+        xoffOnLine_ = true;
+        holdReachesPc_ = Clock::now();
+      }
       outPos_ += static_cast<size_t>(n);
       anchorSent_ += n;
       if (mode_ == Mode::Streaming) {
@@ -193,7 +200,7 @@ bool SerialInstrument::Overran(unsigned char b, Clock::time_point at) {
   if (unitEnded_) unitStarted_ = at - CharacterTime();
   unitEnded_ = (b == '\n' && previousIn_ == '\r') || b == kEnd;
   previousIn_ = b;
-  if (!holding_) return false;
+  if (!holding_ || !xoffOnLine_) return false;
   if (unitStarted_ < holdReachesPc_ + kReaction) return false;
   if (fifoLeft_ > 0) {
     --fifoLeft_;
@@ -323,34 +330,24 @@ void SerialInstrument::Feed(const unsigned char* data, size_t n, Clock::time_poi
   }
 }
 
-void SerialInstrument::StartStream(Clock::time_point now) {
-  std::string stream = core_.DownloadStream();
-  streamComplete_ = stream.size() == core_.Config().job.size() + 1;
+void SerialInstrument::StartStream() {
+  DownloadPlan plan = core_.PlanDownload();
+  streamComplete_ = plan.complete;
   streamSent_ = 0;
   mode_ = Mode::Streaming;
-  hangupAfter_ = core_.Config().hangupAfter;
+  hangupAfter_ = plan.hangupAfter;
   chunks_.clear();
-  if (Chaos* chaos = core_.Chaos()) {
-    const long long silence = chaos->DownloadSilence(stream.size());
-    if (silence >= 0) {
-      stream.resize(static_cast<size_t>(silence));
-      streamComplete_ = false;
-    }
-    hangupAfter_ = chaos->DownloadHangup(stream.size());
-    size_t from = 0;
-    int pause = 0;
-    for (const StreamPause& p : chaos->Pauses(stream.size())) {
-      if (p.at <= from || p.at >= stream.size()) continue;
-      chunks_.emplace_back(stream.substr(from, p.at - from), pause);
-      from = p.at;
-      pause = p.ms;
-    }
-    chunks_.emplace_back(stream.substr(from), pause);
-  } else {
-    chunks_.emplace_back(std::move(stream), 0);
+  // The data in pieces, each after its pause.
+  size_t from = 0;
+  int pause = 0;
+  for (const StreamPause& p : plan.pauses) {
+    if (p.at <= from || p.at >= plan.stream.size()) continue;
+    chunks_.emplace_back(plan.stream.substr(from, p.at - from), pause);
+    from = p.at;
+    pause = p.ms;
   }
+  chunks_.emplace_back(plan.stream.substr(from), pause);
   Record().StreamStarted();
-  (void)now;
 }
 
 void SerialInstrument::Loop() {
@@ -359,7 +356,7 @@ void SerialInstrument::Loop() {
     auto now = Clock::now();
     if (streamAt_ && now >= *streamAt_) {
       streamAt_.reset();
-      StartStream(now);
+      StartStream();
     }
     // The next piece of a download, after its pause.
     if (mode_ == Mode::Streaming && outPos_ == out_.size() && !chunks_.empty()) {

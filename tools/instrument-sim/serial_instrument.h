@@ -61,7 +61,7 @@ class SerialInstrument final {
   // read what was sent (a hang-up throws away what the PC has not read yet).
   void HangUpSoon(Clock::time_point now);
   // A download's data begins: cut, paused and hung up as the chaos says.
-  void StartStream(Clock::time_point now);
+  void StartStream();
 
   int fd_;
   int wake_[2] = {-1, -1};
@@ -87,6 +87,7 @@ class SerialInstrument final {
   // While the instrument holds the PC with XOFF, it takes the rest of a record the
   // PC had begun before the XOFF reached it, and then `fifoBytes` more.
   bool holding_ = false;
+  bool xoffOnLine_ = false;
   Clock::time_point holdReachesPc_;
   int fifoLeft_ = 0;
   unsigned char previousIn_ = 0;

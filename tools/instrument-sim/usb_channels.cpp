@@ -75,21 +75,12 @@ int UsbChannels::Write(int channel, const std::string& bytes) {
   else if (channel == 1 && !inUpload && IsCall(bytes, "S0")) Request(sim::Request::Coordinates);
   else if (channel == 1 && !inUpload && IsCall(bytes, "S1")) Request(sim::Request::Codes);
   else if (channel == 1 && mode_ == Mode::AwaitAck && bytes.size() == 2 && bytes[0] == '1') {
-    std::string stream = core_.DownloadStream();
-    streamComplete_ = stream.size() == core_.Config().job.size() + 1;
-    hangupAfter_ = core_.Config().hangupAfter;
-    pauses_.clear();
-    if (Chaos* chaos = core_.Chaos()) {
-      const long long silence = chaos->DownloadSilence(stream.size());
-      if (silence >= 0) {
-        stream.resize(static_cast<size_t>(silence));
-        streamComplete_ = false;
-      }
-      hangupAfter_ = chaos->DownloadHangup(stream.size());
-      pauses_ = chaos->Pauses(stream.size());
-    }
+    DownloadPlan plan = core_.PlanDownload();
+    streamComplete_ = plan.complete;
+    hangupAfter_ = plan.hangupAfter;
+    pauses_ = std::move(plan.pauses);
     streamSent_ = 0;
-    data_ = {std::move(stream), 0};
+    data_ = {std::move(plan.stream), 0};
     mode_ = Mode::Streaming;
     Record().StreamStarted();
   } else if (channel == 1 && mode_ == Mode::CoordinateName && bytes.size() == 16 && bytes.starts_with("#@*&\r\n")) {
