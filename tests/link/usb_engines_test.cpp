@@ -237,3 +237,48 @@ TEST(UsbCodeUpload, Failures) {
 
 }  // namespace
 }  // namespace corvane::testing
+
+namespace corvane::testing {
+namespace {
+
+// A stop request at any call of any USB transfer ends it at its next check:
+// stopped, never done, no end block, and a download keeps what it received.
+TEST(UsbTransfers, StopAtEveryCallEndsWithoutTheEndBlock) {
+  enum class Kind { Download, Coordinates, Codes };
+  for (const Kind kind : {Kind::Download, Kind::Coordinates, Kind::Codes}) {
+    for (int stopAt = 1; stopAt <= 8; ++stopAt) {
+      UsbSetup s;
+      const std::string path = s.dir.File("up.txt");
+      WriteBytes(path, "P1,1,2,3,C\r\nP2,1,2,3,C\r\nP3,1,2,3,C\r\n");
+      s.events.codeFile = path;
+      s.usb.reads[0] = {{1, "1"}, {1, "1"}};
+      s.usb.reads[2] = {{4, "AB\r\n"}, {4, "CD\r\n"}, {4, "EF\r\n"}, {4, "GH\r\n"}, {1, "\x04"}};
+      int calls = 0;
+      auto stop = [&] {
+        if (++calls == stopAt) s.token.RequestStop();
+      };
+      s.usb.onRead = stop;
+      s.usb.onWrite = stop;
+      std::unique_ptr<ITransferEngine> engine;
+      if (kind == Kind::Download) engine = std::make_unique<UsbDownload>(s.Ctx(), Ref(s.usb));
+      else if (kind == Kind::Coordinates) engine = std::make_unique<UsbCoordinateUpload>(s.Ctx(), Ref(s.usb), UploadJob{path, 0});
+      else engine = std::make_unique<UsbCodeUpload>(s.Ctx(), Ref(s.usb));
+      const TransferResult r = s.events.Run(*engine);
+      const std::string where = std::to_string(static_cast<int>(kind)) + " stop at call " + std::to_string(stopAt);
+      EXPECT_EQ(s.usb.ended, 1) << where;
+      if (calls < stopAt) continue;  // it had ended before
+      // A stop that comes with the last call (the download's end marker, the end
+      // block) finds the transfer done.
+      if (r.Completed()) {
+        EXPECT_EQ(static_cast<size_t>(stopAt), s.usb.calls.size()) << where;
+        continue;
+      }
+      EXPECT_TRUE(r.Stopped()) << where;
+      for (const std::string& call : s.usb.calls) EXPECT_NE(call.rfind("W", 0) == 0 ? call[3] : 'x', '\x04') << where;
+      if (kind == Kind::Download && r.Stopped()) EXPECT_EQ(r.output.received.find('\x04'), std::string::npos) << where;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace corvane::testing

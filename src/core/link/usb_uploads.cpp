@@ -89,6 +89,8 @@ TransferResult UsbCoordinateUpload::Exchange() {
     progress.Sent(std::string(TextUpToZero(record.data(), record.size())), false);
   }
   ctx_.clock.SleepMs(50);
+  // Asked to stop with the last record: no end block (as over RS-232).
+  if (!ctx_.token.Running()) return progress.With(StoppedResult());
   // Without the end block the instrument has not closed its file: no done text.
   if (!WriteBlock(3, "\x04", kRecordBytes, 850))
     return progress.With(FailureWithReason(TransferTexts::kUsbCoordinateEndFailed));
@@ -125,6 +127,7 @@ TransferResult UsbCodeUpload::Exchange() {
     progress.Sent(std::move(code), true);
   }
   ctx_.clock.SleepMs(300);
+  if (!ctx_.token.Running()) return progress.With(StoppedResult());
   if (!WriteBlock(1, "\x04", kCodeBlock, 850)) return progress.With(FailureWithReason(TransferTexts::kUsbCodeEndFailed));
   TransferResult done = progress.With(Completed());
   done.output.status = TransferTexts::UsbCodesSent();
