@@ -78,6 +78,12 @@ int UsbDeviceLink::Fail(std::string reason) {
   return -1;
 }
 
+int UsbDeviceLink::FailDeferred(int channel) {
+  std::string why = std::move(deferredFailure_[channel]);
+  deferredFailure_.erase(channel);
+  return Fail(std::move(why));
+}
+
 void UsbDeviceLink::Touch() { lastUse_ = std::chrono::steady_clock::now(); }
 
 void UsbDeviceLink::IdleLoop() {
@@ -263,11 +269,7 @@ int UsbDeviceLink::Write(int channel, const unsigned char* data, int count, int 
   if (count > kMaxTransfer)
     return Fail("A write of " + std::to_string(count) + " bytes is more than the USB library takes at once (" +
                 std::to_string(kMaxTransfer) + ").");
-  if (auto it = deferredFailure_.find(channel); it != deferredFailure_.end()) {
-    std::string why = std::move(it->second);
-    deferredFailure_.erase(it);
-    return Fail(std::move(why));
-  }
+  if (deferredFailure_.count(channel)) return FailDeferred(channel);
   if (!EnsureOpen()) return -1;
   const Endpoint* ep = Claim(channel, false);
   if (!ep) return -1;
@@ -302,11 +304,7 @@ int UsbDeviceLink::Read(int channel, unsigned char* buffer, int size, int timeou
     lastError_.clear();
     return static_cast<int>(n);
   }
-  if (auto it = deferredFailure_.find(channel); it != deferredFailure_.end()) {
-    std::string why = std::move(it->second);
-    deferredFailure_.erase(it);
-    return Fail(std::move(why));
-  }
+  if (deferredFailure_.count(channel)) return FailDeferred(channel);
   if (!EnsureOpen()) return -1;
   const Endpoint* ep = Claim(channel, true);
   if (!ep) return -1;

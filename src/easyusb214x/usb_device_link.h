@@ -74,6 +74,8 @@ class UsbDeviceLink final {
   void Failed(int rc, const std::string& what, unsigned char endpoint);
   // -1 with the reason.
   int Fail(std::string reason);
+  // -1 with the failure kept for the channel's next call, which it then forgets.
+  int FailDeferred(int channel);
   void ReleaseLocked();
   bool HoldsBytes() const;
   void IdleLoop();
