@@ -177,7 +177,8 @@ PlanLayout LayoutPlan(const PlanScene& scene, const PlanView& view, const LabelP
   MarkCells pointCells(view.size), stationCells(view.size);
   std::vector<std::uint32_t> stations;
   std::vector<QPointF> pixels, stationPixels;  // of the marks, in their order
-  size_t hidden = 0;                           // points in view under another point's mark, with texts of their own
+  // Points in view under another point's mark, with texts of their own.
+  size_t hidden = 0;
   ForEastRange(scene, ground.left() - reach, ground.right() + reach, [&](const EastEntry& e) {
     if (e.north < ground.top() - reach || e.north > ground.bottom() + reach) return;
     const QPointF c = view.ToPixel(e.east, e.north);
@@ -206,10 +207,10 @@ PlanLayout LayoutPlan(const PlanScene& scene, const PlanView& view, const LabelP
   // The narrowest label there can be: when even that finds no room, the text
   // is not built.
   const double narrowest = fm.horizontalAdvance(QLatin1Char('1'));
-  const auto place = [&](size_t k) {
-    const std::uint32_t i = out.marks[k];
+  const auto place = [&](size_t mark) {
+    const std::uint32_t i = out.marks[mark];
     if (!hasText(i)) return;
-    const QPointF c = pixels[k];
+    const QPointF c = pixels[mark];
     if (!inFrame(c)) return;  // a mark at the edge: its label would leave the frame
     bool room = false;
     for (int k = 0; k < kCandidates && !room; ++k)
@@ -241,8 +242,8 @@ PlanLayout LayoutPlan(const PlanScene& scene, const PlanView& view, const LabelP
     }
     ++out.labelsLeftOut;
   };
-  for (size_t k = ordinary; k < out.marks.size(); ++k) place(k);
-  for (size_t k = 0; k < ordinary; ++k) place(k);
+  for (size_t mark = ordinary; mark < out.marks.size(); ++mark) place(mark);
+  for (size_t mark = 0; mark < ordinary; ++mark) place(mark);
   return out;
 }
 

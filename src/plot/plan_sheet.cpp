@@ -77,7 +77,6 @@ PlanSheet PaperSheet(const PlanExtent& extent, const ExportArea& area, const Tit
       if (area.ratio > 0) {
         if (Holds(sheet, extent)) return sheet;
         if (landscape == wide) best = sheet;  // none holds it: the largest sheet, turned to suit
-        found = true;
       } else if (!found || sheet.view.scale > best.view.scale) {
         best = sheet;  // the finer scale; on a tie the drawing's own orientation
         found = true;
