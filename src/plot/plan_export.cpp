@@ -8,12 +8,12 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
 
 #include "core/file_texts.h"
+#include "plot/durable_device.h"
 
 namespace corvane::plot {
 namespace {
@@ -121,7 +121,7 @@ CommandResult WritePlan(const PlanScene& scene, const PlanView& view, const Plan
                                   QFile::encodeName(path + QStringLiteral(": ") + reason).toStdString());
   };
   if (path.isEmpty()) return failure(QStringLiteral("no file name"));
-  QSaveFile file(path);
+  DurableFileDevice file(path);
   if (!file.open(QIODevice::WriteOnly)) return failure(file.errorString());
   const QSize size = view.size.toSize();
   bool painted = false;
