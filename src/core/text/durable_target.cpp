@@ -58,7 +58,12 @@ const std::string& HostTag() {
 }
 
 std::string TemporaryPrefix(const std::string& name) {
-  return "." + name.substr(0, kNameRoom) + ".tmp-" + HostTag() + "-";
+  std::string prefix(1, '.');
+  prefix.append(name, 0, kNameRoom);
+  prefix += ".tmp-";
+  prefix += HostTag();
+  prefix += '-';
+  return prefix;
 }
 
 std::string UserName(uid_t uid) {
