@@ -105,6 +105,19 @@ TEST(DurableOutputs, FailingCommandsLeaveEveryFileAsItWas) {
   }
 }
 
+TEST(DurableOutputs, StandardOutputIsWrittenInPlace) {
+  TempDir dir;
+  WriteBytes(dir.File("job.kvm"), LongJob(50));
+  ASSERT_EQ(RunCli(dir, {"open", dir.File("job.kvm"), "-o", dir.File("saved.kvm")}).exitCode, 0);
+  // Into a pipe, as `corvane480-cli open JOB -o /dev/stdout | less` does.
+  for (const char* out : {"/dev/stdout", "/dev/fd/1", "-"}) {
+    const RunResult r = RunProgram("/bin/sh", {"-c", kCli + " --settings-dir " + dir.File("settings") + " open " +
+                                                         dir.File("job.kvm") + " -o " + out + " | cat"});
+    EXPECT_EQ(r.exitCode, 0) << out << "\n" << r.err;
+    EXPECT_EQ(r.out, ReadBytes(dir.File("saved.kvm"))) << out;
+  }
+}
+
 // The commands that write files, for the full-disk and killed-process tests.
 std::vector<Command> WritingCommands() {
   std::vector<Command> commands = {

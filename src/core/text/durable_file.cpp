@@ -80,8 +80,8 @@ bool DurableFile::Open(const std::string& path) {
   folder_ = target.folder;
   name_ = target.name;
   targetExisted_ = target.exists;
-  if (target.exists && !S_ISREG(target.st.st_mode)) {
-    // A terminal, a pipe, a device: there is nothing to replace.
+  if (target.openFile || (target.exists && !S_ISREG(target.st.st_mode))) {
+    // A terminal, a pipe, a device, standard output: there is nothing to replace.
     fd_ = ::open(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_TRUNC);
     if (fd_ < 0) return Fail(errno);
     special_ = true;

@@ -15,7 +15,8 @@
 // its extended attributes, ACLs among them); where that cannot be done (another
 // user's file for an ordinary user, a group the user is not in), and for a file
 // with several names (hard links), Open refuses with the reason. Terminals,
-// pipes and other special files are written in place.
+// pipes, other special files and the process's own open files (/dev/stdout)
+// are written in place.
 #include <initializer_list>
 #include <span>
 #include <string>

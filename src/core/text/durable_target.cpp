@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/text/durable_file_calls.h"
@@ -40,6 +41,14 @@ bool ReadLink(const std::string& path, std::string& out) {
     }
     buf.resize(buf.size() * 2);
   }
+}
+
+// The path lies in /proc (also when reached through /dev/fd or /dev/stdout).
+bool InProc(const std::string& path) {
+  char* folder = ::realpath(FolderOf(path).c_str(), nullptr);
+  const bool inProc = folder && std::strncmp(folder, "/proc/", 6) == 0;
+  std::free(folder);
+  return inProc;
 }
 
 // Eight hex digits standing for this machine, so that temporaries made by
@@ -110,6 +119,15 @@ bool ResolveTarget(const std::string& path, FileTarget& target, std::string& rea
       return false;
     }
     struct stat st {};
+    if (InProc(p)) {
+      if (::stat(p.c_str(), &st) != 0) {
+        reason = ErrorText(errno);
+        return false;
+      }
+      target.exists = target.openFile = true;
+      target.st = st;
+      break;
+    }
     if (::lstat(p.c_str(), &st) != 0) {
       if (errno != ENOENT) {
         reason = ErrorText(errno);
@@ -142,7 +160,7 @@ bool ResolveTarget(const std::string& path, FileTarget& target, std::string& rea
 }
 
 bool MayReplace(const FileTarget& target, std::string& reason) {
-  if (!target.exists) return true;
+  if (!target.exists || target.openFile) return true;
   const struct stat& st = target.st;
   if (S_ISDIR(st.st_mode)) {
     reason = ErrorText(EISDIR);

@@ -13,6 +13,9 @@ struct FileTarget {
   std::string folder;  // "." for a bare name
   std::string name;    // the last part of path
   bool exists = false;
+  // Reached through a link of /proc (/dev/stdout, /dev/fd/N): an open file of
+  // this process, a pipe or a terminal as often as a file, written in place.
+  bool openFile = false;
   struct stat st {};
 };
 
