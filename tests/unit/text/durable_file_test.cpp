@@ -215,12 +215,5 @@ TEST(DurableFile, ClearsTemporariesOfKilledSavesOnly) {
   EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{"job.kvm", alive}));
 }
 
-TEST(DurableFile, SpecialFilesAreWrittenInPlace) {
-  DurableFile f;
-  ASSERT_TRUE(f.Open("/dev/null")) << f.Reason();
-  f.Write(Content(100000));
-  EXPECT_TRUE(f.Commit()) << f.Reason();
-}
-
 }  // namespace
 }  // namespace corvane
