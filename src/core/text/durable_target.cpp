@@ -208,8 +208,14 @@ bool KeepAttributes(int fd, const FileTarget& target, std::string& reason) {
     }
   }
   if (calls.fchmod(fd, target.st.st_mode & 07777) != 0) {
-    reason = "cannot keep its permissions: " + ErrorText(errno);
-    return false;
+    // File systems without permissions of their own (a FAT memory stick) refuse
+    // any change but already give every file the same mode.
+    const int err = errno;
+    struct stat now {};
+    if (::fstat(fd, &now) != 0 || (now.st_mode & 07777) != (target.st.st_mode & 07777)) {
+      reason = "cannot keep its permissions: " + ErrorText(err);
+      return false;
+    }
   }
   return CopyExtendedAttributes(fd, target.path, reason);
 }
