@@ -177,8 +177,8 @@ bool MayReplace(const FileTarget& target, std::string& reason) {
   // together but could leave all of them half written.
   if (st.st_nlink > 1) {
     reason = "the file has " + std::to_string(st.st_nlink) +
-             " names (hard links), which a new file would part; save it under another name, or remove its other "
-             "names first";
+             " names (hard links) and a new file would take only this one; save it under another name, or remove "
+             "its other names first";
     return false;
   }
   return true;
