@@ -20,6 +20,7 @@
 #include "core/settings/captions.h"
 #include "core/text/numbers.h"
 #include "easyusb214x/easyusb214x.h"
+#include "received_job_files.h"
 #include "transfer_session.h"
 
 namespace corvane::cli {
@@ -118,35 +119,14 @@ int Finish(const TransferResult& result, bool interrupted, CliTransferEvents& ev
   return kExitOk;
 }
 
-// Writes what arrived: the text as received (end marker included) and, when
-// asked, the grid loaded from it as Save writes it. Nothing received, nothing written.
-bool KeepReceived(const CliArgs& args, CliEnv& env, const std::string& text) {
-  const auto out = args.Option("-o");
-  const auto gridOut = args.Option("--grid-out");
-  if (text.empty()) return true;
-  std::string reason;
-  if (!WriteOutput(out, text, &reason)) {
-    Fail("Creat file failed!\n" + out.value_or("-") + ": " + reason);
-    return false;
-  }
-  if (gridOut) {
-    RecordGrid grid;
-    ClearGrid(grid, CurrentColumnCaptions(env));
-    LoadBufferIntoGrid(grid, text);
-    if (const CommandResult saved = SaveGridToFile(grid, *gridOut); !saved.Done()) {
-      Fail(saved.message + "\n" + saved.detail);
-      return false;
-    }
-  }
-  return true;
-}
-
 int Download(const CliArgs& args, CliEnv& env, bool usb) {
   const int silence = SilenceLimitMs(args);
   args.Option("-o");
   args.Option("--grid-out");
   LinkSetup link;
   if (!PrepareLink(args, env, link, usb, false, 0)) return kExitFailed;
+  ReceivedJobFiles files;
+  if (!files.Prepare(args)) return kExitFailed;
   const int language = ReadLanguageIndex(env.settings);
   CliTransferEvents events;
   SystemClock clock;
@@ -156,7 +136,7 @@ int Download(const CliArgs& args, CliEnv& env, bool usb) {
   else engine = std::make_unique<SerialDownload>(ctx, link.Port(), silence, link.open);
   bool interrupted = false;
   const TransferResult result = RunTransfer(link.token, std::move(engine), events, ProgressKind::Received, interrupted);
-  if (!KeepReceived(args, env, result.output.received)) return kExitFailed;
+  if (!files.Keep(result.output.received, env)) return kExitFailed;
   return Finish(result, interrupted, events, link.trace);
 }
 

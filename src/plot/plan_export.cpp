@@ -6,10 +6,10 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 #include "core/file_texts.h"
+#include "plot/durable_device.h"
 
 namespace corvane::plot {
 
@@ -27,7 +27,7 @@ CommandResult WritePlan(const PlanScene& scene, const PlanSheet& sheet, const Pl
                                   QFile::encodeName(path + QStringLiteral(": ") + reason).toStdString());
   };
   if (path.isEmpty()) return failure(QStringLiteral("no file name"));
-  QSaveFile file(path);
+  DurableFileDevice file(path);
   if (!file.open(QIODevice::WriteOnly)) return failure(file.errorString());
   const QSize size = sheet.page.toSize();
   bool painted = false;

@@ -42,7 +42,8 @@ class MemoryFile final {
 // A folder of this process for files that must live on disk.
 inline const std::string& Folder() {
   static const std::string folder = [] {
-    std::string t = "/tmp/corvane-fuzz-XXXXXX";
+    // A memory file system where there is one: every output is flushed to disk.
+    std::string t = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm/corvane-fuzz-XXXXXX" : "/tmp/corvane-fuzz-XXXXXX";
     FUZZ_CHECK(::mkdtemp(t.data()) != nullptr, "mkdtemp");
     return t;
   }();

@@ -135,10 +135,8 @@ CommandResult StationImportModel::Inport(int format, const std::string& path) {
   return {};
 }
 
-CommandResult StationImportModel::SaveAs(const std::string& path) const {
-  OutputFile file;
-  if (!file.Create(path)) return file.Failure(kOpenFileFailed);
-  std::string& out = file.Text();
+std::string StationImportModel::SavedText() const {
+  std::string out;
   for (int r = 1; r < RowCount(); ++r) {
     const Row& row = rows_[static_cast<size_t>(r)];
     int last = kCols - 1;
@@ -150,6 +148,13 @@ CommandResult StationImportModel::SaveAs(const std::string& path) const {
     }
     out += '\n';
   }
+  return out;
+}
+
+CommandResult StationImportModel::SaveAs(const std::string& path) const {
+  OutputFile file;
+  if (!file.Create(path)) return file.Failure(kOpenFileFailed);
+  file.Text() = SavedText();
   if (!file.Finish()) return file.Failure(kOpenFileFailed);
   return {};
 }

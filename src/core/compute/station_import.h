@@ -44,6 +44,8 @@ class StationImportModel final {
   CommandResult Inport(int format, const std::string& path);
   // Writes the rows as comma-separated lines to the full path chosen.
   CommandResult SaveAs(const std::string& path) const;
+  // The text Save as writes ("\n" line ends, stored as CR LF).
+  std::string SavedText() const;
   // OK: the rows become the table's entries.
   void Ok(StationTable& table) const;
 
