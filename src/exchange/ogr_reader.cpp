@@ -9,6 +9,7 @@
 #include <ogrsf_frmts.h>
 
 #include <algorithm>
+#include <fstream>
 #include <cctype>
 #include <memory>
 
@@ -88,14 +89,37 @@ bool XIsNorth(const OGRSpatialReference& srs) {
   return orientation == OAO_North || orientation == OAO_South;
 }
 
+// The header's column that best names a coordinate, by the order of `names`.
+std::string HeaderColumn(const std::vector<std::string>& header, std::initializer_list<const char*> names) {
+  for (const char* name : names)
+    for (const std::string& column : header)
+      if (Lower(column) == name) return column;
+  return {};
+}
+
+// A CSV file's coordinate columns, named exactly (GDAL's own guessing can take
+// two columns for one coordinate).
 char** OpenOptions(const std::string& path) {
-  char** o = nullptr;
-  if (Lower(path).size() >= 4 && Lower(path).substr(Lower(path).size() - 4) == ".csv") {
-    o = CSLSetNameValue(o, "X_POSSIBLE_NAMES", "x,easting,east,e,lon*,lng");
-    o = CSLSetNameValue(o, "Y_POSSIBLE_NAMES", "y,northing,north,n,lat*");
-    o = CSLSetNameValue(o, "Z_POSSIBLE_NAMES", "z,height,elevation,elev,h");
-    o = CSLSetNameValue(o, "KEEP_GEOM_COLUMNS", "NO");
-    o = CSLSetNameValue(o, "AUTODETECT_TYPE", "NO");
+  const std::string lower = Lower(path);
+  if (lower.size() < 4 || lower.compare(lower.size() - 4, 4, ".csv") != 0) return nullptr;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  std::getline(in, line);
+  const size_t sep = line.find_first_of(",;\t");
+  const char separator = sep == std::string::npos ? ',' : line[sep];
+  std::vector<std::string> header(1);
+  for (char c : line) {
+    if (c == separator) header.emplace_back();
+    else if (c != '"' && c != '\r' && c != ' ') header.back() += c;
+  }
+  const std::string x = HeaderColumn(header, {"x", "easting", "east", "e", "lon", "longitude", "lng"});
+  const std::string y = HeaderColumn(header, {"y", "northing", "north", "n", "lat", "latitude"});
+  const std::string z = HeaderColumn(header, {"z", "height", "elevation", "elev", "h"});
+  char** o = CSLSetNameValue(nullptr, "AUTODETECT_TYPE", "NO");
+  if (!x.empty() && !y.empty()) {
+    o = CSLSetNameValue(o, "X_POSSIBLE_NAMES", x.c_str());
+    o = CSLSetNameValue(o, "Y_POSSIBLE_NAMES", y.c_str());
+    if (!z.empty()) o = CSLSetNameValue(o, "Z_POSSIBLE_NAMES", z.c_str());
   }
   return o;
 }
