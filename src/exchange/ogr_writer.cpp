@@ -8,9 +8,13 @@
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
 
+#include <condition_variable>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "exchange/exchange_texts.h"
 #include "exchange/gdal_session.h"
@@ -124,16 +128,77 @@ const char* DriverName(GisFormat format) {
   return "";
 }
 
+// Features built on one thread while the dataset takes them on another: building
+// (texts, numbers, geometry) costs about as much as storing.
+class FeatureQueue final {
+ public:
+  using Batch = std::vector<std::unique_ptr<OGRFeature>>;
+  static constexpr size_t kBatch = 2048;
+
+  void Push(Batch&& batch) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return batches_.size() < 4 || stopped_; });
+    if (!stopped_) batches_.push_back(std::move(batch));
+    changed_.notify_all();
+  }
+  // False when the producer has finished and nothing is left.
+  bool Pop(Batch& batch) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !batches_.empty() || finished_; });
+    if (batches_.empty()) return false;
+    batch = std::move(batches_.front());
+    batches_.pop_front();
+    changed_.notify_all();
+    return true;
+  }
+  void Finish() {
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+    changed_.notify_all();
+  }
+  void Stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    batches_.clear();
+    changed_.notify_all();
+  }
+  bool Stopped() {
+    std::lock_guard lock(mutex_);
+    return stopped_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Batch> batches_;
+  bool finished_ = false;
+  bool stopped_ = false;
+};
+
+void FillFeature(const LayerPlan& plan, size_t i, OGRFeature& feature) {
+  for (size_t c = 0; c < plan.columns.size(); ++c) {
+    const Column& col = plan.columns[c];
+    const int field = static_cast<int>(c);
+    if (col.type == OFTString) feature.SetField(field, col.text(i).c_str());
+    else if (col.type == OFTReal) feature.SetField(field, col.number(i));
+    else feature.SetField(field, col.integer(i));
+  }
+  FeaturePoint a, b;
+  plan.place(i, a, b);
+  if (plan.lines) {
+    auto* line = new OGRLineString;
+    line->setNumPoints(2);
+    line->setPoint(0, a.east, a.north, a.height);
+    line->setPoint(1, b.east, b.north, b.height);
+    feature.SetGeometryDirectly(line);
+  } else {
+    feature.SetGeometryDirectly(new OGRPoint(a.east, a.north, a.height));
+  }
+}
+
 class Writer final {
  public:
-  Writer(const JobFeatures& f, const OgrTarget& t, PendingFiles& pending) : f_(f), t_(t), pending_(pending) {
-    if (!t.crs.IsLocal()) {
-      srs_ = std::make_unique<OGRSpatialReference>();
-      const std::string def = t.crs.AuthorityCode().empty() ? t.crs.Wkt() : t.crs.AuthorityCode();
-      if (srs_->SetFromUserInput(def.c_str()) != OGRERR_NONE) srs_->importFromWkt(t.crs.Wkt().c_str());
-      srs_->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-    }
-  }
+  Writer(const JobFeatures& f, const OgrTarget& t, PendingFiles& pending) : f_(f), t_(t), pending_(pending) {}
 
   bool Run(std::string& error) {
     driver_ = GetGDALDriverManager()->GetDriverByName(DriverName(t_.format));
@@ -144,22 +209,45 @@ class Writer final {
     const std::vector<LayerPlan> plans = Plans(f_, t_.layers);
     const bool oneDataset = t_.format == GisFormat::GeoPackage || t_.format == GisFormat::Kml;
     if (oneDataset) return WriteDataset(plans, t_.path, error);
+    // A file per layer: the files are written side by side.
+    std::vector<std::string> errors(plans.size());
+    std::vector<char> ok(plans.size(), 0);
+    std::vector<std::thread> threads;
     for (size_t k = 0; k < plans.size(); ++k) {
       const std::string path = k == 0 ? t_.path : LayerFilePath(t_.path, t_.format, GisLayerName(plans[k].id));
-      if (!WriteDataset({plans[k]}, path, error)) return false;
+      threads.emplace_back([&, k, path] { ok[k] = WriteDataset({plans[k]}, path, errors[k]); });
     }
+    for (std::thread& t : threads) t.join();
+    for (size_t k = 0; k < plans.size(); ++k)
+      if (!ok[k]) return error = errors[k], false;
     return true;
   }
 
  private:
+  std::unique_ptr<OGRSpatialReference> Srs() const {
+    if (t_.crs.IsLocal() || t_.format == GisFormat::GeoJson) return nullptr;
+    auto srs = std::make_unique<OGRSpatialReference>();
+    const std::string def = t_.crs.AuthorityCode().empty() ? t_.crs.Wkt() : t_.crs.AuthorityCode();
+    if (srs->SetFromUserInput(def.c_str()) != OGRERR_NONE) srs->importFromWkt(t_.crs.Wkt().c_str());
+    srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    return srs;
+  }
+
   bool WriteDataset(const std::vector<LayerPlan>& plans, const std::string& target, std::string& error) {
     const std::string ext = GisExtension(t_.format);
-    const std::string temp = pending_.TemporaryFor(target, ext);
-    for (const char* extra : {"-journal", "-wal", "-shm"}) pending_.Reserve(temp + extra);
+    std::string temp;
+    {
+      std::lock_guard lock(pendingMutex_);
+      temp = pending_.TemporaryFor(target, ext);
+      for (const char* extra : {"-journal", "-wal", "-shm"}) pending_.Reserve(temp + extra);
+    }
     const std::string tempStem = temp.substr(0, temp.size() - ext.size());
-    if (t_.format == GisFormat::Shapefile)
+    if (t_.format == GisFormat::Shapefile) {
+      std::lock_guard lock(pendingMutex_);
       for (const char* side : {".shx", ".dbf", ".prj", ".cpg", ".qix"}) pending_.Reserve(tempStem + side);
+    }
     GdalMessages messages;
+    const std::unique_ptr<OGRSpatialReference> srs = Srs();
     // The temporary is synced when it is published: SQLite need not sync as it goes.
     CPLSetThreadLocalConfigOption("OGR_SQLITE_SYNCHRONOUS", "OFF");
     GDALDataset* ds = driver_->Create(temp.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
@@ -169,7 +257,7 @@ class Writer final {
     if (transaction) ds->StartTransaction();
     for (const LayerPlan& plan : plans) {
       if (!ok) break;
-      ok = WriteLayer(ds, plan, messages, target, error);
+      ok = WriteLayer(ds, srs.get(), plan, messages, target, error);
     }
     if (transaction && ok && ds->CommitTransaction() != OGRERR_NONE) {
       ok = false;
@@ -183,6 +271,7 @@ class Writer final {
       error = target + ": " + messages.Last();
     }
     if (!ok) return false;
+    std::lock_guard lock(pendingMutex_);
     pending_.Add(temp, target);
     if (t_.format == GisFormat::Shapefile) {
       const std::string targetStem = target.substr(0, target.size() - ext.size());
@@ -198,9 +287,15 @@ class Writer final {
     char** o = nullptr;
     switch (t_.format) {
       case GisFormat::Shapefile: o = CSLSetNameValue(o, "ENCODING", "UTF-8"); break;
+      // An R-tree built row by row costs more than the whole rest of the export;
+      // GIS programs build one on demand.
+      case GisFormat::GeoPackage: o = CSLSetNameValue(o, "SPATIAL_INDEX", "NO"); break;
+      // RFC 7946: WGS 84 longitude/latitude and no "crs" member. GDAL's own RFC 7946
+      // mode adds nothing a point or a two-vertex line needs but rounds to a
+      // fixed precision through a slow path: the geometry is given without an
+      // SRS and printed to 15 significant digits (better than 0.1 mm).
       case GisFormat::GeoJson:
-        o = CSLSetNameValue(o, "RFC7946", "YES");
-        o = CSLSetNameValue(o, "COORDINATE_PRECISION", "9");
+        o = CSLSetNameValue(o, "SIGNIFICANT_FIGURES", "15");
         if (!t_.description.empty()) o = CSLSetNameValue(o, "DESCRIPTION", t_.description.c_str());
         break;
       case GisFormat::Csv:
@@ -211,13 +306,12 @@ class Writer final {
     return o;
   }
 
-  bool WriteLayer(GDALDataset* ds, const LayerPlan& plan, GdalMessages& messages, const std::string& target,
-                  std::string& error) {
+  bool WriteLayer(GDALDataset* ds, OGRSpatialReference* srs, const LayerPlan& plan, GdalMessages& messages,
+                  const std::string& target, std::string& error) {
     std::vector<int> widths;
     if (t_.format == GisFormat::Shapefile && !ShapefileWidths(plan, widths, error)) return false;
     char** options = LayerOptions(plan);
-    OGRLayer* layer = ds->CreateLayer(GisLayerName(plan.id), srs_.get(),
-                                      plan.lines ? wkbLineString25D : wkbPoint25D, options);
+    OGRLayer* layer = ds->CreateLayer(GisLayerName(plan.id), srs, plan.lines ? wkbLineString25D : wkbPoint25D, options);
     CSLDestroy(options);
     if (!layer) {
       error = target + ": " + messages.Last();
@@ -235,44 +329,42 @@ class Writer final {
         return false;
       }
     }
-    OGRFeature feature(layer->GetLayerDefn());
-    OGRPoint point;
-    OGRLineString line;
-    line.setNumPoints(2);
-    FeaturePoint a, b;
-    for (size_t i = 0; i < plan.count; ++i) {
-      for (size_t c = 0; c < plan.columns.size(); ++c) {
-        const Column& col = plan.columns[c];
-        const int field = static_cast<int>(c);
-        if (col.type == OFTString) feature.SetField(field, col.text(i).c_str());
-        else if (col.type == OFTReal) feature.SetField(field, col.number(i));
-        else feature.SetField(field, col.integer(i));
+    OGRFeatureDefn* defn = layer->GetLayerDefn();
+    FeatureQueue queue;
+    std::thread producer([&] {
+      FeatureQueue::Batch batch;
+      for (size_t i = 0; i < plan.count && !queue.Stopped(); ++i) {
+        batch.push_back(std::make_unique<OGRFeature>(defn));
+        FillFeature(plan, i, *batch.back());
+        if (batch.size() == FeatureQueue::kBatch) {
+          queue.Push(std::move(batch));
+          batch.clear();
+        }
       }
-      plan.place(i, a, b);
-      if (plan.lines) {
-        line.setPoint(0, a.east, a.north, a.height);
-        line.setPoint(1, b.east, b.north, b.height);
-        feature.SetGeometry(&line);
-      } else {
-        point.setX(a.east);
-        point.setY(a.north);
-        point.setZ(a.height);
-        feature.SetGeometry(&point);
-      }
-      feature.SetFID(OGRNullFID);
-      if (layer->CreateFeature(&feature) != OGRERR_NONE || messages.ValueLost()) {
-        error = target + ": " + messages.Last();
-        return false;
+      if (!batch.empty()) queue.Push(std::move(batch));
+      queue.Finish();
+    });
+    bool ok = true;
+    FeatureQueue::Batch batch;
+    while (ok && queue.Pop(batch)) {
+      for (const std::unique_ptr<OGRFeature>& feature : batch) {
+        if (layer->CreateFeature(feature.get()) != OGRERR_NONE || messages.ValueLost()) {
+          error = target + ": " + messages.Last();
+          ok = false;
+          queue.Stop();
+          break;
+        }
       }
     }
-    return true;
+    producer.join();
+    return ok;
   }
 
   const JobFeatures& f_;
   const OgrTarget& t_;
   PendingFiles& pending_;
+  std::mutex pendingMutex_;
   GDALDriver* driver_ = nullptr;
-  std::unique_ptr<OGRSpatialReference> srs_;
 };
 
 }  // namespace
