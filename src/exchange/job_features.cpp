@@ -1,6 +1,7 @@
 #include "exchange/job_features.h"
 
 #include <cmath>
+#include <limits>
 #include <unordered_map>
 
 #include "core/compute/measured_coordinates.h"
@@ -23,6 +24,18 @@ const char* KindText(PointKind kind) {
   return "";
 }
 
+// A coordinate's text as a number. A reduced point that overflowed prints as
+// "inf" or "nan": that is no coordinate (where reading the text as the exports
+// do would make it 0).
+double CoordinateValue(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+  if (i < text.size() && (text[i] == 'i' || text[i] == 'n' || text[i] == 'I' || text[i] == 'N'))
+    return std::numeric_limits<double>::quiet_NaN();
+  return CAtof(text);
+}
+
 bool Good(const FeaturePoint& p) {
   for (double v : {p.north, p.east, p.height})
     if (!std::isfinite(v) || std::fabs(v) > kCoordinateLimit) return false;
@@ -42,7 +55,7 @@ JobFeatures CollectJobFeatures(const RecordGrid& grid, const StationTable* table
   int station = -1;  // index of the current set-up's station
   ForEachMeasuredPoint(grid, [&](const MeasuredPoint& p) {
     JobPoint point;
-    point.at = point.place = {CAtof(p.north), CAtof(p.east), CAtof(p.height)};
+    point.at = point.place = {CoordinateValue(p.north), CoordinateValue(p.east), CoordinateValue(p.height)};
     point.name.assign(p.name);
     point.code.assign(p.code);
     point.kind = KindText(p.kind);
@@ -64,7 +77,7 @@ JobFeatures CollectJobFeatures(const RecordGrid& grid, const StationTable* table
   for (size_t i = 0; i < f.points.size(); ++i) byRow.emplace(f.points[i].row, i);
   ForEachRecomputedRow(grid, *table, [&](const RecomputedRow& r) {
     JobPoint point;
-    point.at = point.place = {CAtof(r.north), CAtof(r.east), CAtof(r.height)};
+    point.at = point.place = {CoordinateValue(r.north), CoordinateValue(r.east), CoordinateValue(r.height)};
     point.name.assign(r.name);
     point.row = r.row;
     const auto listed = byRow.find(r.row);

@@ -72,10 +72,14 @@ OGRLayer* ChooseLayer(GDALDataset* ds, const std::string& asked, std::string& er
     error = "The file holds no layer.";
     return nullptr;
   }
-  // Our own exports name the listed points "points".
+  // Our own exports name the listed points "points"; else the first point layer
+  // that holds features, then a layer of mixed features (a drawing's entities).
   if (OGRLayer* points = ds->GetLayerByName("points"); points && IsPointType(points->GetGeomType())) return points;
-  for (OGRLayer* layer : ds->GetLayers())
-    if (IsPointType(layer->GetGeomType())) return layer;
+  for (bool pointType : {true, false})
+    for (OGRLayer* layer : ds->GetLayers()) {
+      const OGRwkbGeometryType t = wkbFlatten(layer->GetGeomType());
+      if ((pointType ? IsPointType(t) : t == wkbUnknown) && layer->GetFeatureCount(TRUE) > 0) return layer;
+    }
   return ds->GetLayer(0);
 }
 
@@ -185,9 +189,14 @@ bool ReadOgrPoints(const GisImportRequest& request, FilePoints& out, std::string
   for (auto& f : *layer) {
     ++feature;
     const OGRGeometry* g = f->GetGeometryRef();
-    if (!g || g->IsEmpty()) continue;
-    const OGRwkbGeometryType type = wkbFlatten(g->getGeometryType());
     if (dxf && textField >= 0 && f->IsFieldSetAndNotNull(textField) && *f->GetFieldAsString(textField)) continue;
+    if (!g || g->IsEmpty()) {
+      // A point left out without a word would not be staked out.
+      error = "Feature " + std::to_string(feature) + " of layer \"" + out.layer +
+              "\" has no coordinates (or coordinates that are not numbers).";
+      return false;
+    }
+    const OGRwkbGeometryType type = wkbFlatten(g->getGeometryType());
     if (type == wkbPoint) {
       add(*g->toPoint(), *f);
     } else if (type == wkbMultiPoint) {
