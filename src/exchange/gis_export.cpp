@@ -6,6 +6,7 @@
 
 #include "core/file_texts.h"
 #include "exchange/exchange_texts.h"
+#include "exchange/gis_text.h"
 #include "exchange/job_features.h"
 #include "exchange/landxml_writer.h"
 #include "exchange/ogr_writer.h"
@@ -33,12 +34,6 @@ const FormatInfo& Info(GisFormat format) {
   return kFormats[0];
 }
 
-std::string Lower(std::string_view text) {
-  std::string s(text);
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
-
 constexpr struct {
   GisLayer layer;
   const char* name;
@@ -54,7 +49,7 @@ const char* GisFormatName(GisFormat format) { return Info(format).name; }
 const char* GisExtension(GisFormat format) { return Info(format).extension; }
 
 bool GisFormatFromName(std::string_view name, GisFormat& format) {
-  const std::string n = Lower(name);
+  const std::string n = AsciiLower(name);
   for (const FormatInfo& f : kFormats)
     if (n == f.name) return format = f.format, true;
   if (n == "json") return format = GisFormat::GeoJson, true;
@@ -63,7 +58,7 @@ bool GisFormatFromName(std::string_view name, GisFormat& format) {
 }
 
 bool GisFormatFromPath(std::string_view path, GisFormat& format) {
-  const std::string ext = Lower(std::filesystem::path(path).extension().string());
+  const std::string ext = AsciiLower(std::filesystem::path(path).extension().string());
   return !ext.empty() && GisFormatFromName(ext.substr(1), format);
 }
 
@@ -71,7 +66,7 @@ bool ParseGisLayers(std::string_view list, unsigned& layers, std::string& error)
   layers = 0;
   while (!list.empty()) {
     const size_t comma = list.find(',');
-    const std::string word = Lower(list.substr(0, comma));
+    const std::string word = AsciiLower(list.substr(0, comma));
     list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
     if (word.empty()) continue;
     unsigned bit = 0;
@@ -107,7 +102,7 @@ CommandResult ExportGis(const RecordGrid& grid, const GisExportRequest& request)
   if (lonLat && request.crs.IsLocal()) return CommandResult::Failure(NeedsCrsText(Info(request.format).label));
   std::string path = request.path;
   // A Shapefile's parts share its name: the main file ends in .shp.
-  if (request.format == GisFormat::Shapefile && Lower(std::filesystem::path(path).extension().string()) != ".shp")
+  if (request.format == GisFormat::Shapefile && AsciiLower(std::filesystem::path(path).extension().string()) != ".shp")
     path += ".shp";
   if (path.empty()) return OpenFileFailure(path, "no file name");
   if (const std::string why = WhyNotWritable(path); !why.empty()) return OpenFileFailure(path, why);

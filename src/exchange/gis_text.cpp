@@ -90,6 +90,13 @@ std::string ToUtf8(std::string_view gbk, bool escapeControls) {
 
 std::string GbkToGisText(std::string_view gbk) { return ToUtf8(gbk, false); }
 
+std::string AsciiLower(std::string_view text) {
+  std::string s(text);
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
 std::string GbkToXmlText(std::string_view gbk) { return ToUtf8(gbk, true); }
 
 std::string GisTextToGbk(std::string_view utf8) {

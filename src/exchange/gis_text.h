@@ -15,4 +15,7 @@ std::string GisTextToGbk(std::string_view utf8);
 // as their private-use stand-ins too.
 std::string GbkToXmlText(std::string_view gbk);
 
+// ASCII letters in lower case (extensions, field and format names).
+std::string AsciiLower(std::string_view text);
+
 }  // namespace corvane::exchange

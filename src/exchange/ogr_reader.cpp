@@ -29,18 +29,13 @@ struct DatasetCloser {
 };
 using Dataset = std::unique_ptr<GDALDataset, DatasetCloser>;
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
-
 // The field asked for (any case), else the first with a usual name; -1 when none.
 // False when a field asked for is not there.
 bool FindField(OGRFeatureDefn* defn, const std::string& asked, const char* const* usual, size_t usualCount, int& index) {
   index = -1;
   auto find = [defn](const std::string& name) {
     for (int i = 0; i < defn->GetFieldCount(); ++i)
-      if (Lower(defn->GetFieldDefn(i)->GetNameRef()) == Lower(name)) return i;
+      if (AsciiLower(defn->GetFieldDefn(i)->GetNameRef()) == AsciiLower(name)) return i;
     return -1;
   };
   if (!asked.empty()) return (index = find(asked)) >= 0;
@@ -97,14 +92,14 @@ bool XIsNorth(const OGRSpatialReference& srs) {
 std::string HeaderColumn(const std::vector<std::string>& header, std::initializer_list<const char*> names) {
   for (const char* name : names)
     for (const std::string& column : header)
-      if (Lower(column) == name) return column;
+      if (AsciiLower(column) == name) return column;
   return {};
 }
 
 // A CSV file's coordinate columns, named exactly (GDAL's own guessing can take
 // two columns for one coordinate).
 char** OpenOptions(const std::string& path) {
-  const std::string lower = Lower(path);
+  const std::string lower = AsciiLower(path);
   if (lower.size() < 4 || lower.compare(lower.size() - 4, 4, ".csv") != 0) return nullptr;
   std::ifstream in(path, std::ios::binary);
   std::string line;
@@ -145,7 +140,7 @@ bool ReadOgrPoints(const GisImportRequest& request, FilePoints& out, std::string
   OGRLayer* layer = ChooseLayer(ds.get(), request.layer, error);
   if (!layer) return false;
   out.layer = layer->GetName();
-  const bool dxf = Lower(ds->GetDriverName()) == "dxf";
+  const bool dxf = AsciiLower(ds->GetDriverName()) == "dxf";
   OGRFeatureDefn* defn = layer->GetLayerDefn();
   int nameField = -1, codeField = -1, heightField = -1;
   for (const auto& [asked, usual, count, index] :

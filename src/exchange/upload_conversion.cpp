@@ -12,16 +12,12 @@
 #include "core/text/numbers.h"
 #include "core/text/text_file.h"
 #include "exchange/exchange_texts.h"
+#include "exchange/gis_text.h"
 #include "exchange/gis_import.h"
 #include "exchange/gis_readers.h"
 
 namespace corvane::exchange {
 namespace {
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
 
 // A CSV whose first line names coordinate columns (a plain list starts with a point).
 bool CsvWithCoordinateHeader(const std::string& path) {
@@ -32,7 +28,7 @@ bool CsvWithCoordinateHeader(const std::string& path) {
   auto coordinateName = [](std::string f) {
     f.erase(std::remove_if(f.begin(), f.end(), [](char c) { return c == '"' || c == ' ' || c == '\r' || c == '\n'; }),
             f.end());
-    f = Lower(f);
+    f = AsciiLower(f);
     for (const char* n : {"x", "y", "easting", "northing", "east", "north", "lon", "lat", "longitude", "latitude", "wkt"})
       if (f == n) return true;
     return false;
@@ -51,7 +47,7 @@ bool CsvWithCoordinateHeader(const std::string& path) {
 }  // namespace
 
 bool IsGisFile(const std::string& path) {
-  const std::string ext = Lower(std::filesystem::path(path).extension().string());
+  const std::string ext = AsciiLower(std::filesystem::path(path).extension().string());
   for (const char* e : {".gpkg", ".shp", ".geojson", ".json", ".kml", ".kmz", ".dxf", ".gml", ".fgb", ".sqlite"})
     if (ext == e) return true;
   if (ext == ".xml") return IsLandXmlFile(path);
