@@ -13,6 +13,7 @@
 #include "gui/data_page.h"
 #include "gui/gis_dialogs.h"
 #include "gui/gis_upload.h"
+#include "grid_helpers.h"
 #include "gui_fixture.h"
 
 namespace corvane::guitest {
@@ -72,18 +73,15 @@ TEST_F(GisCommandsTest, CoordinateSystemIsStoredOnlyWhenProjKnowsIt) {
 TEST_F(GisCommandsTest, ExportAndImportThroughTheGridMenu) {
   WriteBytes(files_.File("job.kvm"), kJob);
   gui::CDataPage page(*context_);
+  page.resize(900, 500);
   page.OpenPath(QString::fromStdString(files_.File("job.kvm")));
+  ShowActive(page);
   // Both commands are in the grid's menu.
-  QStringList commands;
-  page.SetMenuRunner([&](QMenu& menu, const QPoint&) -> QAction* {
-    for (QAction* top : menu.actions())
-      if (top->menu())
-        for (QAction* a : top->menu()->actions()) commands << a->text();
-    return nullptr;
-  });
-  page.ShowContextMenu(page.View()->viewport()->mapToGlobal(QPoint(60, 30)), false);
-  EXPECT_TRUE(commands.contains("Export to &GIS...")) << commands.join("|").toStdString();
-  EXPECT_TRUE(commands.contains("Import from GIS &file..."));
+  MenuScript script;
+  ScriptMenus(page, script);
+  RightClick(page, 1, 3);
+  EXPECT_TRUE(script.titles.contains("Export to &GIS...")) << script.titles.join("|").toStdString();
+  EXPECT_TRUE(script.titles.contains("Import from GIS &file..."));
 
   const std::string out = files_.File("job.gpkg");
   page.SetGisDialogRunner([&](QDialog& dialog) {
