@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "cli_common.h"
-#include "core/compute/station_import.h"
 #include "core/compute/station_table.h"
 #include "core/grid/grid_layout.h"
 #include "core/grid/grid_loading.h"
@@ -77,10 +76,8 @@ int RunExportGis(const CliArgs& args, CliEnv& env) {
   if (!LoadJob(grid, job, args, env)) return kExitFailed;
   StationTable table;
   if (stations) {
-    if (const CommandResult scan = ScanStations(grid, table); !scan.Done()) return Failed(scan);
-    StationImportModel dialog(table);
-    if (const CommandResult r = dialog.Inport(stationFormat.value_or(0), *stations); !r.Done()) return Failed(r);
-    dialog.Ok(table);
+    const CommandResult r = exchange::NewStationCoordinates(grid, *stations, stationFormat.value_or(0), table);
+    if (!r.Done()) return Failed(r);
     request.stations = &table;
   }
   const CommandResult result = exchange::ExportGis(grid, request);

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "core/compute/station_import.h"
 #include "core/file_texts.h"
 #include "exchange/exchange_texts.h"
 #include "exchange/gis_text.h"
@@ -92,6 +93,14 @@ std::string LayerFilePath(const std::string& path, GisFormat, const char* layerN
   const std::filesystem::path p(path);
   const std::string ext = p.extension().string();
   return path.substr(0, path.size() - ext.size()) + "_" + layerName + ext;
+}
+
+CommandResult NewStationCoordinates(const RecordGrid& grid, const std::string& file, int format, StationTable& table) {
+  if (CommandResult scan = ScanStations(grid, table); !scan.Done()) return scan;
+  StationImportModel stations(table);
+  if (CommandResult imported = stations.Inport(format, file); !imported.Done()) return imported;
+  stations.Ok(table);
+  return {};
 }
 
 CommandResult ExportGis(const RecordGrid& grid, const GisExportRequest& request) {

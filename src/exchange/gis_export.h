@@ -54,6 +54,11 @@ struct GisExportRequest {
 // old files stay as they were. The written files are the result's files.
 CommandResult ExportGis(const RecordGrid& grid, const GisExportRequest& request);
 
+// The station table of a recompute with the new coordinates of a traverse file
+// (its layout code 0..6): the grid's stations scanned, then the file imported, as
+// the station dialog's Inport and OK do.
+CommandResult NewStationCoordinates(const RecordGrid& grid, const std::string& file, int format, StationTable& table);
+
 // Where the layers after the first go in a format of one layer per file:
 // "out.geojson" and "traverse" give "out_traverse.geojson".
 std::string LayerFilePath(const std::string& path, GisFormat format, const char* layerName);

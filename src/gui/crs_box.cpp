@@ -30,7 +30,6 @@ CrsBox::CrsBox(GuiContext& context, QWidget* parent)
   setObjectName(QStringLiteral("CrsBox"));
   edit_->setObjectName(QStringLiteral("Crs"));
   edit_->setPlaceholderText(QStringLiteral("EPSG:4547"));
-  edit_->setClearButtonEnabled(true);
   name_->setObjectName(QStringLiteral("CrsName"));
   name_->setWordWrap(true);
   name_->setTextInteractionFlags(Qt::TextSelectableByMouse);

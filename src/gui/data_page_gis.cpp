@@ -3,7 +3,6 @@
 // import-gis does, replacing the grid's rows.
 #include <QDialog>
 
-#include "core/compute/station_import.h"
 #include "core/compute/station_table.h"
 #include "core/grid/grid_layout.h"
 #include "exchange/gis_export.h"
@@ -42,11 +41,9 @@ void CDataPage::ExportGisCommand() {
   if (!ResolveCrs(context_, this, choice.crs, request.crs)) return;
   StationTable table;
   if (!choice.stations.isEmpty()) {
-    if (const CommandResult scan = ScanStations(grid_, table); !scan.Done()) return ShowFailure(context_, this, scan);
-    StationImportModel stations(table);
-    if (const CommandResult r = stations.Inport(choice.stationFormat, LocalPath(choice.stations)); !r.Done())
-      return ShowFailure(context_, this, r);
-    stations.Ok(table);
+    const CommandResult r =
+        exchange::NewStationCoordinates(grid_, LocalPath(choice.stations), choice.stationFormat, table);
+    if (!r.Done()) return ShowFailure(context_, this, r);
     request.stations = &table;
   }
   CommandResult result;
