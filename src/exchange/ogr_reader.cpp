@@ -70,6 +70,9 @@ OGRLayer* ChooseLayer(GDALDataset* ds, const std::string& asked, std::string& er
   // Our own exports name the listed points "points"; else the first point layer
   // that holds features, then a layer of mixed features (a drawing's entities).
   if (OGRLayer* points = ds->GetLayerByName("points"); points && IsPointType(points->GetGeomType())) return points;
+  // A drawing's points and inserts are among its entities (its blocks are only definitions).
+  if (AsciiLower(ds->GetDriverName()) == "dxf")
+    if (OGRLayer* entities = ds->GetLayerByName("entities")) return entities;
   for (bool pointType : {true, false})
     for (OGRLayer* layer : ds->GetLayers()) {
       const OGRwkbGeometryType t = wkbFlatten(layer->GetGeomType());
