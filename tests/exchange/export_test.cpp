@@ -143,6 +143,27 @@ TEST(GisExport, GeoJsonAgreesWithGdalsTransformForGeneratedPoints) {
   }
 }
 
+// Columns 7 and 8 hold the plane coordinates in the job's order (a "CoorType"
+// row); the geometry is x easting, y northing either way, and EPSG:4547 itself
+// declares northing first.
+TEST(GisExport, TheJobsCoordinateOrderDecidesWhichColumnIsNorth) {
+  for (const char* order : {"NEZ", "ENZ", nullptr}) {
+    SCOPED_TRACE(order ? order : "no order row");
+    std::vector<std::string> lines;
+    if (order) lines.push_back(std::string(",CoorType,") + order);
+    const bool enz = order && std::string(order) == "ENZ";
+    lines.push_back(enz ? "U,MP,Q,0,0,0,500123.5,3380456.25,7,0,0,c" : "U,MP,Q,0,0,0,3380456.25,500123.5,7,0,0,c");
+    TempDir dir;
+    ASSERT_TRUE(Export(JobGrid(lines), dir.File("o.gpkg"), GisFormat::GeoPackage, exchange::kLayerPoints).Done());
+    const std::vector<GdalLayer> layers = ReadWithGdal(dir.File("o.gpkg"));
+    ASSERT_EQ(layers.size(), 1u);
+    const GdalFeature& q = layers[0].features.at(0);
+    EXPECT_EQ(q.vertices[0][0], 500123.5);
+    EXPECT_EQ(q.vertices[0][1], 3380456.25);
+    EXPECT_EQ(q.fields.at("north"), "3380456.25");
+  }
+}
+
 TEST(GisExport, ShiftsRunFromEachListedPointToItsRecomputedPlace) {
   const RecordGrid grid = JobGrid(SurveyJobLines());
   StationTable table;
