@@ -147,7 +147,7 @@ TEST(GisExport, GeoJsonAgreesWithGdalsTransformForGeneratedPoints) {
 // row); the geometry is x easting, y northing either way, and EPSG:4547 itself
 // declares northing first.
 TEST(GisExport, TheJobsCoordinateOrderDecidesWhichColumnIsNorth) {
-  for (const char* order : {"NEZ", "ENZ", nullptr}) {
+  for (const char* order : std::initializer_list<const char*>{"NEZ", "ENZ", nullptr}) {
     SCOPED_TRACE(order ? order : "no order row");
     std::vector<std::string> lines;
     if (order) lines.push_back(std::string(",CoorType,") + order);
