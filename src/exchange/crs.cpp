@@ -152,8 +152,8 @@ std::size_t CrsTransform::Apply(double* x, double* y, double* z, std::size_t n) 
   proj_trans_generic(Pj(pj_), PJ_FWD, x, sizeof(double), n, y, sizeof(double), n, z, z ? sizeof(double) : 0,
                      z ? n : 0, nullptr, 0, 0);
   for (std::size_t i = 0; i < n; ++i) {
-    if (!std::isfinite(x[i]) || !std::isfinite(y[i]) || std::fabs(x[i]) == HUGE_VAL || (z && !std::isfinite(z[i])))
-      return i;
+    // PROJ marks a point it cannot transform with HUGE_VAL.
+    if (!std::isfinite(x[i]) || !std::isfinite(y[i]) || (z && !std::isfinite(z[i]))) return i;
     if (checkTarget_ && !Inside(area_, x[i], y[i])) return i;
   }
   return n;

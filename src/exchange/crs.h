@@ -72,13 +72,14 @@ class CrsTransform final {
   bool Create(const Crs& from, const Crs& to, std::string& error);
   // Transforms the points in place. Returns the index of the first point that
   // could not be transformed (its values are then unspecified), or n when all were.
-  // checkArea: the longitude/latitude side must lie in the other side's area of
-  // use (widened by a margin), as a point far outside it is a wrong coordinate.
+  // Between a projected and a geographic CRS, the longitude/latitude must also lie
+  // in the projected CRS's area of use (widened by a margin): a point far outside
+  // it is a wrong coordinate, not a place.
   std::size_t Apply(double* x, double* y, double* z, std::size_t n) const;
 
  private:
   void* pj_ = nullptr;
-  bool checkTarget_ = false;  // the target is longitude/latitude: check it against areaBox_
+  bool checkTarget_ = false;  // the target is longitude/latitude: check it against area_
   bool checkSource_ = false;  // the source is longitude/latitude
   LonLatBox area_{};
 };
