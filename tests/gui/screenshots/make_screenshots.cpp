@@ -1,5 +1,7 @@
-// Pictures of the main window for the manual and for reviewers: English and
-// Chinese, with a job loaded, saved under build/screenshots.
+// The pictures of the manual (scripts/make-screenshots): the main window in English
+// and Chinese with a job loaded, the settings page, the plan page, a finished
+// download and the station dialog, saved under the build's screenshots folder.
+// Not a test: it only draws.
 #include <QDir>
 #include <QPixmap>
 #include <QTabWidget>
@@ -7,7 +9,10 @@
 
 #include <QPushButton>
 
+#include "core/compute/station_table.h"
+#include "core/grid/grid_loading.h"
 #include "gui/data_page.h"
+#include "gui/station_import_dlg.h"
 #include "gui/main_dlg.h"
 #include "grid_helpers.h"
 #include "screenshots.h"
@@ -83,6 +88,22 @@ TEST_F(ScreenshotTest, FinishedDownload) {
   ASSERT_TRUE(WaitForTransfer());
   QTest::qWait(30);
   EXPECT_FALSE(QPixmap(Save(w, "download_en.png")).isNull());
+}
+
+TEST_F(ScreenshotTest, StationDialogAfterAnInport) {
+  UseProgramFolder(Captions::Installed, true);
+  qputenv("CORVANE_SETTINGS_DIR", QByteArray::fromStdString(settings_.Path().string()));
+  testing::WriteBytes(settings_.File("ZamoSoft/ZamoComm.ini"), "[OtherSet]\nlanguage=1\n");
+  RecordGrid grid;
+  ASSERT_TRUE(OpenJobFile(grid, CORVANE_TEST_DATA "/compute/job.kvm", {}).Done());
+  StationTable table;
+  ASSERT_TRUE(ScanStations(grid, table).Done());
+  gui::CStationImportDlg dialog(*context_, table);
+  dialogs_.importAnswer = "{0}{" CORVANE_TEST_DATA "/compute/poligon.txt}";
+  dialog.InportButton()->click();
+  ShowActive(dialog);
+  Save(dialog, "station_dialog_en.png");
+  qunsetenv("CORVANE_SETTINGS_DIR");
 }
 
 }  // namespace
