@@ -21,6 +21,7 @@
 #include "core/text/numbers.h"
 #include "easyusb214x/easyusb214x.h"
 #include "received_job_files.h"
+#include "exchange/upload_conversion.h"
 #include "transfer_session.h"
 
 namespace corvane::cli {
@@ -146,8 +147,16 @@ int Upload(const CliArgs& args, CliEnv& env, bool usb, bool codes) {
   LinkSetup link;
   if (!PrepareLink(args, env, link, usb, !codes, 1)) return kExitFailed;
   const int language = ReadLanguageIndex(env.settings);
-  // The layout given on the command line, else the one stored for uploads.
-  const UploadJob job{file, type ? ToShort(*type) : ReadUploadType(env.settings)};
+  // The layout given on the command line, else the one stored for uploads; a GIS
+  // file becomes a coordinate list in that layout first.
+  exchange::UploadFile upload{file, 0, {}, {}};
+  if (!codes) {
+    const CommandResult prepared = exchange::PrepareCoordinateUpload(
+        file, type ? ToShort(*type) : ReadUploadType(env.settings), env.settings, upload);
+    if (!prepared.Done()) return Fail(ForTerminal(prepared.message + "\n" + prepared.detail));
+    if (!upload.leftOut.empty()) Warn(ForTerminal(upload.leftOut));
+  }
+  const UploadJob job{upload.path, upload.type};
   CliTransferEvents events(file);
   SystemClock clock;
   TransferContext ctx{link.token, clock, env.settings, events, language};

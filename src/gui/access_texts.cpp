@@ -25,6 +25,8 @@ constexpr AccessDefault kDefaults[] = {
     {"Scale", "Scale factor between 0.99 and 1.01"},
     {"StopTip", "Stop the running transfer; what has arrived is kept"},
     {"Progress", "transfer progress"},
+    {"Crs", "The job's coordinate reference system: an EPSG code or a PROJ definition; type a code or a name to "
+            "search; empty for a local grid"},
 };
 
 }  // namespace

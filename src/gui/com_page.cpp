@@ -6,6 +6,7 @@
 #include "core/link/transfer_pages.h"
 #include "core/text/text_helpers.h"
 #include "gui/gbk_text.h"
+#include "gui/gis_upload.h"
 #include "gui/transfer_link.h"
 #include "gui/transfer_pages.h"
 
@@ -53,9 +54,12 @@ void CComPage::Download() {
 void CComPage::Upload() {
   EndRunningTransfer();
   const std::string answer = context_.Dialogs().ShowUpSetDlg();
-  const std::string path = TextInLastBraces(answer);
+  std::string path = TextInLastBraces(answer);
   if (path.empty()) return;
-  const UploadJob job{path, UploadTypeFrom(answer)};
+  // A GIS file becomes a coordinate list first.
+  int type = UploadTypeFrom(answer);
+  if (!PrepareUploadFile(context_, this, path, type)) return;
+  const UploadJob job{path, type};
   StartTransfer(
       [this, job, port = PortToOpen(true)](const TransferContext& ctx) {
         return std::make_unique<SerialCoordinateUpload>(ctx, Link().MakePort(), job, port);

@@ -1,5 +1,6 @@
 #include "gui/data_page.h"
 
+#include <QDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -82,6 +83,7 @@ CDataPage::CDataPage(GuiContext& context, QWidget* parent)
   saveKey->setContext(Qt::WidgetWithChildrenShortcut);
   menuRunner_ = [](QMenu& menu, const QPoint& pos) { return menu.exec(pos); };
   stationDialogRunner_ = [](CStationImportDlg& dialog) { return dialog.exec(); };
+  gisDialogRunner_ = [](QDialog& dialog) { return dialog.exec(); };
 
   ApplyCaptions();
 }

@@ -17,6 +17,7 @@ class QGroupBox;
 class QLineEdit;
 class QMenu;
 class QAction;
+class QDialog;
 class QPushButton;
 class QTabBar;
 
@@ -41,6 +42,8 @@ enum GridCommand : int {
   kCmdCoorFileExport = 32785,
   kCmdDeleteRow = 32794,
   kCmdInsertRow = 32795,
+  kCmdGisExport = 33101,
+  kCmdGisImport = 33102,
 };
 
 class CDataPage final : public QWidget {
@@ -50,6 +53,8 @@ class CDataPage final : public QWidget {
   using MenuRunner = std::function<QAction*(QMenu& menu, const QPoint& globalPos)>;
   // Runs the station dialog of the recompute; QDialog::Accepted for OK.
   using StationDialogRunner = std::function<int(CStationImportDlg& dialog)>;
+  // Runs a dialog of the GIS exchange; QDialog::Accepted for OK.
+  using GisDialogRunner = std::function<int(QDialog& dialog)>;
 
   explicit CDataPage(GuiContext& context, QWidget* parent = nullptr);
   ~CDataPage() override;
@@ -83,6 +88,7 @@ class CDataPage final : public QWidget {
 
   void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
   void SetStationDialogRunner(StationDialogRunner runner) { stationDialogRunner_ = std::move(runner); }
+  void SetGisDialogRunner(GisDialogRunner runner) { gisDialogRunner_ = std::move(runner); }
   // The job file last opened (empty after Clear or a download).
   const QString& JobPath() const { return jobPath_; }
   // Before anything replaces or empties the grid (Open, Clear, the window closing):
@@ -134,6 +140,9 @@ class CDataPage final : public QWidget {
   void ExportAnglesCommand();
   void ExportMeasuredCoordinatesCommand();
   void RecomputeCommand();
+  // The GIS exchange (data_page_gis.cpp).
+  void ExportGisCommand();
+  void ImportGisCommand();
   QMenu* BuildConversionMenu(QWidget* owner);
   QMenu* BuildRowMenu(QWidget* owner);
 
@@ -163,6 +172,7 @@ class CDataPage final : public QWidget {
   std::unique_ptr<StationTable> stations_;
   MenuRunner menuRunner_;
   StationDialogRunner stationDialogRunner_;
+  GisDialogRunner gisDialogRunner_;
   QString jobPath_;
 };
 

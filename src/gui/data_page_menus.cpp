@@ -23,7 +23,10 @@ constexpr MenuItem kMeasItems[] = {{kCmdMeasCoorExport, "Pup2", "Coor &Export"},
                                    {kCmdHdExport, "Pup5", "HD Export"},
                                    {kCmdAngleExport, "Pup6", "Angle Export"}};
 constexpr MenuItem kCoordItems[] = {{kCmdCoorImport, "Pup8", "Coor &Import"},
-                                    {kCmdCoorFileExport, "Pup9", "Coor &Export"}};
+                                    {kCmdCoorFileExport, "Pup9", "Coor &Export"},
+                                    {0, nullptr, nullptr},
+                                    {kCmdGisExport, "PupGis1", "Export to &GIS..."},
+                                    {kCmdGisImport, "PupGis2", "Import from GIS &file..."}};
 constexpr MenuItem kRowItems[] = {{kCmdDeleteRow, "Pup1", "Delete one row"}, {kCmdInsertRow, "Pup2", "Insert one row"}};
 
 template <size_t N>
@@ -109,6 +112,12 @@ void CDataPage::RunGridCommand(int command) {
       break;
     case kCmdPoligon:
       RecomputeCommand();
+      break;
+    case kCmdGisExport:
+      ExportGisCommand();
+      break;
+    case kCmdGisImport:
+      ImportGisCommand();
       break;
     default:
       break;

@@ -15,6 +15,7 @@
 
 #include "core/text/numbers.h"
 #include "gui/access_texts.h"
+#include "gui/crs_box.h"
 #include "gui/gbk_text.h"
 #include "gui/serial_devices.h"
 #include "gui/usb_device_box.h"
@@ -89,7 +90,8 @@ CSettingPage::CSettingPage(GuiContext& context, QWidget* parent)
       defaultType_(new QGroupBox(this)),
       comRadio_(new QRadioButton(defaultType_)),
       usbRadio_(new QRadioButton(defaultType_)),
-      usbBox_(new UsbDeviceBox(context, this)) {
+      usbBox_(new UsbDeviceBox(context, this)),
+      crsBox_(new CrsBox(context, this)) {
   setObjectName(QStringLiteral("CSettingPage"));
   for (int i = 0; i < kListCount; ++i) {
     combos_[i] = new QComboBox(this);
@@ -151,7 +153,11 @@ CSettingPage::CSettingPage(GuiContext& context, QWidget* parent)
 
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(comBox_, 0, Qt::AlignTop);
-  layout->addWidget(instrumentBox_, 0, Qt::AlignTop);
+  auto* instrumentColumn = new QVBoxLayout;
+  instrumentColumn->addWidget(instrumentBox_);
+  instrumentColumn->addWidget(crsBox_);
+  instrumentColumn->addStretch(1);
+  layout->addLayout(instrumentColumn);
   layout->addWidget(defaultType_, 0, Qt::AlignTop);
   layout->addWidget(usbBox_, 0, Qt::AlignTop);
   layout->addStretch(1);
@@ -194,6 +200,7 @@ void CSettingPage::Initialise() {
   }
   ShowDevice();
   usbBox_->Load();
+  crsBox_->Load();
   update();
 }
 
