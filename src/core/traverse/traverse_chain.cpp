@@ -35,7 +35,12 @@ struct JobSetUps {
 };
 
 std::string Line(int row) { return "Line " + FormatInt(row); }
-std::string Quoted(std::string_view name) { return "'" + PointLabel(name) + "'"; }
+std::string Quoted(std::string_view name) {
+  std::string q(1, '\'');
+  q += PointLabel(name);
+  q += '\'';
+  return q;
+}
 
 // Walks the rows once: every "U" station row opens a set-up, the first "U"
 // backsight row after it is its backsight, the "U" measured rows after that are
