@@ -34,6 +34,4 @@ void FillStations(const Chain& chain, const SetUpCoordinates& at, Adjustment& ou
 // The pass/fail line: w within S·√m seconds, 1:N at least the ratio asked for.
 Tolerance CheckTolerance(const Misclosure& misclosure, const AdjustOptions& options);
 
-inline constexpr double kArcSecond = 3.141592653589793 / (180.0 * 3600.0);
-
 }  // namespace corvane::traverse

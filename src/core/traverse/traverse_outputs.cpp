@@ -118,7 +118,7 @@ std::string AdjustmentJson(const Adjustment& a) {
   out += KindName(a.chain.kind);
   out += "\", \"angles\": " + FormatInt(m.angles);
   out += ", \"angular_misclosure_arcsec\": " +
-         (m.angular ? JsonNumber(*m.angular / (3.141592653589793 / 648000.0)) : std::string("null"));
+         (m.angular ? JsonNumber(*m.angular / kArcSecond) : std::string("null"));
   out += ", \"misclosure_north\": " + JsonOptional(m.north);
   out += ", \"misclosure_east\": " + JsonOptional(m.east);
   out += ", \"misclosure_height\": " + JsonOptional(m.height);

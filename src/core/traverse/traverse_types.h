@@ -8,6 +8,8 @@
 
 namespace corvane::traverse {
 
+inline constexpr double kArcSecond = 3.141592653589793 / (180.0 * 3600.0);
+
 enum class Method { Compass, LeastSquares };
 enum class TraverseKind { Link, Loop, Open };
 
