@@ -19,6 +19,7 @@
 #include "gui/access_texts.h"
 #include "gui/busy_progress.h"
 #include "gui/station_import_dlg.h"
+#include "gui/traverse_dlg.h"
 #include "gui/transfer_pages.h"
 
 namespace corvane::gui {
@@ -81,6 +82,7 @@ CDataPage::CDataPage(GuiContext& context, QWidget* parent)
   saveKey->setContext(Qt::WidgetWithChildrenShortcut);
   menuRunner_ = [](QMenu& menu, const QPoint& pos) { return menu.exec(pos); };
   stationDialogRunner_ = [](CStationImportDlg& dialog) { return dialog.exec(); };
+  traverseDialogRunner_ = [](CTraverseDlg& dialog) { return dialog.exec(); };
 
   ApplyCaptions();
 }

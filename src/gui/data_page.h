@@ -22,6 +22,9 @@ class QTabBar;
 
 namespace corvane {
 class StationTable;
+namespace traverse {
+struct Adjustment;
+}
 }
 
 namespace corvane::gui {
@@ -29,6 +32,7 @@ namespace corvane::gui {
 class CComPage;
 class CUsbPage;
 class CStationImportDlg;
+class CTraverseDlg;
 
 // Commands of the two context menus.
 enum GridCommand : int {
@@ -41,6 +45,7 @@ enum GridCommand : int {
   kCmdCoorFileExport = 32785,
   kCmdDeleteRow = 32794,
   kCmdInsertRow = 32795,
+  kCmdAdjustTraverse = 32810,
 };
 
 class CDataPage final : public QWidget {
@@ -50,6 +55,8 @@ class CDataPage final : public QWidget {
   using MenuRunner = std::function<QAction*(QMenu& menu, const QPoint& globalPos)>;
   // Runs the station dialog of the recompute; QDialog::Accepted for OK.
   using StationDialogRunner = std::function<int(CStationImportDlg& dialog)>;
+  // Runs the traverse dialog; CTraverseDlg::kRecompute to recompute with its stations.
+  using TraverseDialogRunner = std::function<int(CTraverseDlg& dialog)>;
 
   explicit CDataPage(GuiContext& context, QWidget* parent = nullptr);
   ~CDataPage() override;
@@ -83,6 +90,7 @@ class CDataPage final : public QWidget {
 
   void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
   void SetStationDialogRunner(StationDialogRunner runner) { stationDialogRunner_ = std::move(runner); }
+  void SetTraverseDialogRunner(TraverseDialogRunner runner) { traverseDialogRunner_ = std::move(runner); }
   // The job file last opened (empty after Clear or a download).
   const QString& JobPath() const { return jobPath_; }
   // What Clear calls to empty the received text of the transfers.
@@ -91,6 +99,8 @@ class CDataPage final : public QWidget {
  signals:
   // A recompute has written its files with the station table.
   void recomputed();
+  // The traverse dialog adjusted the job's traverse (the plan draws it).
+  void traverseAdjusted(std::shared_ptr<const traverse::Adjustment> adjustment);
 
  public slots:
   void OpenFile();
@@ -132,6 +142,10 @@ class CDataPage final : public QWidget {
   void ExportAnglesCommand();
   void ExportMeasuredCoordinatesCommand();
   void RecomputeCommand();
+  // The recompute; with a station file, its lines are imported into the station
+  // dialog before it opens (data_page_traverse.cpp runs it so).
+  void RunRecompute(const std::string* stationFile);
+  void AdjustTraverseCommand();
   QMenu* BuildConversionMenu(QWidget* owner);
   QMenu* BuildRowMenu(QWidget* owner);
 
@@ -161,6 +175,7 @@ class CDataPage final : public QWidget {
   std::unique_ptr<StationTable> stations_;
   MenuRunner menuRunner_;
   StationDialogRunner stationDialogRunner_;
+  TraverseDialogRunner traverseDialogRunner_;
   std::function<void()> clearReceiveBuffer_;
   QString jobPath_;
 };

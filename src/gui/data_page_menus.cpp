@@ -18,6 +18,7 @@ struct MenuItem {
 
 constexpr MenuItem kMeasItems[] = {{kCmdMeasCoorExport, "Pup2", "Coor &Export"},
                                    {kCmdPoligon, "Pup3", "With poligon file"},
+                                   {kCmdAdjustTraverse, "Traverse", "Adjust traverse\xA1\xAD"},  // GBK "…"
                                    {0, nullptr, nullptr},
                                    {kCmdSdExport, "Pup4", "SD Export"},
                                    {kCmdHdExport, "Pup5", "HD Export"},
@@ -109,6 +110,9 @@ void CDataPage::RunGridCommand(int command) {
       break;
     case kCmdPoligon:
       RecomputeCommand();
+      break;
+    case kCmdAdjustTraverse:
+      AdjustTraverseCommand();
       break;
     default:
       break;

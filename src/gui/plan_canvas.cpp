@@ -69,6 +69,7 @@ void PlanCanvas::paintEvent(QPaintEvent*) {
   view_.size = size();
   QPainter painter(this);
   plot::PaintPlan(painter, scene, view_, options_);
+  if (overlay_) overlay_(painter, view_);
   lastPaintMs_ = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 

@@ -52,7 +52,7 @@ std::string ResidualRow(const std::string& line, std::string_view kind, std::str
 
 std::string StationRow(std::string_view name, const std::string& north, const std::string& east,
                        const std::string& height, const std::string& rest) {
-  return Rp(name, 11) + Lp(north, 12) + Lp(east, 12) + Lp(height, 9) + rest;
+  return " " + Rp(name, 10) + Lp(north, 12) + Lp(east, 12) + Lp(height, 9) + rest;
 }
 
 std::string PassText(bool passed, const TraverseCaptions& c) { return passed ? c.passed : c.failed; }
