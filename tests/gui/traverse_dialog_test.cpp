@@ -123,7 +123,7 @@ TEST_F(TraverseDialogTest, RemembersItsChoicesAndNamesEveryControl) {
         << w->metaObject()->className() << " " << w->objectName().toStdString();
     ++named;
   }
-  EXPECT_GE(named, 19);  // three tables, eleven choices, five buttons
+  EXPECT_GE(named, 18);  // three tables, ten choices, five buttons
 }
 
 TEST_F(TraverseDialogTest, SavesTheStationFileAndOpensTheReport) {
