@@ -121,6 +121,8 @@ TEST(CliAdjust, UsageFailuresAndToleranceHaveTheirExitCodes) {
       {{"adjust", missing, "-o", out, "--bogus", "1"}, 2, "unknown option --bogus"},
       {{"adjust", missing, "-o", out}, 1, "Open file failed!"},
       {{"adjust", f.job, "-o", out, "--control", missing}, 1, "Open file failed!"},
+      // A report that cannot be created: no file is written at all.
+      {{"adjust", f.job, "-o", out, "--report", dir.File("no/such/r.rpt")}, 1, "Open report file failed!"},
       {{"adjust", f.job, "-o", out}, 0, ""},  // open traverse without control: no check
       {{"adjust", f.job, "-o", out, "--control", f.control, "--tolerance", "1,1000000"}, 0, "outside the tolerance"},
   };

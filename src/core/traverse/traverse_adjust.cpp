@@ -11,19 +11,6 @@
 #include "core/traverse/traverse_outputs.h"
 
 namespace corvane::traverse {
-namespace {
-
-CommandResult WriteText(const std::string& path, const std::string& text) {
-  if (path.empty()) return {};
-  OutputFile file;
-  if (!file.Create(path)) return file.Failure(kOpenFileFailed);
-  file.Text() = text;
-  if (!file.Finish()) return file.Failure(kOpenFileFailed);
-  return {};
-}
-
-}  // namespace
-
 const char* MethodName(Method method) { return method == Method::Compass ? "compass" : "lsq"; }
 
 const char* KindName(TraverseKind kind) {
@@ -52,14 +39,23 @@ CommandResult AdjustTraverse(const RecordGrid& grid, const ControlPoints& contro
 CommandResult WriteAdjustmentFiles(const RecordGrid& grid, const Adjustment& adjustment,
                                    const TraverseCaptions& captions, const AdjustmentFiles& files,
                                    std::vector<std::string>* warnings) {
-  if (CommandResult r = WriteText(files.stations, StationFileText(grid, adjustment, warnings)); !r.Done()) return r;
-  if (!files.report.empty()) {
-    if (CommandResult r = WriteText(files.report, TraverseReport(adjustment, captions)); !r.Done()) {
-      r.message = kOpenReportFileFailed;
-      return r;
-    }
-  }
-  return WriteText(files.json, AdjustmentJson(adjustment));
+  // Every file is created before any is written, so a folder that takes none of
+  // them leaves every file that was there as it was.
+  struct Output {
+    const std::string& path;
+    const char* failure;
+    OutputFile file;
+  } outputs[] = {{files.stations, kOpenFileFailed, {}},
+                 {files.report, kOpenReportFileFailed, {}},
+                 {files.json, kOpenFileFailed, {}}};
+  for (Output& o : outputs)
+    if (!o.path.empty() && !o.file.Create(o.path)) return o.file.Failure(o.failure);
+  if (!files.stations.empty()) outputs[0].file.Text() = StationFileText(grid, adjustment, warnings);
+  if (!files.report.empty()) outputs[1].file.Text() = TraverseReport(adjustment, captions);
+  if (!files.json.empty()) outputs[2].file.Text() = AdjustmentJson(adjustment);
+  for (Output& o : outputs)
+    if (!o.path.empty() && !o.file.Finish()) return o.file.Failure(o.failure);
+  return {};
 }
 
 std::string ToleranceFailureText(const Adjustment& a) {
