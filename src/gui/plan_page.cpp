@@ -62,6 +62,9 @@ CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
   traverseScale_->setCurrentIndex(3);
   traverseScale_->setObjectName(QStringLiteral("traverseScale"));
   traverseLabel_->setBuddy(traverseScale_);
+  // Shown with an adjusted traverse only.
+  traverseLabel_->hide();
+  traverseScale_->hide();
   connect(traverseScale_, &QComboBox::currentIndexChanged, canvas_, qOverload<>(&QWidget::update));
   connect(&dataPage_, &CDataPage::traverseAdjusted, this, &CPlanPage::ShowTraverse);
 
@@ -137,6 +140,8 @@ void CPlanPage::GridChanged() {
   if (traverse_) {
     traverse_.reset();
     canvas_->SetOverlay({});
+    traverseLabel_->hide();
+    traverseScale_->hide();
   }
   dirty_ = true;
   canvas_->update();
@@ -168,6 +173,8 @@ void CPlanPage::ShowRecompute() {
 void CPlanPage::ShowTraverse(std::shared_ptr<const traverse::Adjustment> adjustment) {
   if (!adjustment) return;
   traverse_ = MakeTraverseOverlay(*adjustment);
+  traverseLabel_->show();
+  traverseScale_->show();
   canvas_->SetOverlay([this](QPainter& painter, const plot::PlanView& view) {
     const int i = traverseScale_->currentIndex();
     if (traverse_)

@@ -129,6 +129,7 @@ void CTraverseDlg::BuildLayout() {
     table->setHorizontalHeaderLabels(headers);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
     table->setAccessibleName(name);
     table->setObjectName(name);
   };
@@ -148,6 +149,7 @@ void CTraverseDlg::BuildLayout() {
   fromFile_->setText(Tr("FromFile", "From a control file"));
   browse_->setText(Tr("Browse", "Browse..."));
   format_->setRange(0, 6);
+  format_->setMinimumWidth(format_->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 30);
   fromJob_->setChecked(true);
   auto* controlBox = new QGroupBox(Tr("Control", "Control points"), this);
   auto* fileRow = new QHBoxLayout;
@@ -354,15 +356,18 @@ void CTraverseDlg::FillResults() {
   stations_->setRowCount(static_cast<int>(a.stations.size()));
   for (int i = 0; i < static_cast<int>(a.stations.size()); ++i) {
     const traverse::StationResult& s = a.stations[static_cast<size_t>(i)];
+    const auto precision = [&](const std::optional<double>& v, int decimals) {
+      return s.known ? QString() : Optional(v, decimals);
+    };
     const QString cells[] = {FromGbk(s.name),
                              Number(s.north, 3),
                              Number(s.east, 3),
                              Optional(s.height, 3),
                              s.known ? FromGbk(c.known) : Optional(s.sigmaNorth, 4),
-                             Optional(s.sigmaEast, 4),
-                             Optional(s.ellipseA, 4),
-                             Optional(s.ellipseB, 4),
-                             Optional(s.ellipseAzimuthDeg, 1)};
+                             precision(s.sigmaEast, 4),
+                             precision(s.ellipseA, 4),
+                             precision(s.ellipseB, 4),
+                             precision(s.ellipseAzimuthDeg, 1)};
     for (int col = 0; col < static_cast<int>(std::size(cells)); ++col)
       stations_->setItem(i, col, new QTableWidgetItem(cells[col]));
   }
