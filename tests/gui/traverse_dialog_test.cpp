@@ -189,6 +189,8 @@ TEST_F(TraverseDialogTest, PicturesOfTheDialogAndThePlan) {
     dialog.MethodBox()->setCurrentIndex(1);
     dialog.Compute();
     dialog.resize(900, 820);
+    dialog.show();
+    QApplication::processEvents();
     SaveScreenshot(dialog, "traverse_en.png");
     return int(QDialog::Rejected);
   });

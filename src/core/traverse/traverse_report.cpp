@@ -72,79 +72,66 @@ std::string AngleText(double radians, std::string_view unit) {
   return std::string(radians < 0 ? "-" : "") + FormatInt(d) + "-" + (m < 10 ? "0" : "") + FormatInt(m) + "-" + s;
 }
 
+namespace {
+
+// Each caption with its key in section "Traverse" and its English default; the
+// three column headers are built from their columns when no file gives them.
+struct CaptionField {
+  std::string TraverseCaptions::*field;
+  const char* key;
+  const char* def;
+};
+const CaptionField kCaptionFields[] = {
+    {&TraverseCaptions::title, "Title", "Traverse adjustment"},
+    {&TraverseCaptions::compass, "Compass", "compass rule"},
+    {&TraverseCaptions::leastSquares, "LeastSquares", "least squares"},
+    {&TraverseCaptions::link, "Link", "link traverse"},
+    {&TraverseCaptions::loop, "Loop", "loop traverse"},
+    {&TraverseCaptions::open, "Open", "open traverse"},
+    {&TraverseCaptions::setUps, "SetUps", "Set-ups"},
+    {&TraverseCaptions::angles, "Angles", "angles m"},
+    {&TraverseCaptions::length, "Length", "length L"},
+    {&TraverseCaptions::chainHeader, "ChainHeader", nullptr},
+    {&TraverseCaptions::angular, "Angular", "Angular misclosure w"},
+    {&TraverseCaptions::allowed, "Allowed", "allowed"},
+    {&TraverseCaptions::linear, "Linear", "Linear misclosure"},
+    {&TraverseCaptions::precision, "Precision", "Precision"},
+    {&TraverseCaptions::height, "Height", "Height misclosure fH"},
+    {&TraverseCaptions::noCheck, "NoCheck", "Open traverse: no check, coordinates by propagation only"},
+    {&TraverseCaptions::passed, "Passed", "passed"},
+    {&TraverseCaptions::failed, "Failed", "FAILED"},
+    {&TraverseCaptions::result, "Result", "Result"},
+    {&TraverseCaptions::within, "Within", "within tolerance"},
+    {&TraverseCaptions::outside, "Outside", "OUTSIDE TOLERANCE"},
+    {&TraverseCaptions::sigma0, "Sigma0", "Sigma0"},
+    {&TraverseCaptions::redundancy, "Redundancy", "redundancy"},
+    {&TraverseCaptions::iterations, "Iterations", "iterations"},
+    {&TraverseCaptions::chiTest, "ChiTest", "Chi-square test (95 %)"},
+    {&TraverseCaptions::residuals, "Residuals", "Residuals (adjusted - observed), standardised, * beyond 3"},
+    {&TraverseCaptions::residualHeader, "ResidualHeader", nullptr},
+    {&TraverseCaptions::angle, "Angle", "angle"},
+    {&TraverseCaptions::distance, "Distance", "distance"},
+    {&TraverseCaptions::stations, "Stations", "Stations"},
+    {&TraverseCaptions::stationHeader, "StationHeader", nullptr},
+    {&TraverseCaptions::known, "Known", "known"},
+};
+
+}  // namespace
+
 TraverseCaptions DefaultTraverseCaptions() {
   TraverseCaptions c;
-  c.title = "Traverse adjustment";
-  c.compass = "compass rule";
-  c.leastSquares = "least squares";
-  c.link = "link traverse";
-  c.loop = "loop traverse";
-  c.open = "open traverse";
-  c.setUps = "Set-ups";
-  c.angles = "angles m";
-  c.length = "length L";
+  for (const CaptionField& f : kCaptionFields)
+    if (f.def) c.*f.field = f.def;
   c.chainHeader = ChainRow("No", "Line", "Station", "Backsight", "Foresight", "Angle", "Distance", "dH");
-  c.angular = "Angular misclosure w";
-  c.allowed = "allowed";
-  c.linear = "Linear misclosure";
-  c.precision = "Precision";
-  c.height = "Height misclosure fH";
-  c.noCheck = "Open traverse: no check, coordinates by propagation only";
-  c.passed = "passed";
-  c.failed = "FAILED";
-  c.result = "Result";
-  c.within = "within tolerance";
-  c.outside = "OUTSIDE TOLERANCE";
-  c.sigma0 = "Sigma0";
-  c.redundancy = "redundancy";
-  c.iterations = "iterations";
-  c.chiTest = "Chi-square test (95 %)";
-  c.residuals = "Residuals (adjusted - observed), standardised, * beyond 3";
   c.residualHeader = ResidualRow("Line", "Kind", "At", "To", "Observed", "Residual", "Std.", "");
-  c.angle = "angle";
-  c.distance = "distance";
-  c.stations = "Stations";
-  c.stationHeader = StationRow("Name", "North", "East", "Height", Lp("sN", 7) + Lp("sE", 7) + Lp("a", 7) +
-                                                                     Lp("b", 7) + Lp("Az", 5));
-  c.known = "known";
+  c.stationHeader = StationRow("Name", "North", "East", "Height",
+                               Lp("sN", 7) + Lp("sE", 7) + Lp("a", 7) + Lp("b", 7) + Lp("Az", 5));
   return c;
 }
 
 TraverseCaptions ReadTraverseCaptions(const CaptionReader& r) {
   TraverseCaptions c = DefaultTraverseCaptions();
-  const auto read = [&](std::string& field, const char* key) { field = r.Read("Traverse", key, field); };
-  read(c.title, "Title");
-  read(c.compass, "Compass");
-  read(c.leastSquares, "LeastSquares");
-  read(c.link, "Link");
-  read(c.loop, "Loop");
-  read(c.open, "Open");
-  read(c.setUps, "SetUps");
-  read(c.angles, "Angles");
-  read(c.length, "Length");
-  read(c.chainHeader, "ChainHeader");
-  read(c.angular, "Angular");
-  read(c.allowed, "Allowed");
-  read(c.linear, "Linear");
-  read(c.precision, "Precision");
-  read(c.height, "Height");
-  read(c.noCheck, "NoCheck");
-  read(c.passed, "Passed");
-  read(c.failed, "Failed");
-  read(c.result, "Result");
-  read(c.within, "Within");
-  read(c.outside, "Outside");
-  read(c.sigma0, "Sigma0");
-  read(c.redundancy, "Redundancy");
-  read(c.iterations, "Iterations");
-  read(c.chiTest, "ChiTest");
-  read(c.residuals, "Residuals");
-  read(c.residualHeader, "ResidualHeader");
-  read(c.angle, "Angle");
-  read(c.distance, "Distance");
-  read(c.stations, "Stations");
-  read(c.stationHeader, "StationHeader");
-  read(c.known, "Known");
+  for (const CaptionField& f : kCaptionFields) c.*f.field = r.Read("Traverse", f.key, c.*f.field);
   return c;
 }
 
