@@ -27,12 +27,21 @@ CommandResult AdjustTraverse(const RecordGrid& grid, const ControlPoints& contro
   if (CommandResult found = FindChain(grid, control, chain); !found.Done()) return found;
   if (options.method == Method::Compass) {
     out = CompassRule(chain, options);
-    return {};
+  } else {
+    CommandResult failure;
+    std::optional<Adjustment> adjusted = LeastSquares(chain, options, failure);
+    if (!adjusted) return failure;
+    out = std::move(*adjusted);
   }
-  CommandResult failure;
-  std::optional<Adjustment> adjusted = LeastSquares(chain, options, failure);
-  if (!adjusted) return failure;
-  out = std::move(*adjusted);
+  // Coordinates so far out that the arithmetic overflows give no result to write.
+  const auto finite = [](const std::optional<double>& v) { return !v || std::isfinite(*v); };
+  const Misclosure& m = out.misclosure;
+  bool ok = std::isfinite(m.length) && finite(m.angular) && finite(m.north) && finite(m.east) && finite(m.height);
+  for (const StationResult& s : out.stations)
+    ok = ok && std::isfinite(s.north) && std::isfinite(s.east) && finite(s.height) && finite(s.sigmaNorth) &&
+         finite(s.sigmaEast) && finite(s.ellipseA) && finite(s.ellipseB) && finite(s.ellipseAzimuthDeg);
+  if (!ok)
+    return CommandResult::Failure("The traverse cannot be computed: its coordinates or distances are too large.");
   return {};
 }
 

@@ -1,11 +1,13 @@
 #include "core/traverse/traverse_compass.h"
 
 #include <cmath>
+#include <limits>
 #include <unordered_map>
 
 #include "core/compute/angle_math.h"
 #include "core/compute/polar_point.h"
 #include "core/text/numbers.h"
+#include "core/traverse/control_points.h"
 #include "core/traverse/traverse_chain.h"
 
 namespace corvane::traverse {
@@ -69,9 +71,14 @@ SetUpCoordinates PropagateOpen(const Chain& chain) {
                                      HeightOrder::ComponentThenTarget);
     backNorth = c.north[k];
     backEast = c.east[k];
-    c.north[k + 1] = CAtof(p.north);
-    c.east[k + 1] = CAtof(p.east);
-    height = CAtof(p.height);
+    // A coordinate beyond the doubles prints as "inf": no number to go on from.
+    const auto number = [](const std::string& text) {
+      double v = 0;
+      return StrictNumber(text, v) ? v : std::numeric_limits<double>::quiet_NaN();
+    };
+    c.north[k + 1] = number(p.north);
+    c.east[k + 1] = number(p.east);
+    height = number(p.height);
     if (c.height[0]) c.height[k + 1] = height;
     // A known station on the way goes on from its given coordinates, as the
     // station table will hold them.

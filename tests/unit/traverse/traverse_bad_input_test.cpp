@@ -111,6 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"unknown backsight", {{3, 7, "n/a"}}, "", {"starting direction is unknown", "'B1' (line 3)"}},
         BadCase{"no backsight row", {{3, -2, ""}}, "", {"line 2 has no backsight row"}},
         BadCase{"station without a name", {{5, 2, ""}}, "", {"Lost Point name in line:5"}},
+        BadCase{"coordinates beyond any arithmetic", {{2, 6, "1.7e308"}, {3, 6, "-1e308"}, {4, 3, "1.7e308"}, {4, 4, "180"}}, "",
+                {"too large"}},
         BadCase{"NaN northing in the control file", {}, "S1,1000,2000,100\nS3,nan,2200,100\n",
                 {"Line 2 of the control file", "northing of 'S3'", "('nan')"}},
         BadCase{"infinite height in the control file", {}, "S3,1200,2200,inf\n", {"Line 1", "height of 'S3'"}},
