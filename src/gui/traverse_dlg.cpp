@@ -351,6 +351,8 @@ void CTraverseDlg::FillResults() {
     lines << line;
   }
   result_->setText(lines.join(QLatin1Char('\n')));
+  // A traverse outside its tolerances is shown in red, never as settled.
+  result_->setStyleSheet(t.Passed() ? QString() : QStringLiteral("color: #c00000;"));
 
   const bool lsq = a.leastSquares.has_value();
   stations_->setRowCount(static_cast<int>(a.stations.size()));
