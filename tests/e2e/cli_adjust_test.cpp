@@ -29,11 +29,7 @@ Files WriteTraverse(const TempDir& dir, int n, bool link, double noise) {
   if (link) {
     const TruePoint& last = spec.stations.back();
     spec.closing = TruePoint{"C9", last.north + 90, last.east - 120, last.height};
-    char buf[256];
-    for (const TruePoint* p : {&last, static_cast<const TruePoint*>(&*spec.closing)}) {
-      std::snprintf(buf, sizeof buf, "%s,%.4f,%.4f,%.4f\n", p->name.c_str(), p->north, p->east, p->height);
-      control += buf;
-    }
+    control = ControlLine(last) + ControlLine(*spec.closing);
   }
   Files f{dir.File("job.kvm"), dir.File("control.txt")};
   WriteBytes(f.job, TraverseJobText(spec));

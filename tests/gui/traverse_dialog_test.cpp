@@ -38,12 +38,8 @@ class TraverseDialogTest : public GuiFixture {
     spec.angleNoiseSec = spec.distanceNoiseMm = 4;
     job_ = files_.File("job.kvm");
     testing::WriteBytes(job_, testing::TraverseJobText(spec));
-    char buf[256];
-    std::string control;
-    for (const testing::TruePoint* p : {static_cast<const testing::TruePoint*>(&spec.stations.back()), static_cast<const testing::TruePoint*>(&*spec.closing)}) {
-      std::snprintf(buf, sizeof buf, "%s;%.4f;%.4f;%.4f\n", p->name.c_str(), p->north, p->east, p->height);
-      control += buf;
-    }
+    const std::string control =
+        testing::ControlLine(spec.stations.back(), ';') + testing::ControlLine(*spec.closing, ';');
     control_ = files_.File("control.txt");
     testing::WriteBytes(control_, control);
     page_ = std::make_unique<gui::CDataPage>(*context_);

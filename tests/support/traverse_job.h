@@ -101,6 +101,14 @@ inline std::string TraverseJobText(const TraverseJobSpec& spec) {
   return out;
 }
 
+// The control-file line of a true point, "name,N,E,H".
+inline std::string ControlLine(const TruePoint& p, char separator = ',') {
+  char buf[256];
+  std::snprintf(buf, sizeof buf, "%s%c%.4f%c%.4f%c%.4f\n", p.name.c_str(), separator, p.north, separator, p.east,
+                separator, p.height);
+  return buf;
+}
+
 // A zig-zag of n stations heading north-east, legs of 150 to 250 m.
 inline std::vector<TruePoint> ZigZagStations(int n, unsigned seed = 7) {
   std::mt19937 rng(seed);
