@@ -26,6 +26,12 @@ class Framed final {
     out_ += Rp(content, kInside);
     out_ += "|\n";
   }
+  // A line that starts after one blank.
+  void Item(std::string_view content) {
+    out_ += "| ";
+    out_ += Rp(content, kInside - 1);
+    out_ += "|\n";
+  }
   void Rule() {
     out_ += '|';
     out_.append(kInside, '-');
@@ -52,7 +58,13 @@ std::string ResidualRow(const std::string& line, std::string_view kind, std::str
 
 std::string StationRow(std::string_view name, const std::string& north, const std::string& east,
                        const std::string& height, const std::string& rest) {
-  return " " + Rp(name, 10) + Lp(north, 12) + Lp(east, 12) + Lp(height, 9) + rest;
+  std::string row(1, ' ');
+  row += Rp(name, 10);
+  row += Lp(north, 12);
+  row += Lp(east, 12);
+  row += Lp(height, 9);
+  row += rest;
+  return row;
 }
 
 std::string PassText(bool passed, const TraverseCaptions& c) { return passed ? c.passed : c.failed; }
@@ -142,9 +154,9 @@ std::string TraverseReport(const Adjustment& a, const TraverseCaptions& c) {
   Framed f(out);
   f.Line("");
   const std::string kind = chain.kind == TraverseKind::Link ? c.link : chain.kind == TraverseKind::Loop ? c.loop : c.open;
-  f.Line(" " + Rp(c.title + " - " + (a.method == Method::Compass ? c.compass : c.leastSquares), 54) + Lp(kind, 21));
+  f.Item(Rp(c.title + " - " + (a.method == Method::Compass ? c.compass : c.leastSquares), 54) + Lp(kind, 21));
   const size_t n = chain.setUps.size();
-  f.Line(" " + c.setUps + ": " + FormatInt(static_cast<long long>(n)) + " (" + FormatInt(chain.setUps.front().stationRow) +
+  f.Item(c.setUps + ": " + FormatInt(static_cast<long long>(n)) + " (" + FormatInt(chain.setUps.front().stationRow) +
          "-" + FormatInt(chain.setUps.back().stationRow) + ")   " + c.angles + ": " + FormatInt(m.angles) + "   " +
          c.length + ": " + FormatFixed(m.length, 3));
   f.Rule();
@@ -163,31 +175,31 @@ std::string TraverseReport(const Adjustment& a, const TraverseCaptions& c) {
   }
   f.Rule();
   if (chain.kind == TraverseKind::Open) {
-    f.Line(" " + c.noCheck);
+    f.Item(c.noCheck);
   } else {
     const Tolerance& t = a.tolerance;
     if (m.angular)
-      f.Line(" " + Rp(c.angular + ": " + Seconds(*m.angular), 34) + Rp(c.allowed + " " + Seconds(*t.allowedAngular), 30) +
+      f.Item(Rp(c.angular + ": " + Seconds(*m.angular), 34) + Rp(c.allowed + " " + Seconds(*t.allowedAngular), 30) +
              PassText(t.angularPassed, c));
     else
-      f.Line(" " + c.angular + ": -");
-    f.Line(" " + c.linear + ": fN " + Maybe(m.north, 4) + "  fE " + Maybe(m.east, 4) + "  f " +
+      f.Item(c.angular + ": -");
+    f.Item(c.linear + ": fN " + Maybe(m.north, 4) + "  fE " + Maybe(m.east, 4) + "  f " +
            Metres(std::hypot(m.north.value_or(0), m.east.value_or(0))));
-    f.Line(" " + Rp(c.precision + ": 1:" + (m.precisionRatio ? FormatFixed(std::floor(*m.precisionRatio), 0) : "-"), 34) +
+    f.Item(Rp(c.precision + ": 1:" + (m.precisionRatio ? FormatFixed(std::floor(*m.precisionRatio), 0) : "-"), 34) +
            Rp(c.allowed + " 1:" + FormatFixed(t.allowedRatio, 0), 30) + PassText(t.linearPassed, c));
-    f.Line(" " + c.height + ": " + Maybe(m.height, 4));
-    f.Line(" " + c.result + ": " + (t.Passed() ? c.within : c.outside));
+    f.Item(c.height + ": " + Maybe(m.height, 4));
+    f.Item(c.result + ": " + (t.Passed() ? c.within : c.outside));
   }
   if (a.leastSquares) {
     const LeastSquaresStats& ls = *a.leastSquares;
     f.Rule();
-    f.Line(" " + c.sigma0 + ": " + Maybe(ls.sigma0, 3) + "   " + c.redundancy + ": " + FormatInt(ls.redundancy) +
+    f.Item(c.sigma0 + ": " + Maybe(ls.sigma0, 3) + "   " + c.redundancy + ": " + FormatInt(ls.redundancy) +
            "   " + c.iterations + ": " + FormatInt(ls.iterations));
     if (ls.chiLower)
-      f.Line(" " + c.chiTest + ": " + FormatFixed(*ls.chiLower, 3) + " <= " + c.sigma0 + " <= " +
+      f.Item(c.chiTest + ": " + FormatFixed(*ls.chiLower, 3) + " <= " + c.sigma0 + " <= " +
              FormatFixed(*ls.chiUpper, 3) + "   " + PassText(ls.chiPassed.value_or(false), c));
     f.Rule();
-    f.Line(" " + c.residuals);
+    f.Item(c.residuals);
     f.Line(c.residualHeader);
     for (const Residual& r : ls.residuals) {
       const bool angle = r.kind == Residual::Kind::Angle;
@@ -198,7 +210,7 @@ std::string TraverseReport(const Adjustment& a, const TraverseCaptions& c) {
     }
   }
   f.Rule();
-  f.Line(" " + c.stations);
+  f.Item(c.stations);
   f.Line(c.stationHeader);
   for (const StationResult& s : a.stations) {
     std::string rest;
