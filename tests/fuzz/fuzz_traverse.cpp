@@ -3,7 +3,6 @@
 // station file has one line per station and backsight row.
 #include <cmath>
 
-#include "core/grid/grid_loading.h"
 #include "core/traverse/traverse_adjust.h"
 #include "core/traverse/traverse_outputs.h"
 #include "core/traverse/traverse_report.h"
@@ -31,16 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const unsigned choice = fuzz::TakeByte(bytes);
   // The control file, then after a zero byte the job.
-  const size_t split = bytes.find('\0');
-  const std::string_view control = bytes.substr(0, split);
-  const std::string_view job = split == std::string_view::npos ? std::string_view() : bytes.substr(split + 1);
-
-  RecordGrid grid;
-  ColumnCaptions captions;
-  ClearGrid(grid, captions);
-  OpenJobLineWalker walker(grid);
-  walker.Feed(job);
-  walker.Finish();
+  fuzz::FileAndJob input = fuzz::SplitFileAndJob(bytes);
+  const std::string_view control = input.file;
+  const RecordGrid& grid = input.grid;
   traverse::ControlPoints points;
   if (!traverse::ParseControlText(control, static_cast<int>(choice % 7), points).Done()) return 0;
   for (const traverse::KnownPoint& p : points.Points())
