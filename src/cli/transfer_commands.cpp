@@ -74,16 +74,23 @@ int SilenceLimitMs(const CliArgs& args) {
 
 // Where a transfer meets the instrument: the serial port (opened by the engine on
 // its worker, as the transfer buttons ask) or the USB library, through the trace
-// when one is kept.
+// when one is kept. The engine takes the port or link over.
 struct LinkSetup {
-  TransferState state;
+  TransferToken token;
   TransferTrace trace;
-  std::optional<TracingPort> tracedPort;
-  UsbLibraryLink library{{&WriteData214x, &ReadData214x, &Close214x, &LastError214x}};
-  std::optional<TracingUsbLink> tracedUsb;
-  ISerialPort* port = nullptr;
-  IUsbLink* usb = nullptr;
   std::optional<PortRequest> open;
+
+  std::unique_ptr<ISerialPort> Port() {
+    std::unique_ptr<ISerialPort> port = std::make_unique<CSerialPort>();
+    if (trace.IsOpen()) port = std::make_unique<TracingPort>(std::move(port), trace);
+    return port;
+  }
+  std::unique_ptr<IUsbLink> Usb() {
+    std::unique_ptr<IUsbLink> usb =
+        std::make_unique<UsbLibraryLink>(UsbLibraryCalls{&WriteData214x, &ReadData214x, &Close214x, &LastError214x});
+    if (trace.IsOpen()) usb = std::make_unique<TracingUsbLink>(std::move(usb), trace);
+    return usb;
+  }
 };
 
 // Reads the link options, checks the command line, opens the trace. False with the
@@ -96,14 +103,7 @@ bool PrepareLink(const CliArgs& args, CliEnv& env, LinkSetup& link, bool usb, bo
   const auto tracePath = args.Option("--trace");
   args.ExpectNoMore(positionals);
   if (!OpenTrace(tracePath, link.trace)) return false;
-  if (usb) {
-    link.usb = &link.library;
-    if (link.trace.IsOpen()) link.usb = &link.tracedUsb.emplace(link.library, link.trace);
-    return true;
-  }
-  link.open = PortRequest{device, *line, localizedMessage};
-  link.port = &link.state.Port();
-  if (link.trace.IsOpen()) link.port = &link.tracedPort.emplace(link.state.Port(), link.trace);
+  if (!usb) link.open = PortRequest{device, *line, localizedMessage};
   return true;
 }
 
@@ -113,7 +113,7 @@ int Finish(const TransferResult& result, bool interrupted, CliTransferEvents& ev
   if (!result.message.empty()) Warn(ForTerminal(result.message));
   if (!result.detail.empty()) Warn(ForTerminal(result.detail));
   if (interrupted) return Fail("Stopped: the transfer was interrupted.");
-  if (result.outcome != TransferOutcome::Completed) return kExitFailed;
+  if (!result.Completed()) return kExitFailed;
   if (!events.Status().empty()) Warn(ForTerminal(events.Status()));
   return kExitOk;
 }
@@ -150,13 +150,13 @@ int Download(const CliArgs& args, CliEnv& env, bool usb) {
   const int language = ReadLanguageIndex(env.settings);
   CliTransferEvents events;
   SystemClock clock;
-  TransferContext ctx{link.state, clock, env.settings, events, language};
+  TransferContext ctx{link.token, clock, env.settings, events, language};
   std::unique_ptr<ITransferEngine> engine;
-  if (usb) engine = std::make_unique<UsbDownload>(ctx, *link.usb, silence);
-  else engine = std::make_unique<SerialDownload>(ctx, *link.port, silence, link.open);
+  if (usb) engine = std::make_unique<UsbDownload>(ctx, link.Usb(), silence);
+  else engine = std::make_unique<SerialDownload>(ctx, link.Port(), silence, link.open);
   bool interrupted = false;
-  const TransferResult result = RunTransfer(link.state, std::move(engine), events, ProgressKind::Received, interrupted);
-  if (!KeepReceived(args, env, result.received)) return kExitFailed;
+  const TransferResult result = RunTransfer(link.token, std::move(engine), events, ProgressKind::Received, interrupted);
+  if (!KeepReceived(args, env, result.output.received)) return kExitFailed;
   return Finish(result, interrupted, events, link.trace);
 }
 
@@ -170,14 +170,14 @@ int Upload(const CliArgs& args, CliEnv& env, bool usb, bool codes) {
   const UploadJob job{file, type ? ToShort(*type) : ReadUploadType(env.settings)};
   CliTransferEvents events(file);
   SystemClock clock;
-  TransferContext ctx{link.state, clock, env.settings, events, language};
+  TransferContext ctx{link.token, clock, env.settings, events, language};
   std::unique_ptr<ITransferEngine> engine;
-  if (usb && codes) engine = std::make_unique<UsbCodeUpload>(ctx, *link.usb);
-  else if (usb) engine = std::make_unique<UsbCoordinateUpload>(ctx, *link.usb, job);
-  else if (codes) engine = std::make_unique<SerialCodeUpload>(ctx, *link.port, file, link.open);
-  else engine = std::make_unique<SerialCoordinateUpload>(ctx, *link.port, job, link.open);
+  if (usb && codes) engine = std::make_unique<UsbCodeUpload>(ctx, link.Usb());
+  else if (usb) engine = std::make_unique<UsbCoordinateUpload>(ctx, link.Usb(), job);
+  else if (codes) engine = std::make_unique<SerialCodeUpload>(ctx, link.Port(), file, link.open);
+  else engine = std::make_unique<SerialCoordinateUpload>(ctx, link.Port(), job, link.open);
   bool interrupted = false;
-  const TransferResult result = RunTransfer(link.state, std::move(engine), events,
+  const TransferResult result = RunTransfer(link.token, std::move(engine), events,
                                             codes ? ProgressKind::Codes : ProgressKind::Records, interrupted);
   return Finish(result, interrupted, events, link.trace);
 }

@@ -29,7 +29,7 @@ void CComPage::ButtonPressed(int index) {
   }
 }
 
-QString CComPage::ProgressText() { return FromGbk(SerialProgressText(State())); }
+QString CComPage::ProgressText() { return FromGbk(SerialProgressText(Progress().lines)); }
 
 PortRequest CComPage::PortToOpen(bool localizedMessage) {
   const LineSettings line = ReadLineSettings(context_.Settings());
@@ -45,9 +45,9 @@ void CComPage::Download() {
   const int silenceLimitMs = Link().SilenceLimitMs();
   StartTransfer(
       [this, silenceLimitMs, port = PortToOpen(false)](const TransferContext& ctx) {
-        return std::make_unique<SerialDownload>(ctx, State().Port(), silenceLimitMs, port);
+        return std::make_unique<SerialDownload>(ctx, Link().MakePort(), silenceLimitMs, port);
       },
-      true);
+      Kind::Download);
 }
 
 void CComPage::Upload() {
@@ -56,18 +56,22 @@ void CComPage::Upload() {
   const std::string path = TextInLastBraces(answer);
   if (path.empty()) return;
   const UploadJob job{path, UploadTypeFrom(answer)};
-  StartTransfer([this, job, port = PortToOpen(true)](const TransferContext& ctx) {
-    return std::make_unique<SerialCoordinateUpload>(ctx, State().Port(), job, port);
-  });
+  StartTransfer(
+      [this, job, port = PortToOpen(true)](const TransferContext& ctx) {
+        return std::make_unique<SerialCoordinateUpload>(ctx, Link().MakePort(), job, port);
+      },
+      Kind::Upload);
 }
 
 void CComPage::SendCode() {
   EndRunningTransfer();
   const std::string path = context_.Dialogs().ShowUpCodeSetDlg();
   if (path.empty()) return;
-  StartTransfer([this, path, port = PortToOpen(false)](const TransferContext& ctx) {
-    return std::make_unique<SerialCodeUpload>(ctx, State().Port(), path, port);
-  });
+  StartTransfer(
+      [this, path, port = PortToOpen(false)](const TransferContext& ctx) {
+        return std::make_unique<SerialCodeUpload>(ctx, Link().MakePort(), path, port);
+      },
+      Kind::Upload);
 }
 
 }  // namespace corvane::gui

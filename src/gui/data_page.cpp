@@ -19,6 +19,7 @@
 #include "gui/access_texts.h"
 #include "gui/busy_progress.h"
 #include "gui/station_import_dlg.h"
+#include "gui/transfer_link.h"
 #include "gui/traverse_dlg.h"
 #include "gui/transfer_pages.h"
 
@@ -120,10 +121,6 @@ void CDataPage::BuildInnerTab(QWidget* host) {
     connect(page, &TransferPage::recordSent, this, &CDataPage::OnRecordSent);
     connect(page, &TransferPage::codeSent, this, &CDataPage::OnCodeSent);
   }
-  clearReceiveBuffer_ = [this] {
-    comPage_->ClearReceived();
-    usbPage_->ClearReceived();
-  };
 
   // The stored default link picks the page shown; any other value shows none.
   switch (ToShort(context_.SettingInt(SettingsSection::OtherSet, "Comtype", "0"))) {
@@ -192,8 +189,14 @@ void CDataPage::OnShown() {
   emit model_.headerDataChanged(Qt::Horizontal, 7, 8);
 }
 
+void CDataPage::StopTransferKeepingWhatArrived() {
+  if (context_.Link().Busy()) context_.Link().StopAndWait();
+}
+
 void CDataPage::ClearGrid() {
-  if (clearReceiveBuffer_) clearReceiveBuffer_();
+  StopTransferKeepingWhatArrived();
+  comPage_->ClearReceived();
+  usbPage_->ClearReceived();
   model_.Replace([](RecordGrid& g) { g.SetRowCount(0); });
   ApplyCaptions();
   stationListValid_ = 0;
@@ -207,6 +210,7 @@ void CDataPage::OpenFile() {
 }
 
 void CDataPage::OpenPath(const QString& path) {
+  StopTransferKeepingWhatArrived();
   const ColumnCaptions captions = ReadColumnCaptions(context_.Captions(), context_.Settings());
   CommandResult opened;
   {
@@ -220,8 +224,9 @@ void CDataPage::OpenPath(const QString& path) {
     context_.ShowResult(this, opened);
     return;
   }
-  // The rest of Clear: the received text, the captions, the station list.
-  if (clearReceiveBuffer_) clearReceiveBuffer_();
+  // The rest of Clear: the transfer pages' last counts, the captions, the station list.
+  comPage_->ClearReceived();
+  usbPage_->ClearReceived();
   ApplyWidgetCaptions();
   view_->ApplyColumnWidths(logicalDpiX());
   stationListValid_ = 0;

@@ -93,8 +93,10 @@ class CDataPage final : public QWidget {
   void SetTraverseDialogRunner(TraverseDialogRunner runner) { traverseDialogRunner_ = std::move(runner); }
   // The job file last opened (empty after Clear or a download).
   const QString& JobPath() const { return jobPath_; }
-  // What Clear calls to empty the received text of the transfers.
-  void SetReceiveBufferClearer(std::function<void()> clearer) { clearReceiveBuffer_ = std::move(clearer); }
+  // Before anything replaces or empties the grid (Open, Clear, the window closing):
+  // a running transfer is stopped, and what it had received or echoed has reached
+  // the grid when this returns. Nothing happens when no transfer runs.
+  void StopTransferKeepingWhatArrived();
 
  signals:
   // A recompute has written its files with the station table.
@@ -176,7 +178,6 @@ class CDataPage final : public QWidget {
   MenuRunner menuRunner_;
   StationDialogRunner stationDialogRunner_;
   TraverseDialogRunner traverseDialogRunner_;
-  std::function<void()> clearReceiveBuffer_;
   QString jobPath_;
 };
 

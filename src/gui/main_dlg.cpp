@@ -69,9 +69,9 @@ CMainDlg::~CMainDlg() {
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event) {
-  // The window goes at once; a transfer still running ends on its worker, which
-  // closes the port (the program waits for it only after the window has gone).
-  context_.Link().StopAll();
+  // A transfer still running is stopped first; what it had received reaches the
+  // grid before the window goes (its worker closes the port).
+  dataPage_->StopTransferKeepingWhatArrived();
   QMainWindow::closeEvent(event);
 }
 

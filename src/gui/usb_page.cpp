@@ -29,16 +29,19 @@ void CUsbPage::ButtonPressed(int index) {
   }
 }
 
-QString CUsbPage::ProgressText() { return FromGbk(UsbProgressText(State(), ToGbk(StatusText()))); }
+QString CUsbPage::ProgressText() {
+  const TransferProgress p = Progress();
+  return FromGbk(UsbProgressText(p.bytes, p.lines, ToGbk(StatusText())));
+}
 
 void CUsbPage::Download() {
   EndRunningTransfer();
   const int silenceLimitMs = Link().SilenceLimitMs();
   StartTransfer(
       [this, silenceLimitMs](const TransferContext& ctx) {
-        return std::make_unique<UsbDownload>(ctx, Link().Usb(), silenceLimitMs);
+        return std::make_unique<UsbDownload>(ctx, Link().MakeUsb(), silenceLimitMs);
       },
-      true);
+      Kind::Download);
 }
 
 void CUsbPage::UploadCoordinates() {
@@ -50,12 +53,14 @@ void CUsbPage::UploadCoordinates() {
   // The records are made with the layout the user has just picked for this file.
   const UploadJob job{path, UploadTypeFrom(answer)};
   StartTransfer(
-      [this, job](const TransferContext& ctx) { return std::make_unique<UsbCoordinateUpload>(ctx, Link().Usb(), job); });
+      [this, job](const TransferContext& ctx) { return std::make_unique<UsbCoordinateUpload>(ctx, Link().MakeUsb(), job); },
+      Kind::Upload);
 }
 
 void CUsbPage::UploadCodes() {
   EndRunningTransfer();
-  StartTransfer([this](const TransferContext& ctx) { return std::make_unique<UsbCodeUpload>(ctx, Link().Usb()); });
+  StartTransfer([this](const TransferContext& ctx) { return std::make_unique<UsbCodeUpload>(ctx, Link().MakeUsb()); },
+                Kind::Upload);
 }
 
 }  // namespace corvane::gui

@@ -18,7 +18,6 @@
 #include "gui/station_import_dlg.h"
 #include "gui/traverse_dlg.h"
 #include "gui_fixture.h"
-#include "screenshots.h"
 #include "support/traverse_job.h"
 
 namespace corvane::guitest {
@@ -168,33 +167,6 @@ TEST_F(TraverseDialogTest, RecomputesWithTheAdjustedStations) {
   EXPECT_TRUE(plan.TraverseShown());
   page_->ClearGrid();
   EXPECT_FALSE(plan.TraverseShown());
-}
-
-// Pictures for the manual: the dialog after a least-squares adjustment, and the
-// plan with the adjusted traverse, its misclosure and error ellipses.
-TEST_F(TraverseDialogTest, PicturesOfTheDialogAndThePlan) {
-  page_.reset();  // it uses the context that the new program folder replaces
-  UseProgramFolder(Captions::Installed, true);
-  Set(SettingsSection::OtherSet, "language", "1");
-  context_->ReloadLanguageIndex();
-  page_ = std::make_unique<gui::CDataPage>(*context_);
-  page_->OpenPath(QString::fromStdString(job_));
-  gui::CPlanPage plan(*context_, *page_);
-  page_->SetTraverseDialogRunner([&](CTraverseDlg& dialog) {
-    UseControlFile(dialog);
-    dialog.MethodBox()->setCurrentIndex(1);
-    dialog.Compute();
-    dialog.resize(900, 820);
-    dialog.show();
-    QApplication::processEvents();
-    SaveScreenshot(dialog, "traverse_en.png");
-    return int(QDialog::Rejected);
-  });
-  page_->RunGridCommand(gui::kCmdAdjustTraverse);
-  ASSERT_TRUE(plan.TraverseShown());
-  plan.TraverseScaleBox()->setCurrentIndex(4);
-  plan.resize(900, 600);
-  SaveScreenshot(plan, "traverse_plan_en.png");
 }
 
 }  // namespace
