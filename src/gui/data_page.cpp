@@ -21,6 +21,7 @@
 #include "gui/busy_progress.h"
 #include "gui/station_import_dlg.h"
 #include "gui/transfer_link.h"
+#include "gui/traverse_dlg.h"
 #include "gui/transfer_pages.h"
 
 namespace corvane::gui {
@@ -84,6 +85,7 @@ CDataPage::CDataPage(GuiContext& context, QWidget* parent)
   menuRunner_ = [](QMenu& menu, const QPoint& pos) { return menu.exec(pos); };
   stationDialogRunner_ = [](CStationImportDlg& dialog) { return dialog.exec(); };
   gisDialogRunner_ = [](QDialog& dialog) { return dialog.exec(); };
+  traverseDialogRunner_ = [](CTraverseDlg& dialog) { return dialog.exec(); };
 
   ApplyCaptions();
 }

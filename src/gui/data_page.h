@@ -23,6 +23,9 @@ class QTabBar;
 
 namespace corvane {
 class StationTable;
+namespace traverse {
+struct Adjustment;
+}
 }
 
 namespace corvane::gui {
@@ -30,6 +33,7 @@ namespace corvane::gui {
 class CComPage;
 class CUsbPage;
 class CStationImportDlg;
+class CTraverseDlg;
 
 // Commands of the two context menus.
 enum GridCommand : int {
@@ -44,6 +48,7 @@ enum GridCommand : int {
   kCmdInsertRow = 32795,
   kCmdGisExport = 33101,
   kCmdGisImport = 33102,
+  kCmdAdjustTraverse = 32810,
 };
 
 class CDataPage final : public QWidget {
@@ -55,6 +60,8 @@ class CDataPage final : public QWidget {
   using StationDialogRunner = std::function<int(CStationImportDlg& dialog)>;
   // Runs a dialog of the GIS exchange; QDialog::Accepted for OK.
   using GisDialogRunner = std::function<int(QDialog& dialog)>;
+  // Runs the traverse dialog; CTraverseDlg::kRecompute to recompute with its stations.
+  using TraverseDialogRunner = std::function<int(CTraverseDlg& dialog)>;
 
   explicit CDataPage(GuiContext& context, QWidget* parent = nullptr);
   ~CDataPage() override;
@@ -89,6 +96,7 @@ class CDataPage final : public QWidget {
   void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
   void SetStationDialogRunner(StationDialogRunner runner) { stationDialogRunner_ = std::move(runner); }
   void SetGisDialogRunner(GisDialogRunner runner) { gisDialogRunner_ = std::move(runner); }
+  void SetTraverseDialogRunner(TraverseDialogRunner runner) { traverseDialogRunner_ = std::move(runner); }
   // The job file last opened (empty after Clear or a download).
   const QString& JobPath() const { return jobPath_; }
   // Before anything replaces or empties the grid (Open, Clear, the window closing):
@@ -99,6 +107,8 @@ class CDataPage final : public QWidget {
  signals:
   // A recompute has written its files with the station table.
   void recomputed();
+  // The traverse dialog adjusted the job's traverse (the plan draws it).
+  void traverseAdjusted(std::shared_ptr<const traverse::Adjustment> adjustment);
 
  public slots:
   void OpenFile();
@@ -143,6 +153,10 @@ class CDataPage final : public QWidget {
   // The GIS exchange (data_page_gis.cpp).
   void ExportGisCommand();
   void ImportGisCommand();
+  // The recompute; with a station file, its lines are imported into the station
+  // dialog before it opens (data_page_traverse.cpp runs it so).
+  void RunRecompute(const std::string* stationFile);
+  void AdjustTraverseCommand();
   QMenu* BuildConversionMenu(QWidget* owner);
   QMenu* BuildRowMenu(QWidget* owner);
 
@@ -173,6 +187,7 @@ class CDataPage final : public QWidget {
   MenuRunner menuRunner_;
   StationDialogRunner stationDialogRunner_;
   GisDialogRunner gisDialogRunner_;
+  TraverseDialogRunner traverseDialogRunner_;
   QString jobPath_;
 };
 

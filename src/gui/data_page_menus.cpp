@@ -18,6 +18,7 @@ struct MenuItem {
 
 constexpr MenuItem kMeasItems[] = {{kCmdMeasCoorExport, "Pup2", "Coor &Export"},
                                    {kCmdPoligon, "Pup3", "With poligon file"},
+                                   {kCmdAdjustTraverse, "Traverse", "Adjust traverse\xA1\xAD"},  // GBK "…"
                                    {0, nullptr, nullptr},
                                    {kCmdSdExport, "Pup4", "SD Export"},
                                    {kCmdHdExport, "Pup5", "HD Export"},
@@ -118,6 +119,9 @@ void CDataPage::RunGridCommand(int command) {
       break;
     case kCmdGisImport:
       ImportGisCommand();
+      break;
+    case kCmdAdjustTraverse:
+      AdjustTraverseCommand();
       break;
     default:
       break;

@@ -113,6 +113,7 @@ void PlanCanvas::paintEvent(QPaintEvent*) {
   const plot::PlanLayout layout = plot::PaintPlan(painter, scene, view_, options_);
   lastLabels_ = layout.labels.size();
   lastLeftOut_ = layout.labelsLeftOut;
+  if (overlay_) overlay_(painter, view_);
   if (hasFocus()) {
     // The keyboard is here: a frame in the highlight colour, inside the edges.
     painter.setRenderHint(QPainter::Antialiasing, false);

@@ -21,6 +21,12 @@ class PlanCanvas final : public QWidget {
   // changed grid is rebuilt first.
   void SetSceneSource(std::function<const plot::PlanScene&()> source) { source_ = std::move(source); }
   plot::PlanOptions& Options() { return options_; }
+  // Drawn over the plan after it, in the same view (empty: nothing).
+  using Overlay = std::function<void(QPainter&, const plot::PlanView&)>;
+  void SetOverlay(Overlay overlay) {
+    overlay_ = std::move(overlay);
+    update();
+  }
   const plot::PlanView& View() const { return view_; }
   void SetView(const plot::PlanView& view);
   // The whole job in view; the view then keeps fitting when the job changes.
@@ -59,6 +65,7 @@ class PlanCanvas final : public QWidget {
   void UpdateAccessibleName(size_t points);
 
   std::function<const plot::PlanScene&()> source_;
+  Overlay overlay_;
   plot::PlanOptions options_;
   plot::PlanView view_;
   bool fitted_ = true;

@@ -22,6 +22,8 @@
 namespace corvane::gui {
 namespace {
 constexpr double kShiftFactors[] = {0, 1, 10, 100, 1000};
+// Traverse misclosures and error ellipses are millimetres on a plan of hundreds of metres.
+constexpr double kTraverseFactors[] = {1, 10, 100, 1000, 10000};
 }  // namespace
 
 CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
@@ -34,6 +36,8 @@ CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
       height_(new QCheckBox(this)),
       shiftLabel_(new QLabel(this)),
       shift_(new QComboBox(this)),
+      traverseLabel_(new QLabel(this)),
+      traverseScale_(new QComboBox(this)),
       export_(new QPushButton(this)),
       print_(new QPushButton(this)),
       status_(new QLabel(this)) {
@@ -44,6 +48,8 @@ CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
   bar->addWidget(height_);
   bar->addWidget(shiftLabel_);
   bar->addWidget(shift_);
+  bar->addWidget(traverseLabel_);
+  bar->addWidget(traverseScale_);
   bar->addStretch(1);
   bar->addWidget(status_);
   bar->addWidget(export_);
@@ -53,6 +59,15 @@ CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
   layout->addWidget(canvas_, 1);
   for (double f : kShiftFactors) shift_->addItem(f == 0 ? QString() : QStringLiteral("%1x").arg(f));
   canvas_->SetSceneSource([this]() -> const plot::PlanScene& { return Scene(); });
+  for (double f : kTraverseFactors) traverseScale_->addItem(QStringLiteral("%1x").arg(f));
+  traverseScale_->setCurrentIndex(3);
+  traverseScale_->setObjectName(QStringLiteral("traverseScale"));
+  traverseLabel_->setBuddy(traverseScale_);
+  // Shown with an adjusted traverse only.
+  traverseLabel_->hide();
+  traverseScale_->hide();
+  connect(traverseScale_, &QComboBox::currentIndexChanged, canvas_, qOverload<>(&QWidget::update));
+  connect(&dataPage_, &CDataPage::traverseAdjusted, this, &CPlanPage::ShowTraverse);
 
   connect(fit_, &QPushButton::clicked, canvas_, &PlanCanvas::Fit);
   connect(code_, &QCheckBox::toggled, this, [this](bool on) {
@@ -101,6 +116,8 @@ void CPlanPage::ApplyCaptions() {
   shiftLabel_->setBuddy(shift_);  // the box is labelled by its own label; its name is its value
   shift_->setItemText(0, context_.Caption("Plan", "Off", "Off"));
   canvas_->SetAccessibleFormat(context_.Caption("Plan", "CanvasName", "Plan of the job: %1 points, scale %2"));
+  traverseLabel_->setText(context_.Caption("Plan", "Traverse", "Traverse errors"));
+  traverseScale_->setAccessibleName(traverseLabel_->text());
   export_->setText(context_.Caption("Plan", "Export", "Export..."));
   print_->setText(context_.Caption("Plan", "Print", "Print..."));
   dirty_ = true;  // the status line follows the language
@@ -138,8 +155,14 @@ void CPlanPage::GridReset() {
 }
 
 void CPlanPage::GridChanged() {
-  // The recompute belonged to the job as it was.
+  // The recompute and the adjusted traverse belonged to the job as it was.
   recomputeShown_ = false;
+  if (traverse_) {
+    traverse_.reset();
+    canvas_->SetOverlay({});
+    traverseLabel_->hide();
+    traverseScale_->hide();
+  }
   dirty_ = true;
   canvas_->update();
 }
@@ -166,6 +189,19 @@ void CPlanPage::ShowRecompute() {
   scene_.SetRecompute(dataPage_.Stations());
   if (shift_->currentIndex() <= 0) shift_->setCurrentIndex(1);
   canvas_->update();
+}
+
+void CPlanPage::ShowTraverse(std::shared_ptr<const traverse::Adjustment> adjustment) {
+  if (!adjustment) return;
+  traverse_ = MakeTraverseOverlay(*adjustment);
+  traverseLabel_->show();
+  traverseScale_->show();
+  canvas_->SetOverlay([this](QPainter& painter, const plot::PlanView& view) {
+    const int i = traverseScale_->currentIndex();
+    if (traverse_)
+      PaintTraverseOverlay(painter, *traverse_, view,
+                           i >= 0 && i < static_cast<int>(std::size(kTraverseFactors)) ? kTraverseFactors[i] : 1);
+  });
 }
 
 void CPlanPage::SetShiftExaggeration(double factor) {

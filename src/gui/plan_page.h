@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "gui/gui_context.h"
+#include "gui/traverse_overlay.h"
 #include "plot/plan_export.h"
 
 class QCheckBox;
@@ -46,6 +47,10 @@ class CPlanPage final : public QWidget {
   void ShowRecompute();
   // Shift vectors drawn this many times their length (0 hides them).
   void SetShiftExaggeration(double factor);
+  // Draws an adjusted traverse over the job until the grid changes.
+  void ShowTraverse(std::shared_ptr<const traverse::Adjustment> adjustment);
+  bool TraverseShown() const { return traverse_.has_value(); }
+  QComboBox* TraverseScaleBox() const { return traverseScale_; }
 
   // Writes the drawing; area, scale and paper as the export dialog gives them.
   CommandResult ExportTo(const QString& path, const plot::ExportArea& area);
@@ -82,6 +87,9 @@ class CPlanPage final : public QWidget {
   QCheckBox* height_;
   QLabel* shiftLabel_;
   QComboBox* shift_;
+  QLabel* traverseLabel_;
+  QComboBox* traverseScale_;
+  std::optional<TraverseOverlay> traverse_;
   QPushButton* export_;
   QPushButton* print_;
   QLabel* status_;

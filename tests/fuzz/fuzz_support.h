@@ -9,6 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/grid/grid_loading.h"
+#include "core/grid/record_grid.h"
+
 namespace corvane::fuzz {
 
 // Stops the run (libFuzzer keeps the input) when the condition fails.
@@ -67,6 +70,25 @@ inline unsigned TakeByte(std::string_view& data) {
   const auto b = static_cast<unsigned char>(data.front());
   data.remove_prefix(1);
   return b;
+}
+
+// A file given before a zero byte and a job after it, the job opened into a grid
+// as the Open button opens it.
+struct FileAndJob {
+  std::string_view file;
+  RecordGrid grid;
+};
+inline FileAndJob SplitFileAndJob(std::string_view data) {
+  FileAndJob out;
+  const size_t split = data.find('\0');
+  out.file = data.substr(0, split);
+  const std::string_view job = split == std::string_view::npos ? std::string_view() : data.substr(split + 1);
+  ColumnCaptions captions;
+  ClearGrid(out.grid, captions);
+  OpenJobLineWalker walker(out.grid);
+  walker.Feed(job);
+  walker.Finish();
+  return out;
 }
 
 }  // namespace corvane::fuzz
