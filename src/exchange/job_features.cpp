@@ -12,6 +12,8 @@
 namespace corvane::exchange {
 namespace {
 
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
 const char* KindText(PointKind kind) {
   switch (kind) {
     case PointKind::Station: return "ST";
@@ -32,7 +34,7 @@ double CoordinateValue(std::string_view text) {
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
   if (i < text.size() && (text[i] == 'i' || text[i] == 'n' || text[i] == 'I' || text[i] == 'N'))
-    return std::numeric_limits<double>::quiet_NaN();
+    return kNaN;
   return CAtof(text);
 }
 
@@ -56,6 +58,7 @@ JobFeatures CollectJobFeatures(const RecordGrid& grid, const StationTable* table
   ForEachMeasuredPoint(grid, [&](const MeasuredPoint& p) {
     JobPoint point;
     point.at = point.place = {CoordinateValue(p.north), CoordinateValue(p.east), CoordinateValue(p.height)};
+    if (!p.finite) point.at = point.place = {kNaN, kNaN, kNaN};
     point.name.assign(p.name);
     point.code.assign(p.code);
     point.kind = KindText(p.kind);

@@ -139,7 +139,20 @@ TEST(DurableOutputs, AFullDiskAtAnyByteLeavesEveryFileAsItWas) {
   // The file size limit makes every write past the given byte fail, as a disk
   // that fills up there does.
   for (const Command& c : WritingCommands()) {
-    for (const rlim_t limit : {1, 4096, 20000}) {
+    // The largest file the command writes, so the last limit falls inside it
+    // whatever size the output has.
+    uintmax_t largest = 0;
+    {
+      TempDir dir;
+      OldOutputs(dir, LongJob(1000));
+      const auto before = Snapshot(dir);
+      std::vector<std::string> args = InDir(dir, c.args);
+      ASSERT_EQ(RunCli(dir, args).exitCode, 0) << c.name;
+      for (const auto& [name, bytes] : Snapshot(dir))
+        if (!before.count(name) || before.at(name) != bytes) largest = std::max<uintmax_t>(largest, bytes.size());
+    }
+    ASSERT_GT(largest, 2u) << c.name;
+    for (const rlim_t limit : {rlim_t{1}, rlim_t{largest / 2}, rlim_t{largest - 1}}) {
       TempDir dir;
       OldOutputs(dir, LongJob(1000));
       const auto before = Snapshot(dir);
@@ -169,7 +182,7 @@ TEST(DurableOutputs, AFullFileSystemLeavesEveryFileAsItWas) {
   fs::create_directories(dir.Path() / "disk");
   std::string script = "set -u; export LC_ALL=C; d=" + dir.File("disk") + "; mount -t tmpfs -o size=1m tmpfs $d || exit 9; "
                        "for f in out.kvm o.txt o.svg; do printf 'old %s' $f > $d/$f; done; "
-                       "head -c 900k /dev/zero > $d/fill; ";
+                       "head -c 1008k /dev/zero > $d/fill; ";
   for (const Command& c : WritingCommands()) {
     if (!InFullFileSystemTest(c)) continue;
     std::string line = kCli + " --settings-dir " + dir.File("settings");

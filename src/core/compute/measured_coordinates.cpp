@@ -51,6 +51,7 @@ void ForEachMeasuredPoint(const RecordGrid& grid, const std::function<void(const
           point.north = grid.Cell(r, enz ? 8 : 7);
           point.east = grid.Cell(r, enz ? 7 : 8);
           point.height = grid.Cell(r, 9);
+          point.finite = true;
           if (point.kind == PointKind::Station) {
             stNorth = point.north;
             stEast = point.east;
@@ -68,6 +69,7 @@ void ForEachMeasuredPoint(const RecordGrid& grid, const std::function<void(const
           point.north = reduced.north;
           point.east = reduced.east;
           point.height = reduced.height;
+          point.finite = reduced.finite;
           visit(point);
         }
       }

@@ -26,6 +26,7 @@ struct MeasuredPoint {
   std::string_view north;  // coordinate rows: the cells as they stand; polar rows: "%.3f"
   std::string_view east;
   std::string_view height;
+  bool finite = true;  // false: a polar row whose reduction overflowed (printed as 0)
 };
 
 // Visits the listed points in grid order: "U" rows of kind ST, BS, MP, CP and RP

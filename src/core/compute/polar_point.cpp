@@ -13,8 +13,10 @@ PolarPoint ReducePolar(const PolarSetup& setup, const PolarObservation& seen, He
   const double height = order == HeightOrder::TargetThenComponent
                             ? (setup.height + setup.instrument) - seen.target + z
                             : setup.height + setup.instrument + z - seen.target;
-  return {Format3(setup.north + d * std::cos(seen.azimuth)), Format3(setup.east + d * std::sin(seen.azimuth)),
-          Format3(height)};
+  const double north = setup.north + d * std::cos(seen.azimuth);
+  const double east = setup.east + d * std::sin(seen.azimuth);
+  return {Format3(north), Format3(east), Format3(height),
+          std::isfinite(north) && std::isfinite(east) && std::isfinite(height)};
 }
 
 }  // namespace corvane

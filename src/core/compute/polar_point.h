@@ -27,6 +27,9 @@ struct PolarPoint {
   std::string north;
   std::string east;
   std::string height;
+  // False when a coordinate overflowed the doubles: the texts then read 0, which
+  // is no place, so the callers that draw or adjust points leave it out.
+  bool finite = true;
 };
 
 // The order the height's terms are added in. The coordinate export and the

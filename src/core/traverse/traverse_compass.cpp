@@ -76,9 +76,9 @@ SetUpCoordinates PropagateOpen(const Chain& chain) {
       double v = 0;
       return StrictNumber(text, v) ? v : std::numeric_limits<double>::quiet_NaN();
     };
-    c.north[k + 1] = number(p.north);
-    c.east[k + 1] = number(p.east);
-    height = number(p.height);
+    c.north[k + 1] = p.finite ? number(p.north) : std::numeric_limits<double>::quiet_NaN();
+    c.east[k + 1] = p.finite ? number(p.east) : std::numeric_limits<double>::quiet_NaN();
+    height = p.finite ? number(p.height) : std::numeric_limits<double>::quiet_NaN();
     if (c.height[0]) c.height[k + 1] = height;
     // A known station on the way goes on from its given coordinates, as the
     // station table will hold them.
