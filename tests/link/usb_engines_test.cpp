@@ -275,7 +275,9 @@ TEST(UsbTransfers, StopAtEveryCallEndsWithoutTheEndBlock) {
       }
       EXPECT_TRUE(r.Stopped()) << where;
       for (const std::string& call : s.usb.calls) EXPECT_NE(call.rfind("W", 0) == 0 ? call[3] : 'x', '\x04') << where;
-      if (kind == Kind::Download && r.Stopped()) EXPECT_EQ(r.output.received.find('\x04'), std::string::npos) << where;
+      if (kind == Kind::Download && r.Stopped()) {
+        EXPECT_EQ(r.output.received.find('\x04'), std::string::npos) << where;
+      }
     }
   }
 }
