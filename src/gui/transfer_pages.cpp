@@ -27,7 +27,9 @@ TransferPage::TransferPage(GuiContext& context, const ButtonCaption (&captions)[
     buttons_[i] = new QPushButton(this);
     buttons_[i]->setObjectName(QString::fromLatin1(kButtonNames[i]));
     layout->addWidget(buttons_[i]);
-    connect(buttons_[i], &QPushButton::clicked, this, [this, i] { ButtonPressed(i); });
+    connect(buttons_[i], &QPushButton::clicked, this, [this, i] {
+      if (!startGuard_ || startGuard_()) ButtonPressed(i);
+    });
   }
   buttons_[0]->setDefault(true);
   status_->setObjectName(QStringLiteral("status"));
