@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -149,12 +150,15 @@ CSettingPage::CSettingPage(GuiContext& context, QWidget* parent)
     comRadio_->setChecked(false);
   });
 
-  auto* layout = new QHBoxLayout(this);
-  layout->addWidget(comBox_, 0, Qt::AlignTop);
-  layout->addWidget(instrumentBox_, 0, Qt::AlignTop);
-  layout->addWidget(defaultType_, 0, Qt::AlignTop);
-  layout->addWidget(usbBox_, 0, Qt::AlignTop);
-  layout->addStretch(1);
+  // The serial line and the instrument side by side, the USB instrument below:
+  // the page fits a window on a screen of 800 x 600.
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(comBox_, 0, 0, Qt::AlignTop);
+  layout->addWidget(instrumentBox_, 0, 1, Qt::AlignTop);
+  layout->addWidget(usbBox_, 1, 0, 1, 2, Qt::AlignTop | Qt::AlignLeft);
+  layout->addWidget(defaultType_, 2, 0, Qt::AlignTop);
+  layout->setColumnStretch(2, 1);
+  layout->setRowStretch(3, 1);
   Initialise();
 }
 
