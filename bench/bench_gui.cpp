@@ -184,13 +184,10 @@ int Undo(int argc, char** argv, long lines) {
   const double undo = time(gui::kCmdUndo);
   const bool back = page.Grid().Cell(5, 3).find('X') == std::string_view::npos;
   const double redo = time(gui::kCmdRedo);
-  std::printf("undo: %ld lines, job %.1f MB in the grid
-"
+  std::printf("undo: %ld lines, job %.1f MB in the grid\n"
               "  memory: %.1f MB before, %.1f MB with the job (+%.1f), %.1f MB with the replaced job kept "
-              "(+%.1f = %.2f x the job)
-"
-              "  undo of the replacement %.3f s (old job back: %s), redo %.3f s; peak RSS %.1f MB
-",
+              "(+%.1f = %.2f x the job)\n"
+              "  undo of the replacement %.3f s (old job back: %s), redo %.3f s; peak RSS %.1f MB\n",
               lines, jobMb, rss0, rss1, rss1 - rss0, rss2, rss2 - rss0, (rss2 - rss0) / (rss1 - rss0), undo,
               back ? "yes" : "NO", redo, PeakRssKb() / 1024.0);
   unlink(job.c_str());
