@@ -174,6 +174,8 @@ void CSettingPage::Initialise() {
   instrumentBox_->setTitle(context_.Caption("InSetting", "Inset", "Instrument setting"));
   scaleLabel_->setText(context_.Caption("InSetting", "Scale", "Instrument setting"));
   deviceLabel_->setText(context_.Caption("SecondMark", "Device", "Device"));
+  // The device path is typed into the list's own field: it carries the label's name.
+  device_->lineEdit()->setAccessibleName(deviceLabel_->text());
   device_->setAccessibleDescription(AccessText(context_, "Device"));
   scale_->setAccessibleDescription(AccessText(context_, "Scale"));
 
