@@ -57,11 +57,13 @@ QAction* CDataPage::JobAction(int command) const {
 void CDataPage::UpdateCommandStates() {
   for (const JobCommand& c : JobCommands())
     if (c.enabled) actions_[c.id]->setEnabled(c.enabled(*this));
-  recentMenu_->setEnabled(!context_.Desktop().RecentJobs().isEmpty());
 }
 
 void CDataPage::FillJobMenu(QMenu& menu) {
-  connect(&menu, &QMenu::aboutToShow, this, &CDataPage::UpdateCommandStates);
+  connect(&menu, &QMenu::aboutToShow, this, [this] {
+    UpdateCommandStates();
+    recentMenu_->setEnabled(!context_.Desktop().RecentJobs().isEmpty());
+  });
   const auto own = [this](const JobCommand& c) { return actions_[c.id]; };
   AddGroup(menu, CommandGroup::File, own);
   // Recently opened jobs right after Open.

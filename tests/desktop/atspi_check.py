@@ -265,10 +265,13 @@ def dialog_walk(app, frame, work, problems):
 
     # The job's coordinates exported: the list holds GBK names, so the program's
     # own viewer shows it; the status bar names the file with its Open folder button.
-    def export_job(dialog):
+    def type_path(dialog, name):
         entries = [e for e in find_all(dialog, R.ROLE_TEXT) + find_all(dialog, R.ROLE_ENTRY)
                    if state(e, R.STATE_EDITABLE) and showing(e)]
-        entries[0].queryEditableText().setTextContents(os.path.join(work, "points-out.txt"))
+        entries[0].queryEditableText().setTextContents(os.path.join(work, name))
+
+    def export_job(dialog):
+        type_path(dialog, "points-out.txt")
         before = windows(app)
         press(button(dialog, "OK"))
         viewer = new_window(app, before + [dialog], "the viewer of the exported list")
@@ -282,9 +285,7 @@ def dialog_walk(app, frame, work, problems):
 
     # A coordinate import: the job is changed, so Clear asks first.
     def import_job(dialog):
-        entries = [e for e in find_all(dialog, R.ROLE_TEXT) + find_all(dialog, R.ROLE_ENTRY)
-                   if state(e, R.STATE_EDITABLE) and showing(e)]
-        entries[0].queryEditableText().setTextContents(os.path.join(work, "points.txt"))
+        type_path(dialog, "points.txt")
         press(button(dialog, "OK"))
         wait_for("the import", lambda: dialog not in windows(app))
 
