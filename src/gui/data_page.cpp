@@ -328,10 +328,12 @@ bool CDataPage::SaveTo(const QString& path) {
 
 void CDataPage::OnDownloadComplete(const QByteArray& text) {
   CommitEditor();
-  history_.Replace(LoadBufferOver(grid_, std::string_view(text.constData(), static_cast<size_t>(text.size()))),
-                   {JobSource::Download, {}}, JobCaption("StepDownload", "Download"));
   // Another job: the station list of the last one does not belong to it.
   stationListValid_ = 0;
+  // A text without a line end loads nothing: the job stays as it is.
+  if (!text.contains("\r\n")) return;
+  history_.Replace(LoadBufferOver(grid_, std::string_view(text.constData(), static_cast<size_t>(text.size()))),
+                   {JobSource::Download, {}}, JobCaption("StepDownload", "Download"));
 }
 
 template <class InPlace, class Fresh>
@@ -373,6 +375,12 @@ void CDataPage::HistoryChanged() {
   // Rows and cells changed: the station list is collected again before the next
   // recompute.
   stationListValid_ = 0;
+  // A job brought back keeps the captions of its time in its header row: the
+  // header shows the captions of now.
+  const ColumnCaptions captions = ReadColumnCaptions(context_.Captions(), context_.Settings());
+  if (grid_.RowCount() > 0)
+    for (int c = 0; c < RecordGrid::kCols; ++c)
+      if (grid_.Cell(0, c) != captions[static_cast<size_t>(c)]) model_.SetCell(0, c, captions[static_cast<size_t>(c)]);
   UpdateCommandStates();
   emit jobStateChanged();
 }

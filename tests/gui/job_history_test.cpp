@@ -173,6 +173,22 @@ TEST_F(JobHistoryTest, UndoAndRedoRetraceEveryChange) {
   }
 }
 
+TEST_F(JobHistoryTest, AJobBroughtBackShowsTheCaptionsOfNowAndAnEmptyDownloadChangesNothing) {
+  UseProgramFolder(Captions::Installed, true);
+  gui::CMainDlg w(*context_);
+  w.DataPage()->OpenPath(QString::fromStdString(JobFile("job.kvm", "U,ST,S1\r\n")));
+  w.DataPage()->ClearGrid();
+  w.SwitchLanguage(1);
+  w.DataPage()->Undo();
+  EXPECT_EQ(w.DataPage()->Grid().Cell(0, 1), "MARK");
+  EXPECT_EQ(w.DataPage()->Grid().Cell(1, 3), "S1");
+  // A download that ends before its first line end loads nothing and is no step.
+  const int steps = w.DataPage()->History().Stack().index();
+  for (const char* text : {"", "U,ST,PART"}) w.DataPage()->OnDownloadComplete(text);
+  EXPECT_EQ(w.DataPage()->History().Stack().index(), steps);
+  EXPECT_EQ(w.DataPage()->JobName(), "job.kvm");
+}
+
 TEST_F(JobHistoryTest, UndoIsOffWhileATransferRuns) {
   sim::InstrumentConfig quiet;
   quiet.neverAnswer = true;
