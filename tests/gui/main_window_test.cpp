@@ -210,9 +210,13 @@ TEST_F(MainWindowTest, HelpOpensTheShippedManualOrSaysWhereItShouldBe) {
     CMainDlg w(*context_);
     w.Action(gui::kCmdHelp)->trigger();
     ASSERT_EQ(shell_.urls.size(), c.urls);
-    if (c.urls) EXPECT_EQ(shell_.urls[0].toLocalFile().toStdString(), manual.string());
+    if (c.urls) {
+      EXPECT_EQ(shell_.urls[0].toLocalFile().toStdString(), manual.string());
+    }
     ASSERT_EQ(prompts_.messages.size(), c.messages);
-    if (c.messages) EXPECT_EQ(prompts_.messages[0].detail.toStdString(), manual.string());
+    if (c.messages) {
+      EXPECT_EQ(prompts_.messages[0].detail.toStdString(), manual.string());
+    }
   }
 }
 

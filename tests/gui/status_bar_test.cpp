@@ -79,7 +79,9 @@ TEST_F(StatusBarTest, AWrittenFileIsNamedInFullWithAButtonThatOpensItsFolder) {
     ASSERT_EQ(shell_.urls.size(), 1u);
     EXPECT_EQ(shell_.urls[0].toLocalFile().toStdString(), files_.Path().string());
     ASSERT_EQ(prompts_.messages.size(), opens ? 0u : 1u);
-    if (!opens) EXPECT_EQ(prompts_.messages[0].detail.toStdString(), files_.Path().string());
+    if (!opens) {
+      EXPECT_EQ(prompts_.messages[0].detail.toStdString(), files_.Path().string());
+    }
   }
   // A job saved is named the same way.
   prompts_.saveAnswers = {QString::fromStdString(files_.File("job.kvm"))};

@@ -33,7 +33,9 @@ TEST_F(TextViewerTest, OnlyTextsThatAreNeitherAsciiNorUtf8GoToTheViewer) {
     testing::WriteBytes(path, c.bytes);
     QByteArray bytes;
     EXPECT_EQ(gui::NeedsGbkViewer(QString::fromStdString(path), &bytes), c.viewer) << c.name;
-    if (c.viewer) EXPECT_EQ(bytes.toStdString(), c.bytes) << c.name;
+    if (c.viewer) {
+      EXPECT_EQ(bytes.toStdString(), c.bytes) << c.name;
+    }
   }
   QByteArray unused;
   EXPECT_FALSE(gui::NeedsGbkViewer(QString::fromStdString(files_.File("missing.rpt")), &unused));
