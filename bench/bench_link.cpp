@@ -38,8 +38,7 @@ class EndTime final : public ITransferEvents {
  public:
   Clock::time_point ended;
   void TransferEnded(const TransferResult&) override { ended = Clock::now(); }
-  void RecordSent() override {}
-  void CodeSent() override {}
+  void RecordSent(const SentRecord&) override {}
   void ShowMessage(const std::string&, MessageIcon) override {}
   void SetStatusText(const std::string&) override {}
   std::string ChooseCodeFile() override { return {}; }
@@ -66,7 +65,7 @@ std::string Job(size_t bytes) {
 struct InstrumentLine {
   sim::PtyPair pair;
   std::unique_ptr<sim::SerialInstrument> instrument;
-  TransferState state;
+  TransferToken token;
   SystemClock clock;
   NoSettings settings;
   EndTime events;
@@ -75,13 +74,13 @@ struct InstrumentLine {
     if (!sim::OpenPtyPair(pair, &reason)) return;
     instrument = std::make_unique<sim::SerialInstrument>(std::exchange(pair.master, -1), config);
     instrument->Start();
-    state.TransferRunning = true;
+    token.Start();
   }
   ~InstrumentLine() {
     if (instrument) instrument->Stop();
     sim::ClosePtyPair(pair);
   }
-  TransferContext Ctx() { return {state, clock, settings, events, 1}; }
+  TransferContext Ctx() { return {token, clock, settings, events, 1}; }
   // Runs the engine as the worker does: its end is the last call.
   TransferResult Run(ITransferEngine& engine) {
     const TransferResult result = engine.Run();
@@ -99,13 +98,16 @@ struct Run {
 Run Download(sim::InstrumentConfig config, int silenceLimitMs = kDefaultSilenceLimitMs) {
   InstrumentLine line(config);
   if (!line.instrument) return {};
-  line.state.Port().Open(line.pair.slavePath, 115200, 8, 0, 0);
-  SerialDownload download(line.Ctx(), line.state.Port(), silenceLimitMs);
+  LineSettings settings;
+  settings.baud = 115200;
+  SerialDownload download(line.Ctx(), std::make_unique<CSerialPort>(), silenceLimitMs,
+                          PortRequest{line.pair.slavePath, settings, false});
   Run run;
-  run.completed = line.Run(download).outcome == TransferOutcome::Completed;
+  const TransferResult result = line.Run(download);
+  run.completed = result.Completed();
   run.end = run.completed ? line.events.ended : Clock::now();
   run.streamStart = line.instrument->Record().StreamStartTime();
-  run.received = line.state.ReceivedBytes();
+  run.received = result.output.received.size();
   return run;
 }
 
@@ -137,10 +139,10 @@ void PacedUpload(benchmark::State& st, bool xoff) {
     if (!bench.instrument) st.SkipWithError("no pseudo-terminal");
     LineSettings line;
     line.baud = baud;
-    SerialCoordinateUpload upload(bench.Ctx(), bench.state.Port(), {path, 0},
+    SerialCoordinateUpload upload(bench.Ctx(), std::make_unique<CSerialPort>(), {path, 0},
                                   PortRequest{bench.pair.slavePath, line, false});
     const auto start = Clock::now();
-    if (bench.Run(upload).outcome != TransferOutcome::Completed) st.SkipWithError("the upload did not complete");
+    if (!bench.Run(upload).Completed()) st.SkipWithError("the upload did not complete");
     sim::InstrumentRecord& record = bench.instrument->Record();
     record.WaitForCompleted(1, 5000);
     const double seconds = std::chrono::duration<double>(bench.events.ended - start).count();

@@ -1,10 +1,15 @@
 // Numbers of the plan view, one measurement per run:
-//   bench_plot cli POINTS     corvane480-cli plot of a POINTS-line job to PNG, whole process
+//   bench_plot cli POINTS [png|svg|pdf]
+//                             corvane480-cli plot of a POINTS-line job, whole process:
+//                             wall and CPU time, peak memory, the file's size
 //   bench_plot page POINTS    the desktop's plan page: scene build, fit repaint,
 //                             pan and zoom frames, the page's bytes per point
 // Run with QT_QPA_PLATFORM=offscreen (or under a display). Paint times are given
 // as wall time and as the thread's CPU time (what a busy machine does not add).
-// BENCH_PLOT_STEPS=1 prints every frame; BENCH_PLOT_NO_LABELS=1 zooms without names.
+// BENCH_PLOT_STEPS=1 prints every frame; BENCH_PLOT_NO_LABELS=1 zooms without names;
+// BENCH_PLOT_SPREAD=1 scatters the points evenly over 2 km instead (most get a label).
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -45,13 +50,27 @@ double CpuMs() {
 
 std::string MakeJob(long points) {
   const std::string job = "/tmp/corvane-bench-plot-" + std::to_string(getpid()) + ".kvm";
+  if (std::getenv("BENCH_PLOT_SPREAD")) {
+    std::FILE* f = std::fopen(job.c_str(), "wb");
+    if (!f) std::exit(1);
+    unsigned long long seed = 18;
+    const auto next = [&seed] {
+      seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+      return static_cast<double>(seed >> 11) / 9007199254740992.0;
+    };
+    for (long i = 0; i < points; ++i)
+      std::fprintf(f, "U,MP,P%ld,0,0,0,%.3f,%.3f,%.3f,0,0,CODE%ld\r\n", i, 1000 + next() * 2000, 5000 + next() * 2000,
+                   100 + next() * 10, i % 17);
+    std::fclose(f);
+    return job;
+  }
   // Set-ups of about 1000 points, as a long day in the field gives.
   if (bench::WriteSyntheticJob(job, points + 4, points / 1000 + 1) == 0) std::exit(1);
   return job;
 }
 
-int Cli(long points) {
-  const std::string job = MakeJob(points), out = job + ".png";
+int Cli(long points, const std::string& format) {
+  const std::string job = MakeJob(points), out = job + "." + format;
   const std::string cli = ProgramFilePath("corvane480-cli");
   const auto t0 = Clock::now();
   const pid_t pid = fork();
@@ -60,10 +79,16 @@ int Cli(long points) {
     _exit(127);
   }
   int status = 0;
-  waitpid(pid, &status, 0);
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
   const double ms = Ms(t0, Clock::now());
-  std::printf("cli plot: %ld points to PNG: %.0f ms whole process (exit %d)\n", points, ms,
-              WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+  const double cpu =
+      (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+  struct stat st {};
+  stat(out.c_str(), &st);
+  std::printf("cli plot: %ld points to %s: %.0f ms whole process, %.0f ms CPU, peak %.0f MB, file %.1f MB (exit %d)\n",
+              points, format.c_str(), ms, cpu, static_cast<double>(usage.ru_maxrss) / 1024,
+              static_cast<double>(st.st_size) / 1e6, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
   unlink(job.c_str());
   unlink(out.c_str());
   return 0;
@@ -99,7 +124,8 @@ int Page(int argc, char** argv, long points) {
     fitCpu = std::max(fitCpu, CpuMs() - c0);
     fit = std::max(fit, canvas.LastPaintMs());
   }
-  std::printf("fit-to-view repaint: %.1f ms wall, %.1f ms CPU (worst of 5)\n", fit, fitCpu);
+  std::printf("fit-to-view repaint: %.1f ms wall, %.1f ms CPU (worst of 5), %zu labels, %zu left out\n", fit, fitCpu,
+              canvas.LastLabelCount(), canvas.LastLabelsLeftOut());
   const auto frames = [&](const char* what, auto&& step) {
     double worst = 0, sum = 0, worstCpu = 0;
     for (int i = 0; i < 40; ++i) {
@@ -144,8 +170,8 @@ int Page(int argc, char** argv, long points) {
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   const long points = argc > 2 ? std::atol(argv[2]) : 100000;
-  if (mode == "cli") return Cli(points);
+  if (mode == "cli") return Cli(points, argc > 3 ? argv[3] : "png");
   if (mode == "page") return Page(argc, argv, points);
-  std::fprintf(stderr, "usage: bench_plot cli|page [POINTS]\n");
+  std::fprintf(stderr, "usage: bench_plot cli POINTS [png|svg|pdf] | page POINTS\n");
   return 2;
 }

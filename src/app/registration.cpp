@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "core/text/durable_file.h"
+
 namespace corvane::app {
 namespace {
 
@@ -17,9 +19,7 @@ QString MimeFile(const QString& data) { return data + QStringLiteral("/mime/pack
 
 bool WriteFile(const QString& path, const QByteArray& bytes) {
   QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-  return f.write(bytes) == bytes.size() && f.flush();
+  return WriteFileDurably(QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(), bytes.size()));
 }
 
 bool RemoveFile(const QString& path) { return !QFile::exists(path) || QFile::remove(path); }

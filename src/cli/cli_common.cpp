@@ -31,6 +31,7 @@ CliArgs::CliArgs(const std::vector<std::string>& words, const std::set<std::stri
         value = words[++i];
       }
       options_[name] = value;
+      allOptions_[name].push_back(value);
     } else {
       positional_.push_back(w);
     }
@@ -47,6 +48,12 @@ std::optional<std::string> CliArgs::Option(const std::string& name) const {
   auto it = options_.find(name);
   if (it == options_.end()) return std::nullopt;
   return it->second;
+}
+
+std::vector<std::string> CliArgs::AllOptions(const std::string& name) const {
+  asked_.insert(name);
+  auto it = allOptions_.find(name);
+  return it == allOptions_.end() ? std::vector<std::string>{} : it->second;
 }
 
 std::optional<int> CliArgs::IntOption(const std::string& name) const {

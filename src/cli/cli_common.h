@@ -35,6 +35,8 @@ class CliArgs final {
   // Throws UsageError when missing.
   const std::string& Positional(size_t i, const char* what) const;
   std::optional<std::string> Option(const std::string& name) const;
+  // Every value an option was given, in order (Option gives the last).
+  std::vector<std::string> AllOptions(const std::string& name) const;
   // Integer option; throws UsageError when not a number.
   std::optional<int> IntOption(const std::string& name) const;
   bool Flag(const std::string& name) const;
@@ -44,6 +46,7 @@ class CliArgs final {
  private:
   std::vector<std::string> positional_;
   std::map<std::string, std::string> options_;
+  std::map<std::string, std::vector<std::string>> allOptions_;
   std::set<std::string> flagsSeen_;
   mutable std::set<std::string> asked_;
 };

@@ -12,6 +12,8 @@
 #include "core/compute/station_import.h"
 #include "core/compute/station_recompute.h"
 #include "core/compute/station_table.h"
+#include "core/file_texts.h"
+#include "core/text/text_file.h"
 
 namespace corvane::cli {
 namespace {
@@ -39,6 +41,7 @@ std::optional<ExportAnswer> ExportAnswerFromArgs(const CliArgs& args) {
     return ParseExportAnswer(*answer);
   }
   if (!layout) throw UsageError("--layout L is needed (or --answer TEXT)");
+  if (*layout < 0 || *layout > 7) throw UsageError("--layout takes 0 to 7 (6 is DXF)");
   ExportAnswer parsed;
   parsed.layout = *layout;
   parsed.separator = SeparatorForCode(sep.value_or(0));
@@ -121,12 +124,22 @@ int RunRecompute(const CliArgs& args, CliEnv& env) {
   if (stations) {
     if (const CommandResult r = dialog.Inport(format.value_or(0), *stations); !r.Done()) return Finish(r);
   }
+  // The station file is saved as the dialog's Save as does, but takes its place
+  // only together with the recompute's files, so a failing recompute leaves it
+  // as it was too.
+  TextFileWriter stationFile;
+  std::string reason;
   if (saveStations) {
-    if (const CommandResult r = dialog.SaveAs(*saveStations); !r.Done()) return Finish(r);
+    if (!stationFile.Open(*saveStations, &reason)) return Fail(OpenFileFailure(*saveStations, reason));
+    stationFile.Write(dialog.SavedText());
   }
   dialog.Ok(table);
-  if (!answer) return kExitOk;
-  return Finish(RecomputeStations(grid, table, *answer, RecomputeFiles::InProgramFolder()));
+  if (!answer) {
+    if (saveStations && !stationFile.Commit(&reason)) return Fail(OpenFileFailure(*saveStations, reason));
+    return kExitOk;
+  }
+  if (!saveStations) return Finish(RecomputeStations(grid, table, *answer, RecomputeFiles::InProgramFolder()));
+  return Finish(RecomputeStations(grid, table, *answer, RecomputeFiles::InProgramFolder(), {&stationFile.File()}));
 }
 
 const bool registered =

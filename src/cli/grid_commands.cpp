@@ -11,6 +11,7 @@
 #include "core/settings/captions.h"
 #include "core/text/numbers.h"
 #include "core/text/text_file.h"
+#include "exchange/upload_conversion.h"
 
 namespace corvane::cli {
 namespace {
@@ -67,10 +68,16 @@ int RunUploadRecords(const CliArgs& args, CliEnv& env) {
   const std::string& file = args.Positional(0, "FILE");
   const auto type = args.IntOption("--type");
   args.ExpectNoMore(1);
-  const int uploadType = type ? ToShort(*type) : ReadUploadType(env.settings);
+  // A GIS file is turned into a coordinate list first.
+  exchange::UploadFile upload;
+  const CommandResult prepared =
+      exchange::PrepareCoordinateUpload(file, type ? ToShort(*type) : ReadUploadType(env.settings), env.settings, upload);
+  if (!prepared.Done()) return Fail(prepared);
+  if (!upload.leftOut.empty()) Warn(upload.leftOut);
+  const int uploadType = upload.type;
   TextLineReader in;
   std::string reason;
-  if (!in.Open(file, &reason)) return Fail(OpenFileFailure(file, reason));
+  if (!in.Open(upload.path, &reason)) return Fail(OpenFileFailure(file, reason));
   std::string piece, out;
   const bool enz = UploadOrderIsEnz(env.settings);
   while (in.ReadPiece(piece, 100)) {

@@ -20,6 +20,8 @@
 #include "core/settings/captions.h"
 #include "core/text/numbers.h"
 #include "easyusb214x/easyusb214x.h"
+#include "received_job_files.h"
+#include "exchange/upload_conversion.h"
 #include "transfer_session.h"
 
 namespace corvane::cli {
@@ -74,16 +76,23 @@ int SilenceLimitMs(const CliArgs& args) {
 
 // Where a transfer meets the instrument: the serial port (opened by the engine on
 // its worker, as the transfer buttons ask) or the USB library, through the trace
-// when one is kept.
+// when one is kept. The engine takes the port or link over.
 struct LinkSetup {
-  TransferState state;
+  TransferToken token;
   TransferTrace trace;
-  std::optional<TracingPort> tracedPort;
-  UsbLibraryLink library{{&WriteData214x, &ReadData214x, &Close214x, &LastError214x}};
-  std::optional<TracingUsbLink> tracedUsb;
-  ISerialPort* port = nullptr;
-  IUsbLink* usb = nullptr;
   std::optional<PortRequest> open;
+
+  std::unique_ptr<ISerialPort> Port() {
+    std::unique_ptr<ISerialPort> port = std::make_unique<CSerialPort>();
+    if (trace.IsOpen()) port = std::make_unique<TracingPort>(std::move(port), trace);
+    return port;
+  }
+  std::unique_ptr<IUsbLink> Usb() {
+    std::unique_ptr<IUsbLink> usb =
+        std::make_unique<UsbLibraryLink>(UsbLibraryCalls{&WriteData214x, &ReadData214x, &Close214x, &LastError214x});
+    if (trace.IsOpen()) usb = std::make_unique<TracingUsbLink>(std::move(usb), trace);
+    return usb;
+  }
 };
 
 // Reads the link options, checks the command line, opens the trace. False with the
@@ -96,14 +105,7 @@ bool PrepareLink(const CliArgs& args, CliEnv& env, LinkSetup& link, bool usb, bo
   const auto tracePath = args.Option("--trace");
   args.ExpectNoMore(positionals);
   if (!OpenTrace(tracePath, link.trace)) return false;
-  if (usb) {
-    link.usb = &link.library;
-    if (link.trace.IsOpen()) link.usb = &link.tracedUsb.emplace(link.library, link.trace);
-    return true;
-  }
-  link.open = PortRequest{device, *line, localizedMessage};
-  link.port = &link.state.Port();
-  if (link.trace.IsOpen()) link.port = &link.tracedPort.emplace(link.state.Port(), link.trace);
+  if (!usb) link.open = PortRequest{device, *line, localizedMessage};
   return true;
 }
 
@@ -113,32 +115,9 @@ int Finish(const TransferResult& result, bool interrupted, CliTransferEvents& ev
   if (!result.message.empty()) Warn(ForTerminal(result.message));
   if (!result.detail.empty()) Warn(ForTerminal(result.detail));
   if (interrupted) return Fail("Stopped: the transfer was interrupted.");
-  if (result.outcome != TransferOutcome::Completed) return kExitFailed;
+  if (!result.Completed()) return kExitFailed;
   if (!events.Status().empty()) Warn(ForTerminal(events.Status()));
   return kExitOk;
-}
-
-// Writes what arrived: the text as received (end marker included) and, when
-// asked, the grid loaded from it as Save writes it. Nothing received, nothing written.
-bool KeepReceived(const CliArgs& args, CliEnv& env, const std::string& text) {
-  const auto out = args.Option("-o");
-  const auto gridOut = args.Option("--grid-out");
-  if (text.empty()) return true;
-  std::string reason;
-  if (!WriteOutput(out, text, &reason)) {
-    Fail("Creat file failed!\n" + out.value_or("-") + ": " + reason);
-    return false;
-  }
-  if (gridOut) {
-    RecordGrid grid;
-    ClearGrid(grid, CurrentColumnCaptions(env));
-    LoadBufferIntoGrid(grid, text);
-    if (const CommandResult saved = SaveGridToFile(grid, *gridOut); !saved.Done()) {
-      Fail(saved.message + "\n" + saved.detail);
-      return false;
-    }
-  }
-  return true;
 }
 
 int Download(const CliArgs& args, CliEnv& env, bool usb) {
@@ -147,16 +126,18 @@ int Download(const CliArgs& args, CliEnv& env, bool usb) {
   args.Option("--grid-out");
   LinkSetup link;
   if (!PrepareLink(args, env, link, usb, false, 0)) return kExitFailed;
+  ReceivedJobFiles files;
+  if (!files.Prepare(args)) return kExitFailed;
   const int language = ReadLanguageIndex(env.settings);
   CliTransferEvents events;
   SystemClock clock;
-  TransferContext ctx{link.state, clock, env.settings, events, language};
+  TransferContext ctx{link.token, clock, env.settings, events, language};
   std::unique_ptr<ITransferEngine> engine;
-  if (usb) engine = std::make_unique<UsbDownload>(ctx, *link.usb, silence);
-  else engine = std::make_unique<SerialDownload>(ctx, *link.port, silence, link.open);
+  if (usb) engine = std::make_unique<UsbDownload>(ctx, link.Usb(), silence);
+  else engine = std::make_unique<SerialDownload>(ctx, link.Port(), silence, link.open);
   bool interrupted = false;
-  const TransferResult result = RunTransfer(link.state, std::move(engine), events, ProgressKind::Received, interrupted);
-  if (!KeepReceived(args, env, result.received)) return kExitFailed;
+  const TransferResult result = RunTransfer(link.token, std::move(engine), events, ProgressKind::Received, interrupted);
+  if (!files.Keep(result.output.received, env)) return kExitFailed;
   return Finish(result, interrupted, events, link.trace);
 }
 
@@ -166,18 +147,26 @@ int Upload(const CliArgs& args, CliEnv& env, bool usb, bool codes) {
   LinkSetup link;
   if (!PrepareLink(args, env, link, usb, !codes, 1)) return kExitFailed;
   const int language = ReadLanguageIndex(env.settings);
-  // The layout given on the command line, else the one stored for uploads.
-  const UploadJob job{file, type ? ToShort(*type) : ReadUploadType(env.settings)};
+  // The layout given on the command line, else the one stored for uploads; a GIS
+  // file becomes a coordinate list in that layout first.
+  exchange::UploadFile upload{file, 0, {}, {}};
+  if (!codes) {
+    const CommandResult prepared = exchange::PrepareCoordinateUpload(
+        file, type ? ToShort(*type) : ReadUploadType(env.settings), env.settings, upload);
+    if (!prepared.Done()) return Fail(ForTerminal(prepared.message + "\n" + prepared.detail));
+    if (!upload.leftOut.empty()) Warn(ForTerminal(upload.leftOut));
+  }
+  const UploadJob job{upload.path, upload.type};
   CliTransferEvents events(file);
   SystemClock clock;
-  TransferContext ctx{link.state, clock, env.settings, events, language};
+  TransferContext ctx{link.token, clock, env.settings, events, language};
   std::unique_ptr<ITransferEngine> engine;
-  if (usb && codes) engine = std::make_unique<UsbCodeUpload>(ctx, *link.usb);
-  else if (usb) engine = std::make_unique<UsbCoordinateUpload>(ctx, *link.usb, job);
-  else if (codes) engine = std::make_unique<SerialCodeUpload>(ctx, *link.port, file, link.open);
-  else engine = std::make_unique<SerialCoordinateUpload>(ctx, *link.port, job, link.open);
+  if (usb && codes) engine = std::make_unique<UsbCodeUpload>(ctx, link.Usb());
+  else if (usb) engine = std::make_unique<UsbCoordinateUpload>(ctx, link.Usb(), job);
+  else if (codes) engine = std::make_unique<SerialCodeUpload>(ctx, link.Port(), file, link.open);
+  else engine = std::make_unique<SerialCoordinateUpload>(ctx, link.Port(), job, link.open);
   bool interrupted = false;
-  const TransferResult result = RunTransfer(link.state, std::move(engine), events,
+  const TransferResult result = RunTransfer(link.token, std::move(engine), events,
                                             codes ? ProgressKind::Codes : ProgressKind::Records, interrupted);
   return Finish(result, interrupted, events, link.trace);
 }

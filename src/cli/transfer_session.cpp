@@ -45,13 +45,13 @@ constexpr auto kTick = std::chrono::milliseconds(100);
 // Without a terminal, progress is written as lines, at most this often.
 constexpr auto kLogEvery = std::chrono::seconds(1);
 
-std::string ProgressLine(ProgressKind kind, const TransferState& state, const CliTransferEvents& events) {
+std::string ProgressLine(ProgressKind kind, const TransferProgress& p) {
   switch (kind) {
     case ProgressKind::Received:
-      return "Received " + FormatInt(static_cast<long long>(state.ReceivedLineEnds())) + " lines (" +
-             FormatInt(static_cast<long long>(state.ReceivedBytes())) + " bytes)";
-    case ProgressKind::Records: return "Sent " + FormatInt(events.Sent()) + " records";
-    case ProgressKind::Codes: return "Sent " + FormatInt(events.Sent()) + " codes";
+      return "Received " + FormatInt(static_cast<long long>(p.lines)) + " lines (" +
+             FormatInt(static_cast<long long>(p.bytes)) + " bytes)";
+    case ProgressKind::Records: return "Sent " + FormatInt(p.sent) + " of " + FormatInt(p.total) + " records";
+    case ProgressKind::Codes: return "Sent " + FormatInt(p.sent) + " of " + FormatInt(p.total) + " codes";
   }
   return {};
 }
@@ -74,7 +74,7 @@ std::string ForTerminal(const std::string& text) {
 }
 
 void CliTransferEvents::TransferEnded(const TransferResult& result) {
-  if (!result.status.empty()) SetStatusText(result.status);
+  if (!result.output.status.empty()) SetStatusText(result.output.status);
 }
 
 void CliTransferEvents::SetStatusText(const std::string& text) {
@@ -117,10 +117,10 @@ void CliTransferEvents::ShowProgress(const std::string& line, bool final) {
   shownProgress_ = line;
 }
 
-TransferResult RunTransfer(TransferState& state, std::unique_ptr<ITransferEngine> engine, CliTransferEvents& events,
+TransferResult RunTransfer(TransferToken& token, std::unique_ptr<ITransferEngine> engine, CliTransferEvents& events,
                            ProgressKind progress, bool& interrupted) {
   InterruptGuard guard;
-  TransferController controller(state);
+  TransferController controller(token);
   controller.Start(std::move(engine), events);
   const bool terminal = ::isatty(STDERR_FILENO);
   auto lastLog = std::chrono::steady_clock::now();
@@ -134,16 +134,15 @@ TransferResult RunTransfer(TransferState& state, std::unique_ptr<ITransferEngine
     }
     const auto now = std::chrono::steady_clock::now();
     if (terminal || now - lastLog >= kLogEvery) {
-      events.ShowProgress(ProgressLine(progress, state, events), false);
+      events.ShowProgress(ProgressLine(progress, token.Progress()), false);
       lastLog = now;
     }
   }
   const TransferResult result = controller.Wait();
   // A transfer that ended before anything moved (no port, no instrument) leaves
   // only its message.
-  if (events.ShownProgress() || result.outcome == TransferOutcome::Completed || result.sent > 0 ||
-      !result.received.empty())
-    events.ShowProgress(ProgressLine(progress, state, events), true);
+  if (events.ShownProgress() || result.Completed() || result.output.sent > 0 || !result.output.received.empty())
+    events.ShowProgress(ProgressLine(progress, token.Progress()), true);
   return result;
 }
 

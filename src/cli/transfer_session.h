@@ -20,15 +20,13 @@ class CliTransferEvents final : public ITransferEvents {
   explicit CliTransferEvents(std::string codeFile = {}) : codeFile_(std::move(codeFile)) {}
 
   void TransferEnded(const TransferResult& result) override;
-  void RecordSent() override { ++sent_; }
-  void CodeSent() override { ++sent_; }
+  void RecordSent(const SentRecord&) override {}
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   void SetStatusText(const std::string& text) override;
   std::string ChooseCodeFile() override { return codeFile_; }
 
-  // The progress line: "Received N lines (B bytes)" or "Sent N records".
+  // The progress line: "Received N lines (B bytes)" or "Sent N of M records".
   void ShowProgress(const std::string& line, bool final);
-  unsigned Sent() const { return sent_; }
   // A progress line has been shown.
   bool ShownProgress() const;
   std::string Status() const;
@@ -36,7 +34,6 @@ class CliTransferEvents final : public ITransferEvents {
  private:
   void EndProgressLine();  // call with mutex_ held
   std::string codeFile_;
-  std::atomic<unsigned> sent_{0};
   mutable std::mutex mutex_;
   std::string status_;
   std::string shownProgress_;
@@ -51,7 +48,7 @@ enum class ProgressKind { Received, Records, Codes };
 
 // Runs the engine to its end (or to Ctrl-C), showing progress. The engine closes
 // its link on its worker in every case.
-TransferResult RunTransfer(TransferState& state, std::unique_ptr<ITransferEngine> engine, CliTransferEvents& events,
+TransferResult RunTransfer(TransferToken& token, std::unique_ptr<ITransferEngine> engine, CliTransferEvents& events,
                            ProgressKind progress, bool& interrupted);
 
 // Opens the trace file when one is given; false (message printed) when it cannot

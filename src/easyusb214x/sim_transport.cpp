@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <string>
 
@@ -82,11 +83,19 @@ namespace corvane::usb {
 
 // One call to the simulator; -1 when it cannot be reached or does not answer.
 int SimCall(const char* path, unsigned char op, int channel, const unsigned char* out, unsigned char* in, int count,
-            int timeoutMs) {
-  if (!path || count < 0 || count > usbwire::kMaxCount) return -1;
+            int timeoutMs, std::string* reason) {
+  auto fail = [&](std::string why) {
+    if (reason) *reason = std::move(why);
+    return -1;
+  };
+  if (!path || count < 0) return fail("A call with a negative count.");
+  if (count > usbwire::kMaxCount)
+    return fail("A call of " + std::to_string(count) + " bytes is more than the simulated instrument takes.");
   Connection c;
-  if (!c.Open(path)) return -1;
+  if (!c.Open(path))
+    return fail(std::string("The simulated instrument at ") + path + " cannot be reached: " + std::strerror(errno));
   c.SetDeadline(timeoutMs > 0 ? timeoutMs : 0);
+  const std::string noAnswer = std::string("The simulated instrument at ") + path + " did not answer the call.";
   Header h;
   h.op = op;
   h.channel = channel;
@@ -94,13 +103,16 @@ int SimCall(const char* path, unsigned char op, int channel, const unsigned char
   h.timeoutMs = timeoutMs;
   unsigned char header[usbwire::kHeaderSize];
   usbwire::EncodeHeader(h, header);
-  if (!c.Send(header, sizeof header)) return -1;
-  if (out && count > 0 && !c.Send(out, static_cast<size_t>(count))) return -1;
+  if (!c.Send(header, sizeof header)) return fail(noAnswer);
+  if (out && count > 0 && !c.Send(out, static_cast<size_t>(count))) return fail(noAnswer);
   int32_t result = -1;
-  if (!c.Receive(&result, sizeof result)) return -1;
+  if (!c.Receive(&result, sizeof result)) return fail(noAnswer);
   if (in && result > 0) {
-    if (result > count || !c.Receive(in, static_cast<size_t>(result))) return -1;
+    if (result > count || !c.Receive(in, static_cast<size_t>(result))) return fail(noAnswer);
   }
+  if (result < 0) return fail("The simulated instrument failed the call.");
+  if (op == usbwire::kWrite && result < count && reason)
+    *reason = "The simulated instrument took " + std::to_string(result) + " of " + std::to_string(count) + " bytes.";
   return result;
 }
 

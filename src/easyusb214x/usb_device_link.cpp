@@ -22,6 +22,9 @@ std::string SerialOf(libusb_device_handle* h, uint8_t index) {
   return n > 0 ? std::string(reinterpret_cast<char*>(text), static_cast<size_t>(n)) : std::string();
 }
 
+constexpr std::chrono::milliseconds kFirstBackoff{250};
+constexpr std::chrono::milliseconds kLongestBackoff{2000};
+
 }  // namespace
 
 UsbDeviceLink::UsbDeviceLink(SettingsSource settings, int idleReleaseMs)
@@ -45,6 +48,11 @@ std::string UsbDeviceLink::LastError() const {
   return lastError_;
 }
 
+int UsbDeviceLink::OpenAttempts() const {
+  std::lock_guard lock(mutex_);
+  return openAttempts_;
+}
+
 bool UsbDeviceLink::IsOpen() const {
   std::lock_guard lock(mutex_);
   return handle_ != nullptr;
@@ -53,6 +61,27 @@ bool UsbDeviceLink::IsOpen() const {
 void UsbDeviceLink::Release() {
   std::lock_guard lock(mutex_);
   ReleaseLocked();
+  pending_.clear();
+  deferredFailure_.clear();
+  openBackoff_ = std::chrono::milliseconds{0};
+  nextOpen_ = {};
+}
+
+bool UsbDeviceLink::HoldsBytes() const {
+  for (const auto& [channel, bytes] : pending_)
+    if (!bytes.empty()) return true;
+  return false;
+}
+
+int UsbDeviceLink::Fail(std::string reason) {
+  lastError_ = std::move(reason);
+  return -1;
+}
+
+int UsbDeviceLink::FailDeferred(int channel) {
+  std::string why = std::move(deferredFailure_[channel]);
+  deferredFailure_.erase(channel);
+  return Fail(std::move(why));
 }
 
 void UsbDeviceLink::Touch() { lastUse_ = std::chrono::steady_clock::now(); }
@@ -65,8 +94,9 @@ void UsbDeviceLink::IdleLoop() {
       continue;
     }
     const auto due = lastUse_ + std::chrono::milliseconds(idleReleaseMs_);
-    if (std::chrono::steady_clock::now() >= due) ReleaseLocked();
-    else idleWake_.wait_until(lock, due);
+    // Bytes held over for a later read keep the device until the transfer ends.
+    if (std::chrono::steady_clock::now() >= due && !HoldsBytes()) ReleaseLocked();
+    else idleWake_.wait_until(lock, std::max(due, std::chrono::steady_clock::now() + std::chrono::milliseconds(idleReleaseMs_)));
   }
 }
 
@@ -81,17 +111,29 @@ void UsbDeviceLink::ReleaseLocked() {
   context_ = nullptr;
   endpoints_.clear();
   claimed_.clear();
-  pending_.clear();
 }
 
 bool UsbDeviceLink::EnsureOpen() {
   if (handle_) return true;
+  const auto now = std::chrono::steady_clock::now();
+  // Soon after a failed open or an unplug, libusb is not asked again: the reason
+  // stays what it was.
+  if (now < nextOpen_) {
+    lastError_ = openFailure_;
+    return false;
+  }
   UsbDeviceSettings s = settings_();
   if (!s.problem.empty()) {
     lastError_ = s.problem;
     return false;
   }
-  if (!FindAndOpen(s)) return false;
+  if (!FindAndOpen(s)) {
+    openBackoff_ = std::min(kLongestBackoff, std::max(kFirstBackoff, openBackoff_ * 2));
+    nextOpen_ = now + openBackoff_;
+    openFailure_ = lastError_;
+    return false;
+  }
+  openBackoff_ = std::chrono::milliseconds{0};
   open_ = std::move(s);
   idleWake_.notify_all();
   return true;
@@ -100,6 +142,7 @@ bool UsbDeviceLink::EnsureOpen() {
 bool UsbDeviceLink::FindAndOpen(const UsbDeviceSettings& s) {
   // A fresh context per open: the device list is read anew, so a device plugged in
   // since the last transfer is seen.
+  ++openAttempts_;
   int rc = libusb_init(&context_);
   if (rc != 0) {
     context_ = nullptr;
@@ -200,20 +243,34 @@ int UsbDeviceLink::Transfer(const Endpoint& ep, unsigned char* data, int length,
                       : libusb_bulk_transfer(handle_, ep.address, data, length, &transferred, timeout);
 }
 
-void UsbDeviceLink::Failed(int rc, const std::string& what) {
-  if (rc == LIBUSB_ERROR_NO_DEVICE) lastError_ = "The USB instrument was unplugged during " + what + ".";
+void UsbDeviceLink::Failed(int rc, const std::string& what, unsigned char endpoint) {
+  if (rc == LIBUSB_ERROR_NO_DEVICE) lastError_ = "The USB instrument was unplugged during a " + what + ".";
   else lastError_ = "USB " + what + " failed: " + libusb_strerror(rc);
   if (rc == LIBUSB_ERROR_PIPE) {
-    for (const auto& [a, ep] : endpoints_) libusb_clear_halt(handle_, a);
+    // Only the endpoint that stalled is cleared; the others keep their state.
+    libusb_clear_halt(handle_, endpoint);
     return;
   }
-  if (rc != LIBUSB_ERROR_OVERFLOW && rc != LIBUSB_ERROR_INTERRUPTED) ReleaseLocked();
+  if (rc == LIBUSB_ERROR_OVERFLOW || rc == LIBUSB_ERROR_INTERRUPTED) return;
+  ReleaseLocked();
+  if (rc == LIBUSB_ERROR_NO_DEVICE) {
+    // Unplugged: the next calls do not reopen libusb at once, and keep this reason.
+    openBackoff_ = kFirstBackoff;
+    nextOpen_ = std::chrono::steady_clock::now() + openBackoff_;
+    openFailure_ = lastError_;
+  }
 }
 
 int UsbDeviceLink::Write(int channel, const unsigned char* data, int count, int timeoutMs) {
   std::lock_guard lock(mutex_);
   Touch();
-  if (count < 0 || (!data && count > 0) || !EnsureOpen()) return -1;
+  if (count < 0 || (!data && count > 0))
+    return Fail("WriteData214x was called with " + std::string(count < 0 ? "a negative count" : "no data") + ".");
+  if (count > kMaxTransfer)
+    return Fail("A write of " + std::to_string(count) + " bytes is more than the USB library takes at once (" +
+                std::to_string(kMaxTransfer) + ").");
+  if (deferredFailure_.count(channel)) return FailDeferred(channel);
+  if (!EnsureOpen()) return -1;
   const Endpoint* ep = Claim(channel, false);
   if (!ep) return -1;
   std::vector<unsigned char> copy(data, data + count);
@@ -226,39 +283,53 @@ int UsbDeviceLink::Write(int channel, const unsigned char* data, int count, int 
     else lastError_.clear();
     return sent;
   }
-  Failed(rc, "a write on channel " + std::to_string(channel));
+  Failed(rc, "write on channel " + std::to_string(channel), ep->address);
+  // Part of the block went out before the failure: the count says so, and the
+  // reason stays for the caller.
   return sent > 0 ? sent : -1;
 }
 
 int UsbDeviceLink::Read(int channel, unsigned char* buffer, int size, int timeoutMs) {
   std::lock_guard lock(mutex_);
   Touch();
-  if (size < 0 || (!buffer && size > 0) || !EnsureOpen()) return -1;
+  if (size < 0 || (!buffer && size > 0))
+    return Fail("ReadData214x was called with " + std::string(size < 0 ? "a negative size" : "no buffer") + ".");
+  size = std::min(size, kMaxTransfer);
+  // Bytes held over from an earlier read come first, whatever became of the device.
+  std::string& kept = pending_[channel];
+  if (!kept.empty() && size > 0) {
+    const size_t n = std::min(kept.size(), static_cast<size_t>(size));
+    std::copy_n(kept.data(), n, buffer);
+    kept.erase(0, n);
+    lastError_.clear();
+    return static_cast<int>(n);
+  }
+  if (deferredFailure_.count(channel)) return FailDeferred(channel);
+  if (!EnsureOpen()) return -1;
   const Endpoint* ep = Claim(channel, true);
   if (!ep) return -1;
   lastError_.clear();
   if (size == 0) return 0;
-  std::string& kept = pending_[ep->address];
-  if (!kept.empty()) {
-    const size_t n = std::min(kept.size(), static_cast<size_t>(size));
-    std::copy_n(kept.data(), n, buffer);
-    kept.erase(0, n);
-    return static_cast<int>(n);
-  }
   // The device may send a whole packet whatever the call asked for: read whole
-  // packets and keep the rest for the next call.
-  const int length = (size + ep->packetSize - 1) / ep->packetSize * ep->packetSize;
-  std::vector<unsigned char> packets(static_cast<size_t>(length));
+  // packets and keep the rest for the next call. `size` is capped, so this cannot
+  // overflow.
+  const int packets = (size + ep->packetSize - 1) / ep->packetSize;
+  const int length = packets * ep->packetSize;
+  std::vector<unsigned char> data(static_cast<size_t>(length));
   int got = 0;
-  const int rc = Transfer(*ep, packets.data(), length, timeoutMs, got);
+  const unsigned char address = ep->address;
+  const int rc = Transfer(*ep, data.data(), length, timeoutMs, got);
   Touch();
   const int n = std::min(got, size);
-  std::copy_n(packets.data(), n, buffer);
-  if (got > n) kept.assign(reinterpret_cast<const char*>(packets.data()) + n, static_cast<size_t>(got - n));
+  std::copy_n(data.data(), n, buffer);
+  if (got > n) pending_[channel].assign(reinterpret_cast<const char*>(data.data()) + n, static_cast<size_t>(got - n));
   if (rc == 0 || rc == LIBUSB_ERROR_TIMEOUT) return n;
-  Failed(rc, "a read on channel " + std::to_string(channel));
-  // What came before the failure is handed over; the failure shows at the next call.
-  return n > 0 ? n : -1;
+  Failed(rc, "read on channel " + std::to_string(channel), address);
+  if (n == 0) return -1;
+  // What came before the failure is handed over now; the next call on the channel
+  // reports the failure.
+  deferredFailure_[channel] = lastError_;
+  return n;
 }
 
 }  // namespace corvane::usb

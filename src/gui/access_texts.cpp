@@ -23,6 +23,10 @@ constexpr AccessDefault kDefaults[] = {
     {"Status", "status"},
     {"Device", "Device file of the chosen port; the list follows adapters being plugged in and out"},
     {"Scale", "Scale factor between 0.99 and 1.01"},
+    {"StopTip", "Stop the running transfer; what has arrived is kept"},
+    {"Progress", "transfer progress"},
+    {"Crs", "The job's coordinate reference system: an EPSG code or a PROJ definition; type a code or a name to "
+            "search; empty for a local grid"},
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "core/link/transfer_pages.h"
 #include "core/text/text_helpers.h"
 #include "gui/gbk_text.h"
+#include "gui/gis_upload.h"
 #include "gui/transfer_link.h"
 #include "gui/transfer_pages.h"
 
@@ -29,7 +30,7 @@ void CComPage::ButtonPressed(int index) {
   }
 }
 
-QString CComPage::ProgressText() { return FromGbk(SerialProgressText(State())); }
+QString CComPage::ProgressText() { return FromGbk(SerialProgressText(Progress().lines)); }
 
 PortRequest CComPage::PortToOpen(bool localizedMessage) {
   const LineSettings line = ReadLineSettings(context_.Settings());
@@ -45,29 +46,36 @@ void CComPage::Download() {
   const int silenceLimitMs = Link().SilenceLimitMs();
   StartTransfer(
       [this, silenceLimitMs, port = PortToOpen(false)](const TransferContext& ctx) {
-        return std::make_unique<SerialDownload>(ctx, State().Port(), silenceLimitMs, port);
+        return std::make_unique<SerialDownload>(ctx, Link().MakePort(), silenceLimitMs, port);
       },
-      true);
+      Kind::Download);
 }
 
 void CComPage::Upload() {
   EndRunningTransfer();
   const std::string answer = context_.Dialogs().ShowUpSetDlg();
-  const std::string path = TextInLastBraces(answer);
+  std::string path = TextInLastBraces(answer);
   if (path.empty()) return;
-  const UploadJob job{path, UploadTypeFrom(answer)};
-  StartTransfer([this, job, port = PortToOpen(true)](const TransferContext& ctx) {
-    return std::make_unique<SerialCoordinateUpload>(ctx, State().Port(), job, port);
-  });
+  // A GIS file becomes a coordinate list first.
+  int type = UploadTypeFrom(answer);
+  if (!PrepareUploadFile(context_, this, path, type)) return;
+  const UploadJob job{path, type};
+  StartTransfer(
+      [this, job, port = PortToOpen(true)](const TransferContext& ctx) {
+        return std::make_unique<SerialCoordinateUpload>(ctx, Link().MakePort(), job, port);
+      },
+      Kind::Upload);
 }
 
 void CComPage::SendCode() {
   EndRunningTransfer();
   const std::string path = context_.Dialogs().ShowUpCodeSetDlg();
   if (path.empty()) return;
-  StartTransfer([this, path, port = PortToOpen(false)](const TransferContext& ctx) {
-    return std::make_unique<SerialCodeUpload>(ctx, State().Port(), path, port);
-  });
+  StartTransfer(
+      [this, path, port = PortToOpen(false)](const TransferContext& ctx) {
+        return std::make_unique<SerialCodeUpload>(ctx, Link().MakePort(), path, port);
+      },
+      Kind::Upload);
 }
 
 }  // namespace corvane::gui

@@ -1,5 +1,6 @@
 #include "gui/data_page.h"
 
+#include <QDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,6 +26,7 @@
 #include "gui/station_import_dlg.h"
 #include "gui/transfer_link.h"
 #include "gui/transfer_pages.h"
+#include "gui/traverse_dlg.h"
 
 namespace corvane::gui {
 namespace {
@@ -107,6 +109,8 @@ CDataPage::CDataPage(GuiContext& context, QWidget* parent)
   BuildJobActions();
   menuRunner_ = [](QMenu& menu, const QPoint& pos) { return menu.exec(pos); };
   stationDialogRunner_ = [](CStationImportDlg& dialog) { return dialog.exec(); };
+  gisDialogRunner_ = [](QDialog& dialog) { return dialog.exec(); };
+  traverseDialogRunner_ = [](CTraverseDlg& dialog) { return dialog.exec(); };
   busyPoll_.setInterval(250);
   connect(&busyPoll_, &QTimer::timeout, this, &CDataPage::UpdateCommandStates);
   busyPoll_.start();
@@ -150,10 +154,6 @@ void CDataPage::BuildInnerTab(QWidget* host) {
     connect(page, &TransferPage::recordSent, this, &CDataPage::OnRecordSent);
     connect(page, &TransferPage::codeSent, this, &CDataPage::OnCodeSent);
   }
-  clearReceiveBuffer_ = [this] {
-    comPage_->ClearReceived();
-    usbPage_->ClearReceived();
-  };
   // A transfer fills the grid: a modified job is saved, discarded or kept first.
   // A new upload's echo starts a step of its own.
   for (TransferPage* page : {static_cast<TransferPage*>(comPage_), static_cast<TransferPage*>(usbPage_)}) {
@@ -233,6 +233,10 @@ void CDataPage::OnShown() {
   emit model_.headerDataChanged(Qt::Horizontal, 7, 8);
 }
 
+void CDataPage::StopTransferKeepingWhatArrived() {
+  if (context_.Link().Busy()) context_.Link().StopAndWait();
+}
+
 bool CDataPage::MayReplaceJob() {
   CommitEditor();
   if (!history_.IsModified()) return true;
@@ -249,28 +253,34 @@ bool CDataPage::MayReplaceJob() {
 }
 
 void CDataPage::ClearGrid() {
+  // What a running transfer has received reaches the grid first: it can be saved.
+  StopTransferKeepingWhatArrived();
   if (!MayReplaceJob()) return;
   RecordGrid cleared;
   corvane::ClearGrid(cleared, ReadColumnCaptions(context_.Captions(), context_.Settings()));
   history_.Replace(std::move(cleared), {}, JobCaption("StepClear", "Clear"));
   // Nothing is left to save; Undo brings the job back, as a changed one.
   history_.Stack().setClean();
-  if (clearReceiveBuffer_) clearReceiveBuffer_();
+  comPage_->ClearReceived();
+  usbPage_->ClearReceived();
   ApplyCaptions();
   stationListValid_ = 0;
 }
 
 void CDataPage::OpenFile() {
+  StopTransferKeepingWhatArrived();
   if (!MayReplaceJob()) return;
   const QString path = context_.Prompts().OpenFileName(this, QtFileFilter(kOpenFilter));
   if (!path.isEmpty()) OpenPath(path);
 }
 
 void CDataPage::OpenRecent(const QString& path) {
+  StopTransferKeepingWhatArrived();
   if (MayReplaceJob()) OpenPath(path);
 }
 
 void CDataPage::OpenPath(const QString& path) {
+  StopTransferKeepingWhatArrived();
   CommitEditor();
   const ColumnCaptions captions = ReadColumnCaptions(context_.Captions(), context_.Settings());
   // The file goes into a grid of its own: a file that cannot be read leaves the
@@ -290,8 +300,9 @@ void CDataPage::OpenPath(const QString& path) {
   history_.Replace(std::move(opened), {JobSource::File, absolute}, JobCaption("StepOpen", "Open"));
   history_.MarkSaved(absolute);
   context_.Desktop().AddRecentJob(absolute);
-  // The rest of Clear: the received text, the captions, the station list.
-  if (clearReceiveBuffer_) clearReceiveBuffer_();
+  // The rest of Clear: the transfer pages' last counts, the captions, the station list.
+  comPage_->ClearReceived();
+  usbPage_->ClearReceived();
   ApplyWidgetCaptions();
   view_->ApplyColumnWidths(logicalDpiX());
   stationListValid_ = 0;

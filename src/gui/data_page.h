@@ -23,12 +23,16 @@ class QGroupBox;
 class QLineEdit;
 class QMenu;
 class QAction;
+class QDialog;
 class QPushButton;
 class QSplitter;
 class QTabBar;
 
 namespace corvane {
 class StationTable;
+namespace traverse {
+struct Adjustment;
+}
 }
 
 namespace corvane::gui {
@@ -36,6 +40,7 @@ namespace corvane::gui {
 class CComPage;
 class CUsbPage;
 class CStationImportDlg;
+class CTraverseDlg;
 
 class CDataPage final : public QWidget {
   Q_OBJECT
@@ -44,6 +49,10 @@ class CDataPage final : public QWidget {
   using MenuRunner = std::function<QAction*(QMenu& menu, const QPoint& globalPos)>;
   // Runs the station dialog of the recompute; QDialog::Accepted for OK.
   using StationDialogRunner = std::function<int(CStationImportDlg& dialog)>;
+  // Runs a dialog of the GIS exchange; QDialog::Accepted for OK.
+  using GisDialogRunner = std::function<int(QDialog& dialog)>;
+  // Runs the traverse dialog; CTraverseDlg::kRecompute to recompute with its stations.
+  using TraverseDialogRunner = std::function<int(CTraverseDlg& dialog)>;
 
   explicit CDataPage(GuiContext& context, QWidget* parent = nullptr);
   ~CDataPage() override;
@@ -97,11 +106,15 @@ class CDataPage final : public QWidget {
 
   void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
   void SetStationDialogRunner(StationDialogRunner runner) { stationDialogRunner_ = std::move(runner); }
+  void SetGisDialogRunner(GisDialogRunner runner) { gisDialogRunner_ = std::move(runner); }
+  void SetTraverseDialogRunner(TraverseDialogRunner runner) { traverseDialogRunner_ = std::move(runner); }
   // The job's file, opened or saved (empty after Clear, a download, an import or
   // an upload).
   QString JobPath() const { return history_.Job().source == JobSource::File ? history_.Job().path : QString(); }
-  // What Clear calls to empty the received text of the transfers.
-  void SetReceiveBufferClearer(std::function<void()> clearer) { clearReceiveBuffer_ = std::move(clearer); }
+  // Before anything replaces or empties the grid (Open, Clear, the window closing):
+  // a running transfer is stopped, and what it had received or echoed has reached
+  // the grid when this returns. Nothing happens when no transfer runs.
+  void StopTransferKeepingWhatArrived();
 
  signals:
   // A recompute has written its files with the station table.
@@ -112,6 +125,8 @@ class CDataPage final : public QWidget {
   void statusHint(const QString& text);
   // The plan export command of the menus.
   void planExportRequested();
+  // The traverse dialog adjusted the job's traverse (the plan draws it).
+  void traverseAdjusted(std::shared_ptr<const traverse::Adjustment> adjustment);
 
  public slots:
   // Asks about a modified job, then the file dialog, then opens.
@@ -173,6 +188,13 @@ class CDataPage final : public QWidget {
   void ExportAnglesCommand();
   void ExportMeasuredCoordinatesCommand();
   void RecomputeCommand();
+  // The GIS exchange (data_page_gis.cpp).
+  void ExportGisCommand();
+  void ImportGisCommand();
+  // The recompute; with a station file, its lines are imported into the station
+  // dialog before it opens (data_page_traverse.cpp runs it so).
+  void RunRecompute(const std::string* stationFile);
+  void AdjustTraverseCommand();
   QMenu* BuildConversionMenu(QWidget* owner);
   QMenu* BuildRowMenu(QWidget* owner);
   // The echo of an upload: the first row starts a step, the rest extend it.
@@ -213,7 +235,8 @@ class CDataPage final : public QWidget {
   std::unique_ptr<StationTable> stations_;
   MenuRunner menuRunner_;
   StationDialogRunner stationDialogRunner_;
-  std::function<void()> clearReceiveBuffer_;
+  GisDialogRunner gisDialogRunner_;
+  TraverseDialogRunner traverseDialogRunner_;
 };
 
 }  // namespace corvane::gui

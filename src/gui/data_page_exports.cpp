@@ -75,7 +75,9 @@ void CDataPage::ExportMeasuredCoordinatesCommand() {
   Finish(context_, this, Busy(this, [&] { return ExportMeasuredCoordinates(grid_, answer); }));
 }
 
-void CDataPage::RecomputeCommand() {
+void CDataPage::RecomputeCommand() { RunRecompute(nullptr); }
+
+void CDataPage::RunRecompute(const std::string* stationFile) {
   // The table is built from the grid once per grid content; edits made in the
   // dialog stay until the grid changes.
   if (stationListValid_ == 0) {
@@ -88,6 +90,7 @@ void CDataPage::RecomputeCommand() {
   }
   {
     CStationImportDlg dialog(context_, *stations_, this);
+    if (stationFile) dialog.Preload(0, *stationFile);
     if (stationDialogRunner_(dialog) != QDialog::Accepted) return;
   }
   const std::string answer = context_.Dialogs().ShowExportDlg();

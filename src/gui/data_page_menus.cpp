@@ -180,6 +180,9 @@ void CDataPage::RunGridCommand(int command) {
     case kCmdAngleExport: ExportAnglesCommand(); break;
     case kCmdMeasCoorExport: ExportMeasuredCoordinatesCommand(); break;
     case kCmdPoligon: RecomputeCommand(); break;
+    case kCmdGisExport: ExportGisCommand(); break;
+    case kCmdGisImport: ImportGisCommand(); break;
+    case kCmdAdjustTraverse: AdjustTraverseCommand(); break;
     default: break;
   }
 }

@@ -20,11 +20,14 @@ constexpr JobCommand kCommands[] = {
     {kCmdRedo, CommandGroup::History, "Job", "Redo", "&Redo", QKeySequence::Redo, false, &CanRedo},
     {kCmdMeasCoorExport, CommandGroup::Measurement, "PupMenu1", "Pup2", "Coor &Export"},
     {kCmdPoligon, CommandGroup::Measurement, "PupMenu1", "Pup3", "With poligon file"},
+    {kCmdAdjustTraverse, CommandGroup::Measurement, "PupMenu1", "Traverse", "Adjust traverse\xA1\xAD"},  // GBK "…"
     {kCmdSdExport, CommandGroup::Measurement, "PupMenu1", "Pup4", "SD Export", QKeySequence::UnknownKey, true},
     {kCmdHdExport, CommandGroup::Measurement, "PupMenu1", "Pup5", "HD Export"},
     {kCmdAngleExport, CommandGroup::Measurement, "PupMenu1", "Pup6", "Angle Export"},
     {kCmdCoorImport, CommandGroup::Coordinate, "PupMenu1", "Pup8", "Coor &Import"},
     {kCmdCoorFileExport, CommandGroup::Coordinate, "PupMenu1", "Pup9", "Coor &Export"},
+    {kCmdGisExport, CommandGroup::Coordinate, "PupMenu1", "PupGis1", "Export to &GIS...", QKeySequence::UnknownKey, true},
+    {kCmdGisImport, CommandGroup::Coordinate, "PupMenu1", "PupGis2", "Import from GIS &file..."},
     {kCmdPlanExport, CommandGroup::Plan, "Job", "PlanExport", "&Plan export..."},
 };
 

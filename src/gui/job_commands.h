@@ -16,7 +16,8 @@ class CDataPage;
 class GuiContext;
 
 // Command identifiers of the job commands. The conversion commands keep the
-// numbers of the documented menus; the others follow from 33001.
+// numbers of the documented menus; the job's own commands follow from 33001,
+// the GIS exchange from 33101.
 enum GridCommand : int {
   kCmdMeasCoorExport = 32773,
   kCmdPoligon = 32801,
@@ -27,6 +28,9 @@ enum GridCommand : int {
   kCmdCoorFileExport = 32785,
   kCmdDeleteRow = 32794,
   kCmdInsertRow = 32795,
+  kCmdAdjustTraverse = 32810,
+  kCmdGisExport = 33101,
+  kCmdGisImport = 33102,
   kCmdOpen = 33001,
   kCmdSave = 33002,
   kCmdSaveAs = 33003,

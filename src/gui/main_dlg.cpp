@@ -121,8 +121,9 @@ void CMainDlg::UpdateTitle() {
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event) {
-  // A transfer still running: stopped only when the user agrees; what a download
-  // has received so far would be lost with the window.
+  // A transfer still running: stopped only when the user agrees. What it had
+  // received reaches the grid first (its worker closes the port), so the question
+  // about unsaved changes covers it.
   if (context_.Link().Busy() &&
       !context_.Prompts().Confirm(this,
                                   context_.Caption("Job", "QuitTransfer",
@@ -131,14 +132,12 @@ void CMainDlg::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  dataPage_->StopTransferKeepingWhatArrived();
   if (!dataPage_->MayReplaceJob()) {
     event->ignore();
     return;
   }
   SaveLayout();
-  // The window goes at once; a transfer still running ends on its worker, which
-  // closes the port (the program waits for it only after the window has gone).
-  context_.Link().StopAll();
   QMainWindow::closeEvent(event);
 }
 

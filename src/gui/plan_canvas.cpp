@@ -10,10 +10,13 @@
 #include <cmath>
 
 #include "gui/gbk_text.h"
+#include "plot/plan_title.h"
 
 namespace corvane::gui {
 namespace {
-constexpr double kMargin = 30;
+// A fitted job keeps clear of the north arrow (top right) and the scale bar
+// (bottom left).
+const QMarginsF kFitMargins(30, 62, 30, 46);
 constexpr double kHitRadius = 8;
 constexpr double kKeyZoom = 1.25;
 }  // namespace
@@ -36,9 +39,36 @@ void PlanCanvas::SetView(const plot::PlanView& view) {
 }
 
 void PlanCanvas::Fit() {
-  view_ = plot::FitView(Scene().Extent(), size(), kMargin);
+  view_ = plot::FitView(Scene().Extent(), size(), kFitMargins);
   fitted_ = true;
   update();
+}
+
+void PlanCanvas::ShowPoint(int point) {
+  const plot::PlanScene& scene = Scene();
+  if (point < 0 || static_cast<size_t>(point) >= scene.Points().size()) return;
+  const plot::PlanPoint& p = scene.Points()[static_cast<size_t>(point)];
+  if (!p.drawable) return;
+  if (fitted_) view_ = plot::FitView(scene.Extent(), size(), kFitMargins);
+  view_.size = size();
+  if (rect().adjusted(20, 20, -20, -20).contains(view_.ToPixel(p.east, p.north).toPoint())) return;
+  view_.centerEast = p.east;
+  view_.centerNorth = p.north;
+  fitted_ = false;
+  update();
+}
+
+void PlanCanvas::SetAccessibleFormat(const QString& format) {
+  accessibleFormat_ = format;
+  UpdateAccessibleName(Scene().Points().size());
+}
+
+void PlanCanvas::UpdateAccessibleName(size_t points) {
+  if (accessibleFormat_.isEmpty()) return;
+  const QString name = QString(accessibleFormat_)
+                           .replace(QStringLiteral("%1"), QString::number(points))
+                           .replace(QStringLiteral("%2"), plot::ScaleText(view_));
+  if (name != accessibleName()) setAccessibleName(name);
 }
 
 void PlanCanvas::ZoomBy(double factor, QPointF anchor) {
@@ -56,20 +86,53 @@ QString PlanCanvas::PointText(int point) const {
   const QString east = QStringLiteral("E=") + FromGbk(scene.EastText(i));
   QString text = plot::LabelText(scene.Name(i));
   if (!scene.Code(i).empty()) text += QStringLiteral("  ") + plot::LabelText(scene.Code(i));
-  text += QLatin1Char('\n') +
-          (scene.CoordinateOrderEnz() ? east + QStringLiteral("  ") + north : north + QStringLiteral("  ") + east);
-  return text + QStringLiteral("  Z=") + FromGbk(scene.HeightText(i));
+  const auto inOrder = [&](const QString& n, const QString& e) {
+    return scene.CoordinateOrderEnz() ? e + QStringLiteral("  ") + n : n + QStringLiteral("  ") + e;
+  };
+  text += QLatin1Char('\n') + inOrder(north, east) + QStringLiteral("  Z=") + FromGbk(scene.HeightText(i));
+  // The recompute's shift of the point, when the shifts are shown.
+  const plot::PlanShift* shift = options_.shiftExaggeration > 0 ? scene.ShiftOf(i) : nullptr;
+  if (shift) {
+    const plot::PlanPoint& p = scene.Points()[i];
+    const auto delta = [](double d) { return QString::asprintf("%+.3f", std::fabs(d) < 5e-4 ? 0.0 : d); };
+    text += QLatin1Char('\n') +
+            inOrder(QStringLiteral("\u0394N=") + delta(shift->north - p.north),
+                    QStringLiteral("\u0394E=") + delta(shift->east - p.east)) +
+            QStringLiteral("  \u0394H=") + delta(shift->height - p.height);
+  }
+  return text;
 }
 
 void PlanCanvas::paintEvent(QPaintEvent*) {
   QElapsedTimer timer;
   timer.start();
   const plot::PlanScene& scene = Scene();  // rebuilds a changed job first
-  if (fitted_) view_ = plot::FitView(scene.Extent(), size(), kMargin);
+  if (fitted_) view_ = plot::FitView(scene.Extent(), size(), kFitMargins);
   view_.size = size();
   QPainter painter(this);
-  plot::PaintPlan(painter, scene, view_, options_);
+  const plot::PlanLayout layout = plot::PaintPlan(painter, scene, view_, options_);
+  lastLabels_ = layout.labels.size();
+  lastLeftOut_ = layout.labelsLeftOut;
+  if (overlay_) overlay_(painter, view_);
+  if (hasFocus()) {
+    // The keyboard is here: a frame in the highlight colour, inside the edges.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+  }
+  UpdateAccessibleName(scene.Points().size());
   lastPaintMs_ = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+void PlanCanvas::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  update();
+}
+
+void PlanCanvas::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update();
 }
 
 void PlanCanvas::resizeEvent(QResizeEvent*) {

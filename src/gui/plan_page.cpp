@@ -17,10 +17,13 @@
 #include "gui/file_paths.h"
 #include "gui/plan_canvas.h"
 #include "gui/plan_export_dlg.h"
+#include "gui/transfer_pages.h"
 
 namespace corvane::gui {
 namespace {
 constexpr double kShiftFactors[] = {0, 1, 10, 100, 1000};
+// Traverse misclosures and error ellipses are millimetres on a plan of hundreds of metres.
+constexpr double kTraverseFactors[] = {1, 10, 100, 1000, 10000};
 }  // namespace
 
 CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
@@ -33,6 +36,8 @@ CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
       height_(new QCheckBox(this)),
       shiftLabel_(new QLabel(this)),
       shift_(new QComboBox(this)),
+      traverseLabel_(new QLabel(this)),
+      traverseScale_(new QComboBox(this)),
       export_(new QPushButton(this)),
       print_(new QPushButton(this)),
       status_(new QLabel(this)) {
@@ -43,6 +48,8 @@ CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
   bar->addWidget(height_);
   bar->addWidget(shiftLabel_);
   bar->addWidget(shift_);
+  bar->addWidget(traverseLabel_);
+  bar->addWidget(traverseScale_);
   bar->addStretch(1);
   bar->addWidget(status_);
   bar->addWidget(export_);
@@ -53,6 +60,15 @@ CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
   shiftLabel_->setBuddy(shift_);
   for (double f : kShiftFactors) shift_->addItem(f == 0 ? QString() : QStringLiteral("%1x").arg(f));
   canvas_->SetSceneSource([this]() -> const plot::PlanScene& { return Scene(); });
+  for (double f : kTraverseFactors) traverseScale_->addItem(QStringLiteral("%1x").arg(f));
+  traverseScale_->setCurrentIndex(3);
+  traverseScale_->setObjectName(QStringLiteral("traverseScale"));
+  traverseLabel_->setBuddy(traverseScale_);
+  // Shown with an adjusted traverse only.
+  traverseLabel_->hide();
+  traverseScale_->hide();
+  connect(traverseScale_, &QComboBox::currentIndexChanged, canvas_, qOverload<>(&QWidget::update));
+  connect(&dataPage_, &CDataPage::traverseAdjusted, this, &CPlanPage::ShowTraverse);
 
   connect(fit_, &QPushButton::clicked, canvas_, &PlanCanvas::Fit);
   connect(code_, &QCheckBox::toggled, this, [this](bool on) {
@@ -75,7 +91,7 @@ CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
   // Every change of the grid reaches the drawing: loads, clears and row
   // commands reset the model, edits and upload echoes change cells.
   RecordGridModel& model = dataPage_.Model();
-  connect(&model, &QAbstractItemModel::modelReset, this, &CPlanPage::GridChanged);
+  connect(&model, &QAbstractItemModel::modelReset, this, &CPlanPage::GridReset);
   connect(&model, &QAbstractItemModel::dataChanged, this, &CPlanPage::GridChanged);
   connect(&model, &QAbstractItemModel::rowsInserted, this, &CPlanPage::GridChanged);
   connect(&model, &QAbstractItemModel::rowsRemoved, this, &CPlanPage::GridChanged);
@@ -84,6 +100,10 @@ CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
   connect(dataPage_.View()->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &CPlanPage::CurrentRowChanged);
   connect(&dataPage_, &CDataPage::recomputed, this, &CPlanPage::ShowRecompute);
+  // After the data page has loaded it (it connected first): the job is a download.
+  for (TransferPage* page :
+       {static_cast<TransferPage*>(dataPage_.ComPage()), static_cast<TransferPage*>(dataPage_.UsbPage())})
+    connect(page, &TransferPage::downloadComplete, this, &CPlanPage::DownloadArrived);
   ApplyCaptions();
 }
 
@@ -94,7 +114,11 @@ void CPlanPage::ApplyCaptions() {
   code_->setText(context_.Caption("Plan", "Code", "Code"));
   height_->setText(context_.Caption("Plan", "Height", "Height"));
   shiftLabel_->setText(context_.Caption("Plan", "Shift", "Shift vectors"));
+  shiftLabel_->setBuddy(shift_);  // the box is labelled by its own label; its name is its value
   shift_->setItemText(0, context_.Caption("Plan", "Off", "Off"));
+  canvas_->SetAccessibleFormat(context_.Caption("Plan", "CanvasName", "Plan of the job: %1 points, scale %2"));
+  traverseLabel_->setText(context_.Caption("Plan", "Traverse", "Traverse errors"));
+  traverseScale_->setAccessibleName(traverseLabel_->text());
   export_->setText(context_.Caption("Plan", "Export", "Export..."));
   print_->setText(context_.Caption("Plan", "Print", "Print..."));
   dirty_ = true;  // the status line follows the language
@@ -118,9 +142,28 @@ int CPlanPage::HighlightedPoint() {
   return scene_.PointOfRow(RecordGridModel::GridRow(current));
 }
 
+void CPlanPage::DownloadArrived() {
+  downloadedAt_ = QDateTime::currentDateTime();
+}
+
+void CPlanPage::GridReset() {
+  // Cleared: no longer the download it was.
+  const RecordGrid& grid = dataPage_.Grid();
+  bool empty = true;
+  for (int r = 1; r < grid.RowCount() && empty; ++r) empty = grid.LastDataColumn(r) == 0;
+  if (empty) downloadedAt_ = {};
+  GridChanged();
+}
+
 void CPlanPage::GridChanged() {
-  // The recompute belonged to the job as it was.
+  // The recompute and the adjusted traverse belonged to the job as it was.
   recomputeShown_ = false;
+  if (traverse_) {
+    traverse_.reset();
+    canvas_->SetOverlay({});
+    traverseLabel_->hide();
+    traverseScale_->hide();
+  }
   dirty_ = true;
   canvas_->update();
 }
@@ -128,6 +171,7 @@ void CPlanPage::GridChanged() {
 void CPlanPage::CurrentRowChanged() {
   Scene();
   canvas_->Options().highlight = HighlightedPoint();
+  canvas_->ShowPoint(canvas_->Options().highlight);
   canvas_->update();
 }
 
@@ -148,6 +192,19 @@ void CPlanPage::ShowRecompute() {
   canvas_->update();
 }
 
+void CPlanPage::ShowTraverse(std::shared_ptr<const traverse::Adjustment> adjustment) {
+  if (!adjustment) return;
+  traverse_ = MakeTraverseOverlay(*adjustment);
+  traverseLabel_->show();
+  traverseScale_->show();
+  canvas_->SetOverlay([this](QPainter& painter, const plot::PlanView& view) {
+    const int i = traverseScale_->currentIndex();
+    if (traverse_)
+      PaintTraverseOverlay(painter, *traverse_, view,
+                           i >= 0 && i < static_cast<int>(std::size(kTraverseFactors)) ? kTraverseFactors[i] : 1);
+  });
+}
+
 void CPlanPage::SetShiftExaggeration(double factor) {
   canvas_->Options().shiftExaggeration = factor;
   canvas_->update();
@@ -163,30 +220,27 @@ QString CPlanPage::PointCount() const {
 
 QString CPlanPage::JobTitle() const {
   const QString path = dataPage_.JobPath();
-  return path.isEmpty() ? QString() : QFileInfo(path).fileName();
+  if (!path.isEmpty()) return QFileInfo(path).fileName();
+  if (downloadedAt_.isValid())
+    return context_.Caption("Plan", "Downloaded", "Downloaded %1")
+        .replace(QStringLiteral("%1"), downloadedAt_.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+  return context_.Caption("Plan", "NotSaved", "Not saved");
 }
 
-plot::TitleBlock CPlanPage::Title(const plot::PlanView& view) {
-  plot::TitleBlock t = plot::StandardTitle(Scene(), view, JobTitle());
-  t.jobLabel = context_.Caption("Plan", "Job", "Job");
-  t.dateLabel = context_.Caption("Plan", "Date", "Date");
-  t.scaleLabel = context_.Caption("Plan", "Scale", "Scale");
-  t.orderLabel = context_.Caption("Plan", "Order", "Coordinate order");
-  t.pointsLabel = context_.Caption("Plan", "Points", "Points");
-  t.points = PointCount();
-  return t;
+plot::TitleBlock CPlanPage::Title() {
+  return plot::StandardTitle(Scene(), JobTitle(), plot::TitleTexts::FromCaptions(context_.Captions()));
 }
 
 CommandResult CPlanPage::ExportTo(const QString& path, const plot::ExportArea& area) {
   const std::optional<plot::PlanFormat> format = plot::PlanFormatOfPath(path);
   if (!format)
-    return CommandResult::Failure(kOpenFileFailed,
-                                  LocalPath(path) + ": the name ends in neither .png, .svg nor .pdf");
+    return CommandResult::Failure(kOpenFileFailed, LocalPath(path) + ": the name ends in neither .png, .svg nor .pdf");
   const plot::PlanScene& scene = Scene();
   plot::PlanView current = canvas_->View();
   current.size = canvas_->size();
-  const plot::PlanView view = plot::ExportView(scene, current, area, *format);
-  return plot::WritePlan(scene, view, canvas_->Options(), Title(view), path, *format);
+  const plot::TitleBlock title = Title();
+  const plot::PlanSheet sheet = plot::ExportSheet(scene, current, area, *format, title);
+  return plot::WritePlan(scene, sheet, canvas_->Options(), title, path, *format);
 }
 
 void CPlanPage::ExportCommand() {
@@ -209,18 +263,18 @@ void CPlanPage::PrintTo(QPrinter& printer) {
   // Drawn in screen pixels, then scaled onto the printer's resolution.
   const double factor = printer.resolution() / 96.0;
   const QSizeF size(page.width() / factor, page.height() / factor);
-  plot::ExportArea area;
-  area.size = size;
   const plot::PlanScene& scene = Scene();
-  plot::PlanView view = plot::ExportView(scene, canvas_->View(), area, plot::PlanFormat::Pdf);
-  view.size = size;
+  const plot::TitleBlock title = Title();
+  const plot::PlanSheet sheet = plot::SheetOnPage(scene, canvas_->View(), {}, size, title);
   painter.scale(factor, factor);
-  plot::PaintPlanPage(painter, scene, view, canvas_->Options(), Title(view));
+  plot::PaintPlanPage(painter, scene, sheet, canvas_->Options(), title);
 }
 
 void CPlanPage::PrintCommand() {
   QPrinter printer(QPrinter::HighResolution);
-  printer.setPageOrientation(QPageLayout::Landscape);
+  // The page turned to suit the drawing, as a PDF export turns its sheet.
+  const plot::PlanSheet a4 = plot::ExportSheet(Scene(), canvas_->View(), {}, plot::PlanFormat::Pdf, Title());
+  printer.setPageOrientation(a4.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() != QDialog::Accepted) return;
   PrintTo(printer);

@@ -2,12 +2,14 @@
 // CPlanPage: the third page of the main window, the job as a drawing. It reads
 // the data page's grid through the coordinate export's point list and follows
 // every change of it; a click on a point selects its grid row, and the selected
-// grid row is ringed in the drawing. After a recompute the new points are drawn
-// beside the listed ones with their shift vectors.
+// grid row is ringed in the drawing (and brought into view). After a recompute
+// the new points are drawn beside the listed ones with their shift vectors.
+#include <QDateTime>
 #include <QWidget>
 #include <memory>
 
 #include "gui/gui_context.h"
+#include "gui/traverse_overlay.h"
 #include "plot/plan_export.h"
 
 class QCheckBox;
@@ -45,11 +47,18 @@ class CPlanPage final : public QWidget {
   void ShowRecompute();
   // Shift vectors drawn this many times their length (0 hides them).
   void SetShiftExaggeration(double factor);
+  // Draws an adjusted traverse over the job until the grid changes.
+  void ShowTraverse(std::shared_ptr<const traverse::Adjustment> adjustment);
+  bool TraverseShown() const { return traverse_.has_value(); }
+  QComboBox* TraverseScaleBox() const { return traverseScale_; }
 
-  // Writes the drawing; area and scale as the export dialog gives them.
+  // Writes the drawing; area, scale and paper as the export dialog gives them.
   CommandResult ExportTo(const QString& path, const plot::ExportArea& area);
-  // Prints the whole job fitted to the printer's page.
+  // Prints the whole job on the printer's page, at a standard scale.
   void PrintTo(QPrinter& printer);
+  // The title block of an export: the job named by its file, as a download, or
+  // as not saved; labels in the caption language.
+  plot::TitleBlock Title();
 
   // Bytes the page holds for the drawing.
   size_t OwnMemoryBytes() const;
@@ -60,22 +69,27 @@ class CPlanPage final : public QWidget {
   void PointClicked(int point);
   void ExportCommand();
   void PrintCommand();
+  void DownloadArrived();
+  void GridReset();
   QString JobTitle() const;
   // "11", or "11 (2 not drawn)" in the caption language.
   QString PointCount() const;
-  plot::TitleBlock Title(const plot::PlanView& view);
 
   GuiContext& context_;
   CDataPage& dataPage_;
   plot::PlanScene scene_;
   bool dirty_ = true;
   bool recomputeShown_ = false;
+  QDateTime downloadedAt_;  // when the job in the grid came from the instrument
   PlanCanvas* canvas_;
   QPushButton* fit_;
   QCheckBox* code_;
   QCheckBox* height_;
   QLabel* shiftLabel_;
   QComboBox* shift_;
+  QLabel* traverseLabel_;
+  QComboBox* traverseScale_;
+  std::optional<TraverseOverlay> traverse_;
   QPushButton* export_;
   QPushButton* print_;
   QLabel* status_;

@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QFile>
 #include <QFormLayout>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,6 +15,7 @@
 
 #include "core/text/numbers.h"
 #include "gui/access_texts.h"
+#include "gui/crs_box.h"
 #include "gui/gbk_text.h"
 #include "gui/serial_devices.h"
 #include "gui/usb_device_box.h"
@@ -90,7 +90,8 @@ CSettingPage::CSettingPage(GuiContext& context, QWidget* parent)
       defaultType_(new QGroupBox(this)),
       comRadio_(new QRadioButton(defaultType_)),
       usbRadio_(new QRadioButton(defaultType_)),
-      usbBox_(new UsbDeviceBox(context, this)) {
+      usbBox_(new UsbDeviceBox(context, this)),
+      crsBox_(new CrsBox(context, this)) {
   setObjectName(QStringLiteral("CSettingPage"));
   for (int i = 0; i < kListCount; ++i) {
     combos_[i] = new QComboBox(this);
@@ -150,15 +151,21 @@ CSettingPage::CSettingPage(GuiContext& context, QWidget* parent)
     comRadio_->setChecked(false);
   });
 
-  // The serial line and the instrument side by side, the USB instrument below:
-  // the page fits a window on a screen of 800 x 600.
-  auto* layout = new QGridLayout(this);
-  layout->addWidget(comBox_, 0, 0, Qt::AlignTop);
-  layout->addWidget(instrumentBox_, 0, 1, Qt::AlignTop);
-  layout->addWidget(usbBox_, 1, 0, 1, 2, Qt::AlignTop | Qt::AlignLeft);
-  layout->addWidget(defaultType_, 2, 0, Qt::AlignTop);
-  layout->setColumnStretch(2, 1);
-  layout->setRowStretch(3, 1);
+  // Two columns: the serial line above the USB instrument, the instrument above
+  // its coordinate reference system; the page fits a window on a screen of 800 x 600.
+  auto* layout = new QHBoxLayout(this);
+  auto* lineColumn = new QVBoxLayout;
+  lineColumn->addWidget(comBox_);
+  lineColumn->addWidget(usbBox_);
+  lineColumn->addWidget(defaultType_);
+  lineColumn->addStretch(1);
+  auto* instrumentColumn = new QVBoxLayout;
+  instrumentColumn->addWidget(instrumentBox_);
+  instrumentColumn->addWidget(crsBox_);
+  instrumentColumn->addStretch(1);
+  layout->addLayout(lineColumn);
+  layout->addLayout(instrumentColumn);
+  layout->addStretch(1);
   Initialise();
 }
 
@@ -200,6 +207,7 @@ void CSettingPage::Initialise() {
   }
   ShowDevice();
   usbBox_->Load();
+  crsBox_->Load();
   update();
 }
 

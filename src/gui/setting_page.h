@@ -14,6 +14,7 @@ class QLineEdit;
 class QRadioButton;
 
 namespace corvane::gui {
+class CrsBox;
 class UsbDeviceBox;
 }
 
@@ -42,6 +43,7 @@ class CSettingPage final : public QWidget {
   QRadioButton* UsbRadio() const { return usbRadio_; }
   QGroupBox* DefaultTypeBox() const { return defaultType_; }
   UsbDeviceBox* UsbBox() const { return usbBox_; }
+  CrsBox* CoordinateSystemBox() const { return crsBox_; }
   // The folder whose serial devices the device list shows and follows ("/dev").
   void SetDeviceRoot(const QString& devRoot);
 
@@ -70,6 +72,7 @@ class CSettingPage final : public QWidget {
   QRadioButton* comRadio_;
   QRadioButton* usbRadio_;
   UsbDeviceBox* usbBox_;
+  CrsBox* crsBox_;
   SerialDeviceWatcher deviceWatcher_;
   // The scale text last checked; a second check of the same text (focus loss,
   // then leaving the page) stays silent.

@@ -113,6 +113,11 @@ void CStationImportDlg::Inport() {
   ShowResult(result);
 }
 
+void CStationImportDlg::Preload(int format, const std::string& lines) {
+  grid_.InportText(format, lines);
+  model_.Reload();
+}
+
 void CStationImportDlg::SaveAs() {
   const QString path =
       context_.Prompts().SaveFileName(this, QtFileFilter(kSaveFilter), QString::fromLatin1(kSaveExtension));

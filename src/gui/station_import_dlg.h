@@ -46,6 +46,8 @@ class CStationImportDlg final : public QDialog {
   QPushButton* CancelButton() const { return cancel_; }
   QPushButton* InportButton() const { return inport_; }
   QPushButton* SaveAsButton() const { return saveAs_; }
+  // Imports lines held in memory as Inport imports a file's, before the dialog shows.
+  void Preload(int format, const std::string& lines);
 
  public slots:
   void Inport();

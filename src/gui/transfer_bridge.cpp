@@ -2,6 +2,7 @@
 
 #include <QThread>
 
+#include "core/link/transfer_engine.h"
 #include "gui/gbk_text.h"
 #include "gui/transfer_link.h"
 #include "gui/transfer_pages.h"
@@ -39,6 +40,10 @@ void TransferBridge::Wait(Call call) {
   else QMetaObject::invokeMethod(this, guarded, Qt::BlockingQueuedConnection);
 }
 
+void TransferBridge::NeverStarted() {
+  if (!detached_) page_.OnTransferEnded(StoppedResult());
+}
+
 void TransferBridge::TransferEnded(const TransferResult& result) {
   // Always delivered, detached or not: the link takes the finished worker back
   // and starts a transfer that waited for it.
@@ -51,12 +56,12 @@ void TransferBridge::TransferEnded(const TransferResult& result) {
       Qt::QueuedConnection);
 }
 
-void TransferBridge::RecordSent() {
-  Wait([this] { page_.ShowSentLine(false); });
+void TransferBridge::RecordSent(const SentRecord& record) {
+  Wait([this, &record] { page_.ShowSentLine(record); });
 }
 
-void TransferBridge::CodeSent() {
-  Wait([this] { page_.ShowSentLine(true); });
+void TransferBridge::Progress(const TransferProgress& progress) {
+  Post([this, progress] { page_.ShowProgress(progress); });
 }
 
 void TransferBridge::ShowMessage(const std::string& text, corvane::MessageIcon icon) {

@@ -1,8 +1,8 @@
 #pragma once
 // Carries what a transfer worker tells its page over to the window thread: status
-// texts and the end of the transfer as queued calls; the echoed rows, messages and
-// the code-file choice as blocking calls, so the worker waits until the window has
-// handled them.
+// texts, progress and the end of the transfer as queued calls; the echoed rows,
+// messages and the code-file choice as blocking calls, so the worker waits until
+// the window has handled them.
 #include <QObject>
 #include <atomic>
 #include <string>
@@ -21,14 +21,17 @@ class TransferBridge final : public QObject, public ITransferEvents {
   const QObject* Page() const;
   // The worker has been started: the page's progress timer runs when it has one.
   void Started();
+  // The transfer was dropped before its worker started: its page hears that it
+  // stopped. Window thread.
+  void NeverStarted();
   // From now on nothing reaches the page: blocking calls return at once, a code
   // file is not asked for. Window thread.
   void Detach() { detached_ = true; }
 
   // Worker thread.
   void TransferEnded(const TransferResult& result) override;
-  void RecordSent() override;
-  void CodeSent() override;
+  void RecordSent(const SentRecord& record) override;
+  void Progress(const TransferProgress& progress) override;
   void ShowMessage(const std::string& text, corvane::MessageIcon icon) override;
   void SetStatusText(const std::string& text) override;
   std::string ChooseCodeFile() override;

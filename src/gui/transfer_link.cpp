@@ -1,6 +1,8 @@
 #include "gui/transfer_link.h"
 
 #include <QCoreApplication>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 #include "easyusb214x/easyusb214x.h"
@@ -13,19 +15,47 @@ namespace {
 // window (a grid row, a message): handle those calls, but no clicks or keys.
 void HandleWorkerCalls() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
+std::unique_ptr<IUsbLink> LibraryLink() {
+  return std::make_unique<UsbLibraryLink>(UsbLibraryCalls{&WriteData214x, &ReadData214x, &Close214x, &LastError214x});
+}
+
 }  // namespace
 
-TransferLink::TransferLink()
-    : ownClock_(std::make_unique<SystemClock>()),
-      ownUsb_(std::make_unique<UsbLibraryLink>(UsbLibraryCalls{&WriteData214x, &ReadData214x, &Close214x, &LastError214x})),
-      clock_(ownClock_.get()),
-      usb_(ownUsb_.get()) {}
+TransferLink::TransferLink() : ownClock_(std::make_unique<SystemClock>()), clock_(ownClock_.get()) {}
 
-TransferLink::TransferLink(IClock& clock, IUsbLink& usb) : clock_(&clock), usb_(&usb) {}
+TransferLink::TransferLink(IClock& clock, UsbMaker usb) : clock_(&clock), usb_(std::move(usb)) {}
 
 TransferLink::~TransferLink() { Shutdown(); }
 
-void TransferLink::RequestStop() { state_.TransferRunning = false; }
+std::unique_ptr<ISerialPort> TransferLink::MakePort() const { return std::make_unique<CSerialPort>(); }
+
+std::unique_ptr<IUsbLink> TransferLink::MakeUsb() const { return usb_ ? usb_() : LibraryLink(); }
+
+const QObject* TransferLink::ActivePage() const {
+  if (pending_.bridge) return pending_.bridge->Page();
+  return bridge_ ? bridge_->Page() : nullptr;
+}
+
+void TransferLink::RequestStop() { token_.RequestStop(); }
+
+void TransferLink::DropPending() {
+  if (!pending_.bridge) return;
+  Next dropped = std::exchange(pending_, Next{});
+  dropped.bridge->NeverStarted();
+}
+
+void TransferLink::Stop() {
+  DropPending();
+  RequestStop();
+}
+
+void TransferLink::StopAndWait() {
+  Stop();
+  while (Busy()) {
+    HandleWorkerCalls();
+    if (Busy()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
 
 void TransferLink::Launch(Next next) {
   // The last worker has reported its end, so this returns at once.
@@ -36,8 +66,9 @@ void TransferLink::Launch(Next next) {
 }
 
 void TransferLink::Start(std::unique_ptr<TransferBridge> bridge, std::unique_ptr<ITransferEngine> engine) {
-  if (controller_.Busy()) {
+  if (controller_.Busy() || bridge_) {
     RequestStop();
+    DropPending();
     pending_ = Next{std::move(bridge), std::move(engine)};
     return;
   }
@@ -60,14 +91,10 @@ void TransferLink::Release(const QObject* page) {
   }
 }
 
-void TransferLink::StopAll() {
+void TransferLink::Shutdown() {
   pending_ = Next{};
   if (bridge_) bridge_->Detach();
   RequestStop();
-}
-
-void TransferLink::Shutdown() {
-  StopAll();
   controller_.Stop(HandleWorkerCalls);
   bridge_.reset();
 }

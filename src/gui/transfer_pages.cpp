@@ -19,7 +19,12 @@ constexpr const char* kCodeFileFilter = "*.txt|*.txt|*.dat|*.dat|*.csv|*.csv|*.r
 }  // namespace
 
 TransferPage::TransferPage(GuiContext& context, const ButtonCaption (&captions)[3], QWidget* parent)
-    : QWidget(parent), context_(context), status_(new QPlainTextEdit(this)), statusCaption_(new QLabel(this)) {
+    : QWidget(parent),
+      context_(context),
+      stop_(new QPushButton(this)),
+      progress_(new QLabel(this)),
+      status_(new QPlainTextEdit(this)),
+      statusCaption_(new QLabel(this)) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   for (int i = 0; i < 3; ++i) {
@@ -32,6 +37,11 @@ TransferPage::TransferPage(GuiContext& context, const ButtonCaption (&captions)[
     });
   }
   buttons_[0]->setDefault(true);
+  // Beside the transfer buttons; usable only while this page's transfer runs.
+  stop_->setObjectName(QStringLiteral("stop"));
+  stop_->setEnabled(false);
+  layout->addWidget(stop_);
+  connect(stop_, &QPushButton::clicked, this, &TransferPage::StopPressed);
   status_->setObjectName(QStringLiteral("status"));
   status_->setReadOnly(true);
   status_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -42,6 +52,11 @@ TransferPage::TransferPage(GuiContext& context, const ButtonCaption (&captions)[
   statusCaption_->setWordWrap(true);
   layout->addWidget(statusCaption_);
   layout->addWidget(status_, 1);
+  progress_->setObjectName(QStringLiteral("progress"));
+  progress_->setWordWrap(true);
+  progress_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+  progress_->setFocusPolicy(Qt::TabFocus);
+  layout->addWidget(progress_);
   timer_.setInterval(500);
   connect(&timer_, &QTimer::timeout, this, &TransferPage::OnProgressTimer);
 }
@@ -62,6 +77,10 @@ void TransferPage::ApplyCaptions() {
   }
   statusCaption_->setText(context_.Caption("FirstMark", "StatusCount", "Transfer status, lines received:"));
   status_->setAccessibleDescription(statusCaption_->text());
+  stop_->setText(context_.Caption("FirstMark", "Stop", "Stop"));
+  stop_->setAccessibleName(stop_->text());
+  stop_->setAccessibleDescription(AccessText(context_, "StopTip"));
+  progress_->setAccessibleName(AccessText(context_, "Progress"));
   update();
 }
 
@@ -75,21 +94,60 @@ void TransferPage::SetStatusText(const QString& text) {
 
 void TransferPage::OnProgressTimer() { SetStatusText(ProgressText()); }
 
-TransferState& TransferPage::State() { return Link().State(); }
+TransferProgress TransferPage::Progress() { return Link().Token().Progress(); }
+
+QString TransferPage::ProgressLine() const { return progress_->text(); }
 
 void TransferPage::ClearReceived() {
-  State().ClearReceiveBuffer();
   // Nothing received any more: the box no longer shows the last count.
   SetStatusText(QString());
+  progress_->clear();
+  lastProgress_ = {};
 }
 
 void TransferPage::EndRunningTransfer() { Link().RequestStop(); }
 
-void TransferPage::StartTransfer(const EngineMaker& make, bool progressTimer) {
-  auto bridge = std::make_unique<TransferBridge>(*this, Link(), progressTimer);
-  const TransferContext ctx{State(), Link().Clock(), context_.Settings(), *bridge, context_.LanguageIndex()};
+void TransferPage::StopPressed() {
+  // A second press, or one after the end, finds the button disabled; Stop itself is
+  // harmless when nothing runs.
+  stop_->setEnabled(false);
+  Link().Stop();
+}
+
+void TransferPage::StartTransfer(const EngineMaker& make, Kind kind) {
+  kind_ = kind;
+  lastProgress_ = {};
+  progress_->clear();
+  auto bridge = std::make_unique<TransferBridge>(*this, Link(), kind == Kind::Download);
+  const TransferContext ctx{Link().Token(), Link().Clock(), context_.Settings(), *bridge,
+                            context_.LanguageIndex()};
   std::unique_ptr<ITransferEngine> engine = make(ctx);
+  stop_->setEnabled(true);
   Link().Start(std::move(bridge), std::move(engine));
+}
+
+void TransferPage::ShowProgress(const TransferProgress& p) {
+  lastProgress_ = p;
+  if (kind_ == Kind::Upload)
+    progress_->setText(context_.Caption("FirstMark", "UploadProgress", "%1 / %2 records").arg(p.sent).arg(p.total));
+  else
+    progress_->setText(
+        context_.Caption("FirstMark", "DownloadProgress", "%1 lines, %2 bytes").arg(p.lines).arg(p.bytes));
+}
+
+QString TransferPage::FinalState(const TransferResult& result) const {
+  if (result.Completed()) return context_.Caption("FirstMark", "TransferDone", "done");
+  if (result.Stopped()) {
+    if (kind_ == Kind::Download)
+      return context_.Caption("FirstMark", "TransferStoppedLines", "stopped after %1 lines").arg(result.output.lines);
+    return context_.Caption("FirstMark", "TransferStopped", "stopped after %1 of %2 records")
+        .arg(result.output.sent)
+        .arg(result.output.total);
+  }
+  // The tool's message on one line.
+  QString why = FromGbk(result.message).simplified();
+  if (why.isEmpty()) why = FromGbk(result.detail).simplified();
+  return context_.Caption("FirstMark", "TransferFailed", "failed: %1").arg(why);
 }
 
 int TransferPage::UploadTypeFrom(std::string_view answer) const {
@@ -104,17 +162,35 @@ void TransferPage::OnTransferEnded(const TransferResult& result) {
     OnProgressTimer();
     timer_.stop();
   }
-  if (result.handOver) emit downloadComplete(QByteArray::fromStdString(result.received));
-  if (!result.status.empty()) SetStatusText(FromGbk(result.status));
+  stop_->setEnabled(false);
+  if (result.output.handOver) emit downloadComplete(QByteArray::fromStdString(result.output.received));
+  const QString final = FinalState(result);
+  if (!result.output.status.empty()) SetStatusText(FromGbk(result.output.status));
+  // The box never keeps saying "Uploading" or "Waiting" once the transfer is over.
+  const QString shown = statusRaw_.trimmed();
+  if (!result.Completed() || shown.isEmpty() || shown == QLatin1String("Uploading") || shown.startsWith(QLatin1String("Waiting")))
+    SetStatusText(QStringLiteral("\r\n  ") + final);
+  // The progress line: how far it came, and how it ended.
+  if (kind_ == Kind::Upload && result.Completed())
+    progress_->setText(final + QStringLiteral(": ") +
+                       context_.Caption("FirstMark", "UploadProgress", "%1 / %2 records")
+                           .arg(result.output.sent)
+                           .arg(result.output.total));
+  else if (kind_ == Kind::Download && result.Completed())
+    progress_->setText(final + QStringLiteral(": ") +
+                       context_.Caption("FirstMark", "DownloadProgress", "%1 lines, %2 bytes")
+                           .arg(result.output.lines)
+                           .arg(result.output.received.size()));
+  else
+    progress_->setText(final);
   if (!result.message.empty())
     ShowTransferMessage(result.message, result.icon == MessageIcon::Exclamation, result.detail);
 }
 
-void TransferPage::ShowSentLine(bool code) {
-  const TransferState& state = State();
-  const QByteArray line = QByteArray::fromStdString(state.LastSentLine);
-  if (code) emit codeSent(state.SentLineCount, line);
-  else emit recordSent(state.SentLineCount, line);
+void TransferPage::ShowSentLine(const SentRecord& record) {
+  const QByteArray line = QByteArray::fromStdString(record.LastSentLine);
+  if (record.code) emit codeSent(record.SentLineCount, line);
+  else emit recordSent(record.SentLineCount, line);
 }
 
 void TransferPage::ShowTransferMessage(const std::string& text, bool exclamation, const std::string& detail) {

@@ -6,6 +6,7 @@
 #include "core/link/usb_uploads.h"
 #include "core/text/text_helpers.h"
 #include "gui/gbk_text.h"
+#include "gui/gis_upload.h"
 #include "gui/transfer_link.h"
 #include "gui/transfer_pages.h"
 
@@ -29,33 +30,41 @@ void CUsbPage::ButtonPressed(int index) {
   }
 }
 
-QString CUsbPage::ProgressText() { return FromGbk(UsbProgressText(State(), ToGbk(StatusText()))); }
+QString CUsbPage::ProgressText() {
+  const TransferProgress p = Progress();
+  return FromGbk(UsbProgressText(p.bytes, p.lines, ToGbk(StatusText())));
+}
 
 void CUsbPage::Download() {
   EndRunningTransfer();
   const int silenceLimitMs = Link().SilenceLimitMs();
   StartTransfer(
       [this, silenceLimitMs](const TransferContext& ctx) {
-        return std::make_unique<UsbDownload>(ctx, Link().Usb(), silenceLimitMs);
+        return std::make_unique<UsbDownload>(ctx, Link().MakeUsb(), silenceLimitMs);
       },
-      true);
+      Kind::Download);
 }
 
 void CUsbPage::UploadCoordinates() {
   EndRunningTransfer();
   const std::string answer = context_.Dialogs().ShowImportDlg();
-  const std::string path = TextInLastBraces(answer);
+  std::string path = TextInLastBraces(answer);
   if (path.empty()) return;
+  // The records are made with the layout the user has just picked for this file;
+  // a GIS file becomes a list in that layout first.
+  int type = UploadTypeFrom(answer);
+  if (!PrepareUploadFile(context_, this, path, type)) return;
   SetStatusText(FromGbk(TransferTexts::Uploading()));
-  // The records are made with the layout the user has just picked for this file.
-  const UploadJob job{path, UploadTypeFrom(answer)};
+  const UploadJob job{path, type};
   StartTransfer(
-      [this, job](const TransferContext& ctx) { return std::make_unique<UsbCoordinateUpload>(ctx, Link().Usb(), job); });
+      [this, job](const TransferContext& ctx) { return std::make_unique<UsbCoordinateUpload>(ctx, Link().MakeUsb(), job); },
+      Kind::Upload);
 }
 
 void CUsbPage::UploadCodes() {
   EndRunningTransfer();
-  StartTransfer([this](const TransferContext& ctx) { return std::make_unique<UsbCodeUpload>(ctx, Link().Usb()); });
+  StartTransfer([this](const TransferContext& ctx) { return std::make_unique<UsbCodeUpload>(ctx, Link().MakeUsb()); },
+                Kind::Upload);
 }
 
 }  // namespace corvane::gui

@@ -5,20 +5,29 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
-#include <QStringDecoder>
-#include <algorithm>
 #include <array>
 #include <cmath>
-#include <vector>
 
 namespace corvane::plot {
 namespace {
 
-constexpr double kMark = 4.0;         // half the size of a point symbol, pixels
-constexpr size_t kLabelCrowd = 4000;  // marks in view beyond which only stations are named
+constexpr double kMark = 4.0;  // half the size of a point symbol, pixels
 const QColor kStationColor(0xB0, 0x10, 0x10);
 const QColor kPointColor(0x10, 0x30, 0x90);
 const QColor kShiftColor(0xE0, 0x70, 0x00);
+const QColor kGridColor(0xDD, 0xDD, 0xDD);
+const QColor kGridTextColor(0x70, 0x70, 0x70);
+constexpr int kKinds = 6;
+constexpr int kGridPixels = 10;
+
+// Screen corners of the decorations: the north arrow top right, the scale bar
+// bottom left (the bar's share of the width as PaintScaleBar draws it).
+QRectF NorthArrowCorner(const PlanView& view) {
+  return {view.size.width() - 40, 0, 40, 60};
+}
+QRectF ScaleBarCorner(const PlanView& view) {
+  return {0, view.size.height() - 42, view.size.width() / 5 + 60, 42};
+}
 
 QColor KindColor(PointKind kind) {
   switch (kind) {
@@ -34,43 +43,46 @@ QColor KindColor(PointKind kind) {
   }
 }
 
+bool Filled(PointKind kind) {
+  return kind == PointKind::Station || kind == PointKind::Measured;
+}
+
 // Station: filled triangle; backsight: hollow triangle; measured: filled
-// circle; control: square; reference: diamond; polar: cross in a small circle.
-void PaintSymbol(QPainter& p, PointKind kind, QPointF c) {
-  const QColor color = KindColor(kind);
-  p.setPen(QPen(color, 1.2));
-  p.setBrush(Qt::NoBrush);
+// circle; control: square; reference: diamond; polar: a cross.
+void AddSymbol(QPainterPath& path, PointKind kind, QPointF c) {
   const double r = kMark;
   switch (kind) {
     case PointKind::Station:
-    case PointKind::Backsight: {
-      const QPointF tri[3] = {c + QPointF(0, -r - 1), c + QPointF(r + 0.5, r), c + QPointF(-r - 0.5, r)};
-      if (kind == PointKind::Station) p.setBrush(color);
-      p.drawPolygon(tri, 3);
+    case PointKind::Backsight:
+      path.addPolygon(QPolygonF(
+          {c + QPointF(0, -r - 1), c + QPointF(r + 0.5, r), c + QPointF(-r - 0.5, r), c + QPointF(0, -r - 1)}));
       break;
-    }
     case PointKind::Measured:
-      p.setBrush(color);
-      p.drawEllipse(c, r - 1, r - 1);
+      path.addEllipse(c, r - 1, r - 1);
       break;
     case PointKind::Control:
-      p.drawRect(QRectF(c.x() - r + 0.5, c.y() - r + 0.5, 2 * r - 1, 2 * r - 1));
+      path.addRect(QRectF(c.x() - r + 0.5, c.y() - r + 0.5, 2 * r - 1, 2 * r - 1));
       break;
-    case PointKind::Reference: {
-      const QPointF dia[4] = {c + QPointF(0, -r), c + QPointF(r, 0), c + QPointF(0, r), c + QPointF(-r, 0)};
-      p.drawPolygon(dia, 4);
+    case PointKind::Reference:
+      path.addPolygon(QPolygonF(
+          {c + QPointF(0, -r), c + QPointF(r, 0), c + QPointF(0, r), c + QPointF(-r, 0), c + QPointF(0, -r)}));
       break;
-    }
     case PointKind::Polar:
-      p.drawLine(c + QPointF(-r + 1, 0), c + QPointF(r - 1, 0));
-      p.drawLine(c + QPointF(0, -r + 1), c + QPointF(0, r - 1));
+      path.moveTo(c + QPointF(-r + 1, 0));
+      path.lineTo(c + QPointF(r - 1, 0));
+      path.moveTo(c + QPointF(0, -r + 1));
+      path.lineTo(c + QPointF(0, r - 1));
       break;
   }
 }
 
-constexpr int kKinds = 6;
+void SetSymbolStyle(QPainter& p, PointKind kind) {
+  const QColor color = KindColor(kind);
+  p.setPen(QPen(color, 1.2));
+  p.setBrush(Filled(kind) ? QBrush(color) : QBrush(Qt::NoBrush));
+}
 
-// One small image a kind, stamped for every point on raster surfaces.
+// One small image a kind, stamped for every mark on raster surfaces.
 const std::array<QImage, kKinds>& Sprites() {
   static const std::array<QImage, kKinds> sprites = [] {
     std::array<QImage, kKinds> out;
@@ -79,44 +91,16 @@ const std::array<QImage, kKinds>& Sprites() {
       image.fill(Qt::transparent);
       QPainter p(&image);
       p.setRenderHint(QPainter::Antialiasing);
-      PaintSymbol(p, static_cast<PointKind>(k), QPointF(6.5, 6.5));
+      QPainterPath path;
+      AddSymbol(path, static_cast<PointKind>(k), QPointF(6.5, 6.5));
+      SetSymbolStyle(p, static_cast<PointKind>(k));
+      p.drawPath(path);
       out[static_cast<size_t>(k)] = image;
     }
     return out;
   }();
   return sprites;
 }
-
-// Cells of 4x4 pixels taken by labels (and by marks), so labels never overlap.
-class Occupancy final {
- public:
-  explicit Occupancy(QSizeF size)
-      : cols_(std::max(1, static_cast<int>(size.width() / 4) + 1)),
-        rows_(std::max(1, static_cast<int>(size.height() / 4) + 1)),
-        cells_(static_cast<size_t>(cols_) * static_cast<size_t>(rows_)) {}
-  bool Free(const QRectF& r) const { return Walk(r, false); }
-  void Take(const QRectF& r) { Walk(r, true); }
-
- private:
-  bool Walk(const QRectF& r, bool take) const {
-    const int c0 = std::max(0, static_cast<int>(r.left() / 4)),
-              c1 = std::min(cols_ - 1, static_cast<int>(r.right() / 4));
-    const int r0 = std::max(0, static_cast<int>(r.top() / 4)),
-              r1 = std::min(rows_ - 1, static_cast<int>(r.bottom() / 4));
-    if (r.right() < 0 || r.bottom() < 0 || c0 > c1 || r0 > r1) return !take;
-    for (int y = r0; y <= r1; ++y)
-      for (int x = c0; x <= c1; ++x) {
-        auto cell = cells_[static_cast<size_t>(y) * static_cast<size_t>(cols_) + static_cast<size_t>(x)];
-        if (take)
-          cell = true;
-        else if (cell)
-          return false;
-      }
-    return true;
-  }
-  int cols_, rows_;
-  mutable std::vector<bool> cells_;
-};
 
 // Liang-Barsky: the part of a line inside the rectangle, false when none.
 bool ClipLine(QPointF& a, QPointF& b, const QRectF& r) {
@@ -146,16 +130,6 @@ void DrawClipped(QPainter& p, QPointF a, QPointF b, const QRectF& clip) {
   if (ClipLine(a, b, clip)) p.drawLine(a, b);
 }
 
-// The points whose east lies in [east0, east1], drawable only.
-template <class Visit>
-void ForEastRange(const PlanScene& scene, double east0, double east1, Visit&& visit) {
-  const auto& order = scene.ByEast();
-  const auto& points = scene.Points();
-  auto it = std::lower_bound(order.begin(), order.end(), east0,
-                             [&](std::uint32_t i, double e) { return points[i].east < e; });
-  for (; it != order.end() && points[*it].east <= east1; ++it) visit(*it);
-}
-
 // The smallest of 1, 2 or 5 times a power of ten not below value.
 double StepAbove(double value) {
   const double power = std::pow(10.0, std::floor(std::log10(value)));
@@ -165,55 +139,33 @@ double StepAbove(double value) {
   return 10 * power;
 }
 
-void PaintGrid(QPainter& p, const PlanView& view, const QFont& font) {
-  const double step = StepAbove(90 / view.scale);
-  const QRectF ground = view.Ground();
-  const double e0 = std::ceil(ground.left() / step), e1 = std::floor(ground.right() / step);
-  const double n0 = std::ceil(ground.top() / step), n1 = std::floor(ground.bottom() / step);
-  if (!(e1 - e0 < 400 && n1 - n0 < 400)) return;  // too fine for the numbers
-  p.setFont(font);
-  const QFontMetricsF fm(font);
+// Grid numbers inside the map: east along the bottom edge, north along the
+// left, none where the scale bar or the north arrow stands.
+template <class Visit>
+void ForGridNumbers(const PlanView& view, const PlanOptions& options, Visit&& visit) {
+  const GridLines grid = GridLinesOf(view);
+  const QFontMetricsF fm(PlanFont(kGridPixels));
+  const auto put = [&](const QString& text, QPointF at) {
+    const QRectF box(at.x(), at.y() - fm.ascent(), fm.horizontalAdvance(text), fm.height());
+    if ((options.scaleBar && box.intersects(ScaleBarCorner(view))) ||
+        (options.northArrow && box.intersects(NorthArrowCorner(view))))
+      return;
+    visit(text, at, box);
+  };
+  for (const GridLine& g : grid.east) put(GroundNumber(g.value, grid.step), QPointF(g.at + 2, view.size.height() - 3));
+  for (const GridLine& g : grid.north) put(GroundNumber(g.value, grid.step), QPointF(2, g.at - 2));
+}
+
+void PaintGrid(QPainter& p, const PlanView& view, const PlanOptions& options, bool numbers) {
+  const GridLines grid = GridLinesOf(view);
   const double w = view.size.width(), h = view.size.height();
-  for (double k = e0; k <= e1; ++k) {
-    const double x = view.ToPixel(k * step, 0).x();
-    p.setPen(QPen(QColor(0xDD, 0xDD, 0xDD), 0));
-    p.drawLine(QPointF(x, 0), QPointF(x, h));
-    p.setPen(QColor(0x70, 0x70, 0x70));
-    p.drawText(QPointF(x + 2, h - 3), GroundNumber(k * step, step));
-  }
-  for (double k = n0; k <= n1; ++k) {
-    const double y = view.ToPixel(0, k * step).y();
-    p.setPen(QPen(QColor(0xDD, 0xDD, 0xDD), 0));
-    p.drawLine(QPointF(0, y), QPointF(w, y));
-    p.setPen(QColor(0x70, 0x70, 0x70));
-    p.drawText(QPointF(2, y - 2), GroundNumber(k * step, step));
-  }
-}
-
-void PaintScaleBar(QPainter& p, const PlanView& view, const QFont& font) {
-  const double length = NiceStep(view.size.width() / 5 / view.scale);
-  const double px = length * view.scale;
-  const QPointF origin(12, view.size.height() - 24);
-  p.setPen(QPen(Qt::black, 1));
-  for (int i = 0; i < 4; ++i) {
-    p.setBrush(i % 2 ? Qt::white : Qt::black);
-    p.drawRect(QRectF(origin.x() + px * i / 4, origin.y(), px / 4, 5));
-  }
-  p.setFont(font);
-  const QString unit = length >= 1000 ? GroundNumber(length / 1000, length / 1000) + QStringLiteral(" km")
-                                      : GroundNumber(length, length) + QStringLiteral(" m");
-  p.drawText(QPointF(origin.x(), origin.y() - 3), QStringLiteral("0"));
-  p.drawText(QPointF(origin.x() + px - QFontMetricsF(font).horizontalAdvance(unit) / 2, origin.y() - 3), unit);
-}
-
-void PaintNorthArrow(QPainter& p, const PlanView& view, const QFont& font) {
-  const QPointF tip(view.size.width() - 24, 14);
-  const QPointF arrow[4] = {tip, tip + QPointF(8, 26), tip + QPointF(0, 20), tip + QPointF(-8, 26)};
-  p.setPen(QPen(Qt::black, 1));
-  p.setBrush(Qt::black);
-  p.drawPolygon(arrow, 4);
-  p.setFont(font);
-  p.drawText(QPointF(tip.x() - 4, tip.y() + 40), QStringLiteral("N"));
+  p.setPen(QPen(kGridColor, 0));
+  for (const GridLine& g : grid.east) p.drawLine(QPointF(g.at, 0), QPointF(g.at, h));
+  for (const GridLine& g : grid.north) p.drawLine(QPointF(0, g.at), QPointF(w, g.at));
+  if (!numbers) return;
+  p.setFont(PlanFont(kGridPixels));
+  p.setPen(kGridTextColor);
+  ForGridNumbers(view, options, [&](const QString& text, QPointF at, const QRectF&) { p.drawText(at, text); });
 }
 
 void PaintArrow(QPainter& p, const QLineF& line, const QRectF& clip) {
@@ -231,28 +183,96 @@ void PaintArrow(QPainter& p, const QLineF& line, const QRectF& clip) {
   p.drawLine(wing2);
 }
 
-}  // namespace
-
-QString LabelText(std::string_view bytes) {
-  // Up to kMaxLabelChars characters: at most two bytes each in GBK.
-  const bool cut = bytes.size() > 2 * kMaxLabelChars;
-  if (cut) bytes = bytes.substr(0, 2 * kMaxLabelChars);
-  QString text;
-  if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-    text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-  } else {
-    QStringDecoder decoder("GBK");
-    text = decoder.isValid() ? decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())))
-                             : QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+void PaintMarks(QPainter& p, const PlanScene& scene, const PlanView& view, const PlanLayout& layout) {
+  const auto& points = scene.Points();
+  const bool raster = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
+  if (raster) {
+    const auto& sprites = Sprites();
+    for (std::uint32_t i : layout.marks) {
+      const QPointF c = view.ToPixel(points[i].east, points[i].north);
+      p.drawImage(QPoint(static_cast<int>(std::lround(c.x())) - 6, static_cast<int>(std::lround(c.y())) - 6),
+                  sprites[static_cast<size_t>(points[i].kind)]);
+    }
+    return;
   }
-  if (cut || text.size() > kMaxLabelChars) text = text.left(kMaxLabelChars - 1) + QChar(0x2026);
-  return text;
+  // Vector surfaces: one path a kind, so a file holds one element per kind
+  // instead of one per mark. Stations and backsights come last, on top.
+  std::array<QPainterPath, kKinds> paths;
+  for (std::uint32_t i : layout.marks)
+    AddSymbol(paths[static_cast<size_t>(points[i].kind)], points[i].kind,
+              view.ToPixel(points[i].east, points[i].north));
+  for (const PointKind kind : {PointKind::Polar, PointKind::Measured, PointKind::Control, PointKind::Reference,
+                               PointKind::Backsight, PointKind::Station}) {
+    const QPainterPath& path = paths[static_cast<size_t>(kind)];
+    if (path.isEmpty()) continue;
+    SetSymbolStyle(p, kind);
+    p.drawPath(path);
+  }
 }
+
+void PaintLabels(QPainter& p, const PlanScene& scene, const PlanLayout& layout) {
+  if (layout.labels.empty()) return;
+  p.setFont(PlanFont(kLabelPixels));
+  const auto& points = scene.Points();
+  const auto station = [&](const PlacedLabel& l) {
+    return points[l.point].kind == PointKind::Station || points[l.point].kind == PointKind::Backsight;
+  };
+  // In three passes, one colour each: station names, point names, codes and heights.
+  for (int pass = 0; pass < 3; ++pass) {
+    p.setPen(pass == 0 ? kStationColor : pass == 1 ? QColor(0x20, 0x20, 0x20) : QColor(0x60, 0x60, 0x60));
+    for (const PlacedLabel& l : layout.labels) {
+      if (pass < 2 && station(l) != (pass == 0)) continue;
+      for (int k = pass < 2 ? 0 : 1; k < (pass < 2 ? 1 : l.lineCount); ++k)
+        p.drawText(QPointF(l.box.left(), l.box.top() + layout.ascent + layout.lineSpacing * k),
+                   l.lines[static_cast<size_t>(k)]);
+    }
+  }
+}
+
+}  // namespace
 
 QString GroundNumber(double value, double step) {
   if (std::fabs(value) >= 1e12) return QString::number(value, 'g', 6);
   const int decimals = step >= 1 ? 0 : std::min(6, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
   return QString::number(value == 0 ? 0.0 : value, 'f', decimals);
+}
+
+GridLines GridLinesOf(const PlanView& view) {
+  GridLines grid;
+  grid.step = StepAbove(90 / view.scale);
+  const QRectF ground = view.Ground();
+  const double e0 = std::ceil(ground.left() / grid.step), e1 = std::floor(ground.right() / grid.step);
+  const double n0 = std::ceil(ground.top() / grid.step), n1 = std::floor(ground.bottom() / grid.step);
+  if (!(e1 - e0 < 400 && n1 - n0 < 400)) return grid;  // too fine for the numbers
+  for (double k = e0; k <= e1; ++k) grid.east.push_back({k * grid.step, view.ToPixel(k * grid.step, 0).x()});
+  for (double k = n0; k <= n1; ++k) grid.north.push_back({k * grid.step, view.ToPixel(0, k * grid.step).y()});
+  return grid;
+}
+
+double PaintScaleBar(QPainter& p, const PlanView& view, QPointF origin, double maxWidth) {
+  double length = NiceStep(std::max(1.0, maxWidth) / view.scale);
+  const double px = length * view.scale;
+  p.setPen(QPen(Qt::black, 1));
+  for (int i = 0; i < 4; ++i) {
+    p.setBrush(i % 2 ? Qt::white : Qt::black);
+    p.drawRect(QRectF(origin.x() + px * i / 4, origin.y(), px / 4, 5));
+  }
+  const QFont font = PlanFont(kGridPixels);
+  p.setFont(font);
+  const QString unit = length >= 1000 ? GroundNumber(length / 1000, length / 1000) + QStringLiteral(" km")
+                                      : GroundNumber(length, length) + QStringLiteral(" m");
+  p.drawText(QPointF(origin.x(), origin.y() - 3), QStringLiteral("0"));
+  p.drawText(QPointF(origin.x() + px - QFontMetricsF(font).horizontalAdvance(unit) / 2, origin.y() - 3), unit);
+  return px;
+}
+
+void PaintNorthArrow(QPainter& p, QPointF tip) {
+  const QPointF arrow[4] = {tip, tip + QPointF(8, 26), tip + QPointF(0, 20), tip + QPointF(-8, 26)};
+  p.setPen(QPen(Qt::black, 1));
+  p.setBrush(Qt::black);
+  p.drawPolygon(arrow, 4);
+  p.setFont(PlanFont(kLabelPixels));
+  p.drawText(QPointF(tip.x() - 4, tip.y() + 40), QStringLiteral("N"));
 }
 
 QLineF ShiftArrow(const PlanScene& scene, const PlanShift& shift, const PlanView& view, double exaggeration) {
@@ -266,34 +286,52 @@ int PointAt(const PlanScene& scene, const PlanView& view, QPointF pixel, double 
   const double east = view.EastAt(pixel.x()), reach = radius / view.scale;
   int best = -1;
   double bestDistance = radius * radius;
-  ForEastRange(scene, east - reach, east + reach, [&](std::uint32_t i) {
-    const PlanPoint& pt = scene.Points()[i];
-    const QPointF d = view.ToPixel(pt.east, pt.north) - pixel;
+  ForEastRange(scene, east - reach, east + reach, [&](const EastEntry& e) {
+    const QPointF d = view.ToPixel(e.east, e.north) - pixel;
     const double distance = d.x() * d.x() + d.y() * d.y();
     if (distance <= bestDistance) {
       bestDistance = distance;
-      best = static_cast<int>(i);
+      best = static_cast<int>(e.point);
     }
   });
   return best;
 }
 
-void PaintPlan(QPainter& p, const PlanScene& scene, const PlanView& view, const PlanOptions& options) {
-  const bool raster = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
+std::vector<QRectF> KeepClear(const PlanScene& scene, const PlanView& view, const PlanOptions& options,
+                              bool screenDecor) {
+  std::vector<QRectF> boxes;
+  if (screenDecor) {
+    if (options.northArrow) boxes.push_back(NorthArrowCorner(view));
+    if (options.scaleBar) boxes.push_back(ScaleBarCorner(view));
+    if (options.grid)
+      ForGridNumbers(view, options, [&](const QString&, QPointF, const QRectF& box) { boxes.push_back(box); });
+  }
+  // The recompute's points are marks too.
+  if (options.shiftExaggeration > 0) {
+    const QRectF frame(QPointF(-kMarkHalf, -kMarkHalf), view.size + QSizeF(2 * kMarkHalf, 2 * kMarkHalf));
+    for (const PlanShift& s : scene.Shifts()) {
+      const QPointF c = ShiftArrow(scene, s, view, 1).p2();
+      if (frame.contains(c)) boxes.emplace_back(c.x() - kMarkHalf, c.y() - kMarkHalf, 2 * kMarkHalf, 2 * kMarkHalf);
+    }
+  }
+  for (const auto& overlay : options.overlays) overlay->KeepClear(view, boxes);
+  return boxes;
+}
+
+void PaintMap(QPainter& p, const PlanScene& scene, const PlanView& view, const PlanOptions& options,
+              const PlanLayout& layout, bool gridNumbers) {
   const QRectF frame(QPointF(0, 0), view.size);
   const QRectF clip = frame.adjusted(-20, -20, 20, 20);
   p.save();
+  p.setFont(PlanFont(kLabelPixels));
   p.setClipRect(frame);
   p.fillRect(frame, Qt::white);
-  QFont font = p.font();
-  font.setPixelSize(11);
-  QFont small = font;
-  small.setPixelSize(10);
-  if (options.grid) PaintGrid(p, view, small);
+  if (options.grid) PaintGrid(p, view, options, gridNumbers);
   p.setRenderHint(QPainter::Antialiasing, true);
 
   const auto& points = scene.Points();
   const auto pixel = [&](std::uint32_t i) { return view.ToPixel(points[i].east, points[i].north); };
+  p.setBrush(Qt::NoBrush);
   if (options.traverse && scene.Traverse().size() > 1) {
     p.setPen(QPen(QColor(0x50, 0x50, 0x50), 1.5, Qt::DashLine));
     for (size_t k = 1; k < scene.Traverse().size(); ++k)
@@ -303,43 +341,7 @@ void PaintPlan(QPainter& p, const PlanScene& scene, const PlanView& view, const 
     p.setPen(QPen(kStationColor, 1, Qt::DotLine));
     for (const auto& [station, backsight] : scene.SightLines()) DrawClipped(p, pixel(station), pixel(backsight), clip);
   }
-
-  // Marks: ordinary points first, stations and backsights on top.
-  const QRectF ground = view.Ground();
-  const double reach = 8 / view.scale;
-  std::vector<std::uint32_t> inView;
-  std::vector<std::uint32_t> stations;
-  // On raster surfaces one mark a cell of kMarkCell pixels: a crowded view
-  // looks the same and costs a fraction.
-  constexpr int kMarkCell = 4;
-  const int w = std::max(1, static_cast<int>(view.size.width()) / kMarkCell + 1);
-  const int h = std::max(1, static_cast<int>(view.size.height()) / kMarkCell + 1);
-  std::vector<bool> marked(raster ? static_cast<size_t>(w) * static_cast<size_t>(h) : 0);
-  const auto& sprites = Sprites();
-  ForEastRange(scene, ground.left() - reach, ground.right() + reach, [&](std::uint32_t i) {
-    const PlanPoint& pt = points[i];
-    if (pt.north < ground.top() - reach || pt.north > ground.bottom() + reach) return;
-    const QPointF c = pixel(i);
-    if (pt.kind == PointKind::Station || pt.kind == PointKind::Backsight) {
-      stations.push_back(i);
-      return;
-    }
-    if (raster) {
-      const int x = static_cast<int>(std::lround(c.x())), y = static_cast<int>(std::lround(c.y()));
-      if (x >= 0 && y >= 0 && x / kMarkCell < w && y / kMarkCell < h) {
-        auto cell =
-            marked[static_cast<size_t>(y / kMarkCell) * static_cast<size_t>(w) + static_cast<size_t>(x / kMarkCell)];
-        if (cell) return;  // another mark already covers this place
-        cell = true;
-      }
-      p.drawImage(QPoint(x - 6, y - 6), sprites[static_cast<size_t>(pt.kind)]);
-    } else {
-      PaintSymbol(p, pt.kind, c);
-    }
-    inView.push_back(i);
-  });
-  for (std::uint32_t i : stations) PaintSymbol(p, points[i].kind, pixel(i));
-  inView.insert(inView.begin(), stations.begin(), stations.end());
+  PaintMarks(p, scene, view, layout);
 
   if (options.shiftExaggeration > 0) {
     p.setPen(QPen(kShiftColor, 1.5));
@@ -350,84 +352,12 @@ void PaintPlan(QPainter& p, const PlanScene& scene, const PlanView& view, const 
       PaintArrow(p, ShiftArrow(scene, s, view, options.shiftExaggeration), clip);
     }
   }
-
-  // Labels: on raster surfaces only where they fit (stations first); on vector
-  // surfaces every point in view gets its texts.
-  const LabelParts& parts = options.labels;
-  if (parts.name || parts.code || parts.height) {
-    p.setFont(font);
-    const QFontMetricsF fm(font);
-    const double lineHeight = fm.height(), average = fm.averageCharWidth();
-    // Widths of plain ASCII labels from a table: no text shaping per label.
-    std::array<double, 128> advance{};
-    for (int ch = 32; ch < 128; ++ch) advance[static_cast<size_t>(ch)] = fm.horizontalAdvance(QChar(ch));
-    const auto widthOf = [&](std::string_view bytes, const QString& text) {
-      if (bytes.size() > kMaxLabelChars) return fm.horizontalAdvance(text);
-      double width = 0;
-      for (char ch : bytes) {
-        const auto u = static_cast<unsigned char>(ch);
-        if (u < 32 || u >= 128) return fm.horizontalAdvance(text);
-        width += advance[u];
-      }
-      return width;
-    };
-    // In a crowd of marks only the stations are named: the other names could
-    // not be read there, and writing them would cost the frame.
-    const bool crowded = raster && inView.size() > kLabelCrowd;
-    Occupancy taken(view.size);
-    if (raster) {
-      for (std::uint32_t i : inView) {
-        if (crowded && points[i].kind != PointKind::Station && points[i].kind != PointKind::Backsight) continue;
-        const QPointF c = pixel(i);
-        taken.Take(QRectF(c.x() - kMark, c.y() - kMark, 2 * kMark, 2 * kMark));
-      }
-      // The north arrow and the scale bar keep their corners.
-      if (options.northArrow) taken.Take(QRectF(view.size.width() - 40, 0, 40, 60));
-      if (options.scaleBar) taken.Take(QRectF(0, view.size.height() - 42, view.size.width() / 5 + 60, 42));
-    }
-    const int lines = (parts.name ? 1 : 0) + (parts.code ? 1 : 0) + (parts.height ? 1 : 0);
-    for (std::uint32_t i : inView) {
-      const QPointF c = pixel(i);
-      const bool station = points[i].kind == PointKind::Station || points[i].kind == PointKind::Backsight;
-      const double top = c.y() - lineHeight * lines / 2;
-      QPointF at(c.x() + kMark + 4, top + fm.ascent());
-      if (crowded && !station) continue;
-      if (raster && !station) {
-        // A cheap estimate first: most labels of a crowded view stop here.
-        const size_t length = std::min<size_t>(kMaxLabelChars, parts.name ? scene.NameLength(i) : 8);
-        const double guess = std::max<double>(1, static_cast<double>(length)) * average * 0.8;
-        if (!taken.Free(QRectF(at.x(), top, guess, lineHeight * lines)) &&
-            !taken.Free(QRectF(c.x() - kMark - 4 - guess, top, guess, lineHeight * lines)))
-          continue;
-      }
-      QString texts[3];
-      double width = 0;
-      int n = 0;
-      const auto add = [&](std::string_view bytes) {
-        texts[n] = LabelText(bytes);
-        if (raster) width = std::max(width, widthOf(bytes, texts[n]));
-        ++n;
-      };
-      if (parts.name) add(scene.Name(i));
-      if (parts.code && !scene.Code(i).empty()) add(scene.Code(i));
-      if (parts.height) add(scene.HeightText(i));
-      if (raster) {
-        // Right of the mark, else left of it (stations come first).
-        QRectF box(at.x(), top, width, lineHeight * n);
-        if (!taken.Free(box)) {
-          box.moveLeft(c.x() - kMark - 4 - width);
-          if (!taken.Free(box)) continue;
-          at.setX(box.left());
-        }
-        taken.Take(box);
-      }
-      p.setPen(station ? kStationColor : QColor(0x20, 0x20, 0x20));
-      for (int k = 0; k < n; ++k) {
-        if (k == 1) p.setPen(QColor(0x60, 0x60, 0x60));
-        p.drawText(at + QPointF(0, lineHeight * k), texts[k]);
-      }
-    }
+  for (const auto& overlay : options.overlays) {
+    p.save();
+    overlay->Paint(p, view);
+    p.restore();
   }
+  PaintLabels(p, scene, layout);
 
   if (options.highlight >= 0 && static_cast<size_t>(options.highlight) < points.size() &&
       points[static_cast<size_t>(options.highlight)].drawable) {
@@ -438,9 +368,27 @@ void PaintPlan(QPainter& p, const PlanScene& scene, const PlanView& view, const 
       p.drawEllipse(c, kMark + 5, kMark + 5);
     }
   }
-  if (options.scaleBar) PaintScaleBar(p, view, small);
-  if (options.northArrow) PaintNorthArrow(p, view, font);
   p.restore();
+}
+
+PlanLayout PaintPlan(QPainter& p, const PlanScene& scene, const PlanView& view, const PlanOptions& options) {
+  PlanLayout layout = LayoutPlan(scene, view, options.labels, KeepClear(scene, view, options, true));
+  PaintMap(p, scene, view, options, layout, true);
+  p.save();
+  p.setClipRect(QRectF(QPointF(0, 0), view.size));
+  // On screen the points can be panned under the decorations: a white ground
+  // keeps them readable.
+  const QColor veil(255, 255, 255, 200);
+  if (options.scaleBar) {
+    p.fillRect(QRectF(6, view.size.height() - 40, view.size.width() / 5 + 24, 34), veil);
+    PaintScaleBar(p, view, QPointF(12, view.size.height() - 24), view.size.width() / 5);
+  }
+  if (options.northArrow) {
+    p.fillRect(QRectF(view.size.width() - 36, 6, 24, 54), veil);
+    PaintNorthArrow(p, QPointF(view.size.width() - 24, 14));
+  }
+  p.restore();
+  return layout;
 }
 
 }  // namespace corvane::plot

@@ -15,12 +15,23 @@ bool Drawable(double east, double north) {
          std::fabs(north) <= kDrawableLimit;
 }
 
+bool StartsWithNumber(std::string_view cell) {
+  size_t i = 0;
+  while (i < cell.size() && (cell[i] == ' ' || (cell[i] >= '\t' && cell[i] <= '\r'))) ++i;
+  return DecimalNumberLength(cell.substr(i)) > 0;
+}
+
 template <class T>
 void Trim(std::vector<T>& v) {
   if (v.capacity() > v.size() + v.size() / 4 + 16) v.shrink_to_fit();
 }
 
 }  // namespace
+
+bool UsableCoordinates(PointKind kind, std::string_view north, std::string_view east, std::string_view height) {
+  if (!StartsWithNumber(north) || !StartsWithNumber(east)) return false;
+  return kind == PointKind::Station || CAtof(north) != 0 || CAtof(east) != 0 || CAtof(height) != 0;
+}
 
 void PlanScene::Rebuild(const RecordGrid& grid) {
   grid_ = &grid;
@@ -40,7 +51,8 @@ void PlanScene::Rebuild(const RecordGrid& grid) {
     point.height = CAtof(p.height);
     point.row = p.row;
     point.kind = p.kind;
-    point.drawable = Drawable(point.east, point.north);
+    point.drawable = Drawable(point.east, point.north) &&
+                     (p.kind == PointKind::Polar || UsableCoordinates(p.kind, p.north, p.east, p.height));
     point.heightText = p.kind != PointKind::Polar;
     const auto index = static_cast<std::uint32_t>(points_.size());
     if (point.drawable) {
@@ -58,14 +70,16 @@ void PlanScene::Rebuild(const RecordGrid& grid) {
         extent_.minNorth = std::min(extent_.minNorth, point.north);
         extent_.maxNorth = std::max(extent_.maxNorth, point.north);
       }
-      byEast_.push_back(index);
+      byEast_.push_back({point.east, point.north, index, point.kind});
     } else if (p.kind == PointKind::Station) {
       station = -1;  // its backsight has no line to draw
     }
     points_.push_back(point);
   });
-  std::sort(byEast_.begin(), byEast_.end(),
-            [this](std::uint32_t a, std::uint32_t b) { return points_[a].east < points_[b].east; });
+  // A view walks its points in this order: their coordinates lie side by side.
+  std::sort(byEast_.begin(), byEast_.end(), [](const EastEntry& a, const EastEntry& b) {
+    return a.east < b.east || (a.east == b.east && a.point < b.point);
+  });
   Trim(points_);
   Trim(byEast_);
 }
@@ -78,7 +92,7 @@ void PlanScene::SetRecompute(const StationTable& table) {
     const int point = PointOfRow(r.row);
     const double east = CAtof(r.east), north = CAtof(r.north);
     if (point < 0 || !points_[static_cast<std::size_t>(point)].drawable || !Drawable(east, north)) return;
-    shifts_.push_back({static_cast<std::uint32_t>(point), east, north});
+    shifts_.push_back({static_cast<std::uint32_t>(point), east, north, CAtof(r.height)});
   });
   Trim(shifts_);
 }
@@ -89,14 +103,27 @@ int PlanScene::PointOfRow(int gridRow) const {
   return it != points_.end() && it->row == gridRow ? static_cast<int>(it - points_.begin()) : -1;
 }
 
+std::vector<std::uint32_t> PlanScene::UndrawablePoints(std::size_t most) const {
+  std::vector<std::uint32_t> out;
+  for (std::size_t i = 0; i < points_.size() && out.size() < most; ++i)
+    if (!points_[i].drawable) out.push_back(static_cast<std::uint32_t>(i));
+  return out;
+}
+
+const PlanShift* PlanScene::ShiftOf(std::size_t point) const {
+  const auto it = std::lower_bound(shifts_.begin(), shifts_.end(), point,
+                                   [](const PlanShift& s, std::size_t p) { return s.point < p; });
+  return it != shifts_.end() && it->point == point ? &*it : nullptr;
+}
+
 std::string PlanScene::Name(std::size_t i) const {
   const std::string_view name = grid_->Cell(points_[i].row, 3);
   return name.empty() ? FormatInt(static_cast<long long>(i) + 1) : std::string(name);
 }
 
-std::size_t PlanScene::NameLength(std::size_t i) const {
-  const std::size_t n = grid_->Cell(points_[i].row, 3).size();
-  return n ? n : FormatInt(static_cast<long long>(i) + 1).size();
+std::string_view PlanScene::NameBytes(std::size_t i, char (&buf)[24]) const {
+  const std::string_view name = grid_->Cell(points_[i].row, 3);
+  return name.empty() ? FormatIntTo(static_cast<long long>(i) + 1, buf) : name;
 }
 
 std::string_view PlanScene::Code(std::size_t i) const {
@@ -121,7 +148,7 @@ std::string PlanScene::EastText(std::size_t i) const {
 std::size_t PlanScene::MemoryBytes() const {
   return sizeof(*this) + points_.capacity() * sizeof(PlanPoint) + shifts_.capacity() * sizeof(PlanShift) +
          sightLines_.capacity() * sizeof(sightLines_[0]) + traverse_.capacity() * sizeof(std::uint32_t) +
-         byEast_.capacity() * sizeof(std::uint32_t);
+         byEast_.capacity() * sizeof(EastEntry);
 }
 
 }  // namespace corvane::plot

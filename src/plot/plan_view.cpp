@@ -11,20 +11,40 @@ QRectF PlanView::Ground() const {
 }
 
 PlanView FitView(const PlanExtent& extent, QSizeF size, double margin) {
+  return FitView(extent, size, QMarginsF(margin, margin, margin, margin));
+}
+
+PlanView FitView(const PlanExtent& extent, QSizeF size, QMarginsF margins) {
   PlanView view;
   view.size = size;
-  const double w = std::max(1.0, size.width() - 2 * margin), h = std::max(1.0, size.height() - 2 * margin);
-  if (extent.empty) {
-    view.scale = std::clamp(w / 50.0, kMinScale, kMaxScale);
-    return view;
+  const double w = std::max(1.0, size.width() - margins.left() - margins.right());
+  const double h = std::max(1.0, size.height() - margins.top() - margins.bottom());
+  double scale = w / 50.0;  // no point, one point, or all in one place
+  if (!extent.empty) {
+    view.centerEast = extent.minEast / 2 + extent.maxEast / 2;
+    view.centerNorth = extent.minNorth / 2 + extent.maxNorth / 2;
+    const double spanEast = extent.maxEast - extent.minEast, spanNorth = extent.maxNorth - extent.minNorth;
+    const double fit = std::min(spanEast > 0 ? w / spanEast : HUGE_VAL, spanNorth > 0 ? h / spanNorth : HUGE_VAL);
+    if (std::isfinite(fit)) scale = fit;
   }
-  view.centerEast = extent.minEast / 2 + extent.maxEast / 2;
-  view.centerNorth = extent.minNorth / 2 + extent.maxNorth / 2;
-  const double spanEast = extent.maxEast - extent.minEast, spanNorth = extent.maxNorth - extent.minNorth;
-  double scale = std::min(spanEast > 0 ? w / spanEast : HUGE_VAL, spanNorth > 0 ? h / spanNorth : HUGE_VAL);
-  if (!std::isfinite(scale)) scale = w / 50.0;  // one point, or all in one place
   view.scale = std::clamp(scale, kMinScale, kMaxScale);
+  // The ground at the centre of the free area: unequal margins move it.
+  view.centerEast -= (margins.left() - margins.right()) / 2 / view.scale;
+  view.centerNorth += (margins.top() - margins.bottom()) / 2 / view.scale;
   return view;
+}
+
+PlanExtent ExtentOf(const QRectF& ground) {
+  return {ground.left(), ground.top(), ground.right(), ground.bottom(), false};
+}
+
+double StandardRatio(double ratio) {
+  if (!(ratio > 100)) return 100;
+  double power = std::pow(10.0, std::floor(std::log10(ratio)));
+  for (;; power *= 10) {
+    for (const double m : {1.0, 2.0, 2.5, 5.0, 10.0})
+      if (m * power >= ratio * (1 - 1e-12)) return m * power;
+  }
 }
 
 double ScaleForRatio(double denominator, double pixelsPerMillimetre) {

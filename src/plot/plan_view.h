@@ -1,6 +1,7 @@
 #pragma once
 // Where the drawing sits on a surface: the ground point at the centre and the
 // scale in pixels per metre. East runs right, north runs up.
+#include <QMarginsF>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -32,6 +33,13 @@ struct PlanView {
 // The whole job inside the size, with a margin in pixels on every side. An
 // empty job, one point or coincident points give a 50 m wide view around them.
 PlanView FitView(const PlanExtent& extent, QSizeF size, double margin);
+// The same with its own margin on each side.
+PlanView FitView(const PlanExtent& extent, QSizeF size, QMarginsF margins);
+// The extent of a ground rectangle (x east, y north).
+PlanExtent ExtentOf(const QRectF& ground);
+// The map scales of plans: 1:100, 1:200, 1:250, 1:500, 1:1000 ... (1, 2, 2.5
+// and 5 times a power of ten); the first at least `ratio`.
+double StandardRatio(double ratio);
 // The view at a map scale 1:denominator on a surface of `pixelsPerMillimetre`.
 double ScaleForRatio(double denominator, double pixelsPerMillimetre = kPixelsPerMillimetre);
 double RatioForScale(double scale, double pixelsPerMillimetre = kPixelsPerMillimetre);

@@ -12,16 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const unsigned choice = fuzz::TakeByte(bytes);
   // The traverse file, then after a zero byte the job.
-  const size_t split = bytes.find('\0');
-  const std::string_view traverse = bytes.substr(0, split);
-  const std::string_view job = split == std::string_view::npos ? std::string_view() : bytes.substr(split + 1);
-
-  RecordGrid grid;
-  ColumnCaptions captions;
-  ClearGrid(grid, captions);
-  OpenJobLineWalker walker(grid);
-  walker.Feed(job);
-  walker.Finish();
+  fuzz::FileAndJob input = fuzz::SplitFileAndJob(bytes);
+  const std::string_view traverse = input.file;
+  RecordGrid& grid = input.grid;
   StationTable table;
   ScanStations(grid, table);
 

@@ -9,6 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/grid/grid_loading.h"
+#include "core/grid/record_grid.h"
+
 namespace corvane::fuzz {
 
 // Stops the run (libFuzzer keeps the input) when the condition fails.
@@ -42,7 +45,8 @@ class MemoryFile final {
 // A folder of this process for files that must live on disk.
 inline const std::string& Folder() {
   static const std::string folder = [] {
-    std::string t = "/tmp/corvane-fuzz-XXXXXX";
+    // A memory file system where there is one: every output is flushed to disk.
+    std::string t = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm/corvane-fuzz-XXXXXX" : "/tmp/corvane-fuzz-XXXXXX";
     FUZZ_CHECK(::mkdtemp(t.data()) != nullptr, "mkdtemp");
     return t;
   }();
@@ -66,6 +70,25 @@ inline unsigned TakeByte(std::string_view& data) {
   const auto b = static_cast<unsigned char>(data.front());
   data.remove_prefix(1);
   return b;
+}
+
+// A file given before a zero byte and a job after it, the job opened into a grid
+// as the Open button opens it.
+struct FileAndJob {
+  std::string_view file;
+  RecordGrid grid;
+};
+inline FileAndJob SplitFileAndJob(std::string_view data) {
+  FileAndJob out;
+  const size_t split = data.find('\0');
+  out.file = data.substr(0, split);
+  const std::string_view job = split == std::string_view::npos ? std::string_view() : data.substr(split + 1);
+  ColumnCaptions captions;
+  ClearGrid(out.grid, captions);
+  OpenJobLineWalker walker(out.grid);
+  walker.Feed(job);
+  walker.Finish();
+  return out;
 }
 
 }  // namespace corvane::fuzz

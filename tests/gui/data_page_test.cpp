@@ -10,7 +10,7 @@
 #include <QTabBar>
 #include <QToolTip>
 
-#include "core/link/transfer_state.h"
+#include "core/link/receive_buffer.h"
 #include "gui/column_fit.h"
 #include "gui/record_grid_view.h"
 #include "gui/transfer_link.h"
@@ -179,8 +179,8 @@ TEST_F(DataPageTest, CancelledTransferDialogsLeaveThePortAndStatusAlone) {
   page.UsbPage()->Button(1)->click();
   EXPECT_EQ(dialogs_.shown, QStringList({"down", "up", "upCode", "up", "import"}));
   EXPECT_TRUE(prompts_.messages.empty());
-  EXPECT_FALSE(context_->Link().State().Port().IsOpen());
   EXPECT_FALSE(context_->Link().Busy());
+  EXPECT_FALSE(page.ComPage()->StopButton()->isEnabled());
   EXPECT_EQ(page.ComPage()->StatusText(), "");
   EXPECT_EQ(page.UsbPage()->StatusText(), "");
   EXPECT_FALSE(page.ComPage()->ProgressTimer().isActive());
@@ -188,7 +188,7 @@ TEST_F(DataPageTest, CancelledTransferDialogsLeaveThePortAndStatusAlone) {
 
 TEST_F(DataPageTest, ProgressTimerCountsCompleteLinesAfterTheFirst) {
   CDataPage page(*context_);
-  TransferState& state = context_->Link().State();
+  TransferToken& token = context_->Link().Token();
   struct Case {
     std::string received;
     QString serial;
@@ -202,8 +202,9 @@ TEST_F(DataPageTest, ProgressTimerCountsCompleteLinesAfterTheFirst) {
       {"\r\n\r\n\r\n", "\r\n       2", "\r\n       2"},
   };
   for (const Case& c : cases) {
-    state.ClearReceiveBuffer();
-    state.AppendReceived(c.received);
+    ReceiveBuffer received;
+    received.Append(c.received);
+    token.Report({received.LineEnds(), received.Bytes(), 0, 0});
     page.UsbPage()->SetStatusText("previous");
     page.ComPage()->OnProgressTimer();
     page.UsbPage()->OnProgressTimer();
@@ -248,12 +249,14 @@ TEST_F(DataPageTest, UploadMessagesRebuildTheGridFromTheTop) {
 
 TEST_F(DataPageTest, ClearEmptiesTheGridAndTheReceivedText) {
   CDataPage page(*context_);
-  bool cleared = false;
-  page.SetReceiveBufferClearer([&] { cleared = true; });
+  page.ComPage()->SetStatusText("\r\n       2");
+  page.UsbPage()->SetStatusText("\r\n  Finished");
   page.OnDownloadComplete("U,ST,P1\r\nU,BS,P2\r\n");
   page.SetStationListValid(1);
   page.ClearButton()->click();
-  EXPECT_TRUE(cleared);
+  // Nothing received any more: the status boxes no longer show the last transfer.
+  EXPECT_EQ(page.ComPage()->StatusText(), "");
+  EXPECT_EQ(page.UsbPage()->StatusText(), "");
   EXPECT_EQ(page.Grid().RowCount(), 700);
   EXPECT_EQ(RowText(page, 1), "1||||||||||||||");
   EXPECT_EQ(page.Grid().Cell(0, 1), "MARK");

@@ -118,8 +118,9 @@ TEST_F(GridEditingTest, EditingOneCellKeepsTheBytesOfEveryOtherCell) {
 
 TEST_F(GridEditingTest, RowNumberCellsOpenTheRowMenuAndOtherCellsTheConversionMenu) {
   auto page = PageWithRows(10);
-  const QStringList conversion = {"MEAS FILE>Coor &Export", "With poligon file", "-", "SD Export", "HD Export",
-                                  "Angle Export", "-", "COORD DATA>Coor &Import", "Coor &Export"};
+  const QStringList conversion = {"MEAS FILE>Coor &Export", "With poligon file", QString::fromUtf8("Adjust traverse…"),
+                                  "-", "SD Export", "HD Export", "Angle Export", "-", "COORD DATA>Coor &Import",
+                                  "Coor &Export", "-", "Export to &GIS...", "Import from GIS &file..."};
   const QStringList rowMenu = {"Delete one row", "Insert one row"};
   struct Case {
     int row, col;

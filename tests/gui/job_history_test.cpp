@@ -85,7 +85,7 @@ TEST_F(JobHistoryTest, AModifiedJobIsSavedDiscardedOrKeptBeforeAnythingReplacesI
         EXPECT_EQ(testing::ReadBytes(files_.File("job.kvm")),
                   modified && choice == SaveChoice::Save ? "U,ST,S1\r\nU,DP,EDITED,12.000\r\n" : job)
             << label;
-        link_->StopAll();
+        link_->Stop();
         ASSERT_TRUE(WaitForTransfer());
       }
     }
@@ -246,7 +246,7 @@ TEST_F(JobHistoryTest, QuittingDuringATransferAsksFirst) {
     EXPECT_EQ(w.isVisible(), !stop);
     EXPECT_EQ(prompts_.questions.size(), 1);
     prompts_.questions.clear();
-    link_->StopAll();
+    link_->Stop();
     ASSERT_TRUE(WaitForTransfer());
   }
 }

@@ -3,17 +3,21 @@
 #include "gui/plan_page.h"
 
 #include <QComboBox>
+#include <QDate>
 #include <QImage>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QPrinter>
 #include <QTabWidget>
 #include <QTest>
 #include <cmath>
+#include <functional>
 
 #include "core/compute/station_table.h"
 #include "grid_helpers.h"
 #include "gui/main_dlg.h"
 #include "gui/plan_canvas.h"
+#include "gui/transfer_pages.h"
 #include "gui_fixture.h"
 
 namespace corvane::guitest {
@@ -141,6 +145,11 @@ TEST_F(PlanPageTest, RecomputeShowsShiftVectorsAndExportsAndPrints) {
   ASSERT_TRUE(page.ExportTo(QString::fromStdString(png), current).Done());
   EXPECT_EQ(QImage(QString::fromStdString(png)).size(), page.Canvas()->size());
   EXPECT_EQ(page.ExportTo(QString::fromStdString(files_.File("no/such/x.png")), current).message, "Open file failed!");
+  // The tooltip gives the shift of a point in the job's order while shifts show.
+  EXPECT_TRUE(page.Canvas()->PointText(2).endsWith(QStringLiteral("\u0394N=+0.000  \u0394E=+2.000  \u0394H=+0.000")))
+      << page.Canvas()->PointText(2).toStdString();
+  page.ShiftBox()->setCurrentIndex(0);
+  EXPECT_FALSE(page.Canvas()->PointText(2).contains(QStringLiteral("\u0394")));
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(QString::fromStdString(printed));
@@ -149,6 +158,77 @@ TEST_F(PlanPageTest, RecomputeShowsShiftVectorsAndExportsAndPrints) {
   // An edit of the grid drops the recompute: it belonged to the job as it was.
   w.DataPage()->Model().SetCell(5, 4, "90");
   EXPECT_TRUE(page.Scene().Shifts().empty());
+}
+
+TEST_F(PlanPageTest, TitleBlockNamesTheJobInTheCaptionLanguage) {
+  UseProgramFolder(Captions::Installed, true);
+  gui::CMainDlg w(*context_);
+  w.SwitchLanguage(1);
+  gui::CPlanPage& page = *w.PlanPage();
+  const struct Step {
+    const char* what;
+    std::function<void()> act;
+    QString job;
+  } steps[] = {
+      {"start", [] {}, QStringLiteral("Not saved")},
+      {"open", [&] { Open(w); }, QStringLiteral("job.kvm")},
+      {"download", [&] { emit w.DataPage()->ComPage()->downloadComplete(QByteArray(kJob)); },
+       QStringLiteral("Downloaded ") + QDate::currentDate().toString(Qt::ISODate)},
+      {"edit", [&] { w.DataPage()->Model().SetCell(4, 3, "S9"); }, QStringLiteral("Downloaded ")},
+      {"clear", [&] { w.DataPage()->ClearGrid(); }, QStringLiteral("Not saved")},
+      {"USB download", [&] { emit w.DataPage()->UsbPage()->downloadComplete(QByteArray(kJob)); },
+       QStringLiteral("Downloaded ")},
+  };
+  for (const Step& step : steps) {
+    step.act();
+    EXPECT_TRUE(page.Title().job.startsWith(step.job)) << step.what << ": " << page.Title().job.toStdString();
+  }
+  EXPECT_EQ(page.Title().texts.job, QStringLiteral("Job"));
+  w.SwitchLanguage(0);
+  EXPECT_EQ(page.Title().texts.job, QStringLiteral("\u4F5C\u4E1A"));
+  EXPECT_TRUE(page.Title().job.endsWith(QStringLiteral("\u4E0B\u8F7D")));
+}
+
+TEST_F(PlanPageTest, CanvasFollowsTheSelectionAndIsReadableByKeyboardAndAssistiveTechnology) {
+  gui::CMainDlg w(*context_);
+  Open(w);
+  gui::CPlanPage& page = *w.PlanPage();
+  gui::PlanCanvas* canvas = page.Canvas();
+  canvas->Fit();
+  canvas->repaint();
+  EXPECT_TRUE(canvas->accessibleName().contains(QStringLiteral(": 4 points, scale 1:")))
+      << canvas->accessibleName().toStdString();
+  EXPECT_EQ(canvas->accessibleName().section(QStringLiteral("scale "), 1), plot::ScaleText(canvas->View()));
+  int labels = 0;  // the shift box is labelled by its own label
+  for (const QLabel* label : page.findChildren<QLabel*>()) labels += label->buddy() == page.ShiftBox();
+  EXPECT_EQ(labels, 1);
+
+  // Zoomed in on S1 so that M1 (10 m east, 10 m north) is off screen: selecting
+  // S1 leaves the view alone, selecting M1 brings it into view at the same scale.
+  plot::PlanView close = canvas->View();
+  close.centerEast = 2000;
+  close.centerNorth = 1000;
+  close.scale = std::max(canvas->width(), canvas->height()) / 14.0;
+  canvas->SetView(close);
+  ASSERT_FALSE(canvas->rect().contains(PixelOf(page, 3)));
+  const auto select = [&](int gridRow) {
+    w.DataPage()->View()->selectionModel()->setCurrentIndex(w.DataPage()->Model().IndexOf(gridRow, 3),
+                                                            QItemSelectionModel::ClearAndSelect);
+  };
+  select(3);
+  EXPECT_EQ(canvas->View().centerEast, 2000);
+  select(6);
+  EXPECT_TRUE(canvas->rect().contains(PixelOf(page, 3))) << "M1 brought into view";
+  EXPECT_EQ(canvas->View().scale, close.scale);
+
+  // The keyboard focus shows as a frame in the highlight colour.
+  const auto edge = [&] { return canvas->grab().toImage().pixelColor(1, canvas->height() / 2); };
+  canvas->clearFocus();
+  const QColor unfocused = edge();
+  canvas->setFocus(Qt::TabFocusReason);
+  EXPECT_TRUE(canvas->hasFocus());
+  EXPECT_EQ(edge(), canvas->palette().color(QPalette::Highlight));
+  EXPECT_NE(unfocused, edge());
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include "gui/station_import_dlg.h"
 #include "grid_helpers.h"
 #include "gui_fixture.h"
-#include "screenshots.h"
 
 namespace corvane::guitest {
 namespace {
@@ -161,15 +160,6 @@ TEST_F(StationDialogTest, InportAndSaveAsFailuresAndCancels) {
   }
   EXPECT_TRUE(prompts_.messages[0].detail.contains("missing.txt"));
   EXPECT_EQ(Rows(dialog), before);
-}
-
-TEST_F(StationDialogTest, PictureAfterAnInport) {
-  UseProgramFolder(Captions::Installed, true);
-  DialogLanguage("1");
-  CStationImportDlg dialog(*context_, table_);
-  Inport(dialog, TestData("compute/poligon.txt"));
-  ShowActive(dialog);
-  EXPECT_FALSE(QPixmap(SaveScreenshot(dialog, "station_dialog_en.png")).isNull());
 }
 
 }  // namespace

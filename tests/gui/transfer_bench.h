@@ -56,7 +56,7 @@ class TransferFixture : public GuiFixture {
  protected:
   void SetUp() override {
     GuiFixture::SetUp();
-    link_ = std::make_unique<gui::TransferLink>(clock_, usb_);
+    link_ = std::make_unique<gui::TransferLink>(clock_);
     context_->UseLink(*link_);
   }
   void TearDown() override {
@@ -86,7 +86,13 @@ class TransferFixture : public GuiFixture {
   }
   gui::TransferPage& Com() { return *Page().ComPage(); }
   gui::TransferPage& Usb() { return *Page().UsbPage(); }
-  TransferState& State() { return link_->State(); }
+  // The serial port of COM1 is free: no transfer holds it open.
+  bool PortFree() {
+    CSerialPort port;
+    const bool opened = port.Open(pty_.slavePath, 9600, 8, 0, 0);
+    port.Close();
+    return opened;
+  }
 
   // The serial instrument on a pseudo-terminal, as the device of COM1.
   sim::SerialInstrument& SerialInstrument(sim::InstrumentConfig config) {
@@ -123,7 +129,6 @@ class TransferFixture : public GuiFixture {
   }
 
   ScaledClock clock_;
-  UsbLibraryLink usb_{{&WriteData214x, &ReadData214x, &Close214x, &LastError214x}};
   std::unique_ptr<gui::TransferLink> link_;
   std::unique_ptr<gui::CDataPage> page_;
   sim::PtyPair pty_;

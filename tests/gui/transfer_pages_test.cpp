@@ -48,7 +48,7 @@ TEST_F(TransferPagesTest, SerialDownloadFillsTheGridAndShowsTheCount) {
   EXPECT_EQ(RowText(Page(), 8), "8|U|ST|S1|0.0000|0.0000|0.0000|1000.000|2000.000|100.000|1.550|0.0000|STN||");
   EXPECT_EQ(Com().StatusText(), "\r\n       16");
   EXPECT_FALSE(Com().ProgressTimer().isActive());
-  EXPECT_FALSE(State().Port().IsOpen());
+  EXPECT_TRUE(PortFree());
   EXPECT_TRUE(prompts_.messages.empty());
   EXPECT_EQ(instrument.Record().CompletedCount(), 1);
   EXPECT_EQ(instrument.Record().ReceivedBytes().substr(0, 2), "D0");
@@ -73,8 +73,7 @@ TEST_F(TransferPagesTest, CoordinateUploadEchoesItsRowsAndTheInstrumentGetsTheRe
   EXPECT_EQ(Page().Grid().Cell(1, 3), "PT1");
   EXPECT_EQ(Page().Grid().Cell(2, 7), "1001.500");
   EXPECT_EQ(Page().Grid().Cell(3, 9), "52.000");
-  EXPECT_EQ(State().SentLineCount, 0xFFFF);
-  EXPECT_FALSE(State().Port().IsOpen());
+  EXPECT_TRUE(PortFree());
   EXPECT_TRUE(prompts_.messages.empty());
 }
 
@@ -224,7 +223,7 @@ TEST_F(TransferPagesTest, InstrumentFallingSilentKeepsWhatCameAndSaysSo) {
       << prompts_.messages[0].text.toStdString();
   EXPECT_TRUE(prompts_.messages[0].text.contains("The 150 bytes received have been kept."));
   EXPECT_EQ(Page().Grid().Cell(1, 1), "ZAMO");
-  EXPECT_FALSE(State().Port().IsOpen());
+  EXPECT_TRUE(PortFree());
 }
 
 TEST_F(TransferPagesTest, ATransferButtonEndsTheRunningTransferFirst) {
@@ -256,13 +255,12 @@ TEST_F(TransferPagesTest, ClosingTheWindowEndsTheTransferAndClosesThePort) {
   window.show();
   window.DataPage()->ComPage()->Button(0)->click();
   ASSERT_TRUE(WaitUntil([&] { return !instrument.Record().ReceivedBytes().empty(); }));
-  // The window goes at once; the worker ends on its own and closes the port there.
-  const auto closing = std::chrono::steady_clock::now();
+  // The transfer is stopped before the window goes: its worker has ended and let
+  // go of the port by the time the window is closed.
   window.close();
-  EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::milliseconds(100));
   EXPECT_FALSE(window.isVisible());
-  ASSERT_TRUE(WaitForTransfer(1500));
-  EXPECT_FALSE(State().Port().IsOpen());
+  EXPECT_FALSE(link_->Busy());
+  EXPECT_TRUE(PortFree());
   std::this_thread::sleep_for(std::chrono::milliseconds(50));  // requests still on the line
   const size_t requests = instrument.Record().ReceivedBytes().size();
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
@@ -283,10 +281,9 @@ TEST_F(TransferPagesTest, TheWindowKeepsRespondingWhileTheInstrumentIsSlow) {
   QTimer tick;
   QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
   tick.start(20);
-  const auto before = std::chrono::steady_clock::now();
   Com().Button(0)->click();
-  // At once, even on a busy machine with sanitizers: well under the transfer's own second.
-  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(400));
+  // The button has returned while the download still runs: it did not wait for it.
+  EXPECT_TRUE(link_->Busy());
   ASSERT_TRUE(WaitForTransfer());
   EXPECT_GE(ticks, 10);
   EXPECT_EQ(Com().StatusText(), "\r\n       16");
@@ -309,14 +306,15 @@ TEST_F(TransferPagesTest, StoppingAnUploadAt1200KeepsTheWindowResponding) {
   QTimer tick;
   QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
   tick.start(20);
-  const auto pressed = std::chrono::steady_clock::now();
   Usb().Button(0)->click();  // the USB download: no instrument there
-  EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::milliseconds(200));
-  ASSERT_TRUE(WaitUntil([&] { return !State().Port().IsOpen(); }, 1500));
+  // The button returned with the upload still ending on its worker.
+  EXPECT_TRUE(link_->Busy());
+  // It ends after the record on its way (0.6 s on the line), with room for a busy machine.
+  ASSERT_TRUE(WaitUntil([&] { return PortFree(); }, 5000));
   ASSERT_TRUE(WaitForTransfer());
   EXPECT_GE(ticks, 5);
   // The serial upload ended without its done text; the USB download then ran and told why it could not.
-  EXPECT_NE(Com().StatusText(), "\r\n    Sent OK");
+  EXPECT_TRUE(Com().StatusText().startsWith("\r\n  stopped after ")) << Com().StatusText().toStdString();
   ASSERT_EQ(prompts_.messages.size(), 1u);
   EXPECT_EQ(prompts_.messages[0].text, "Turn on the Instrument and connect it to PC with USB line");
 }

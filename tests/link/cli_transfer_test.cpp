@@ -159,10 +159,11 @@ TEST(CliTransfers, Failures) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "COM1 doesn't exist or be\nopened by another program!\n" + b.dir.File("no-tty") +
                        ": No such file or directory\n");
-  // No USB instrument.
+  // No USB instrument: the message, and beneath it why.
   r = b.Cli({"usb-upload-codes", b.Input("codes.txt")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "Turn on the Instrument and connect it to PC with USB line!\n");
+  EXPECT_EQ(r.err, "Turn on the Instrument and connect it to PC with USB line!\nThe simulated instrument at " +
+                       b.dir.File("usb.sock") + " cannot be reached: No such file or directory\n");
   // Wrong use.
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"download", "--baud", "1234"}, {"upload-codes", "x", "--type", "3"},

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "core/link/line_pacing.h"
+#include "core/link/receive_buffer.h"
 #include "core/link/transfer_controller.h"
 #include "core/link/transfer_pages.h"
 #include "core/link/transfer_texts.h"
@@ -109,7 +110,7 @@ TEST(LinePacing, AByteCountsOnceTheQueueIsEmptyAndItsTimeHasPassed) {
   }
 }
 
-TEST(TransferState, CountsLineEndsAndFindsTheEndMarkerAcrossChunks) {
+TEST(ReceiveBuffer, CountsLineEndsAndFindsTheEndMarkerAcrossChunks) {
   struct Case {
     std::vector<std::string> chunks;
     size_t lineEnds;
@@ -125,13 +126,10 @@ TEST(TransferState, CountsLineEndsAndFindsTheEndMarkerAcrossChunks) {
       {{"AB\r\n", "", "\x04xyz"}, 1, true},
   };
   for (const Case& c : cases) {
-    TransferState state;
-    for (const std::string& chunk : c.chunks) state.AppendReceived(chunk);
-    EXPECT_EQ(state.ReceivedLineEnds(), c.lineEnds) << Visible(state.ReceiveBufferCopy());
-    EXPECT_EQ(state.EndMarkerReceived(), c.ended) << Visible(state.ReceiveBufferCopy());
-    state.ClearReceiveBuffer();
-    EXPECT_EQ(state.ReceivedLineEnds(), 0u);
-    EXPECT_FALSE(state.EndMarkerReceived());
+    ReceiveBuffer buffer;
+    for (const std::string& chunk : c.chunks) buffer.Append(chunk);
+    EXPECT_EQ(buffer.LineEnds(), c.lineEnds) << Visible(buffer.Text());
+    EXPECT_EQ(buffer.EndMarkerReceived(), c.ended) << Visible(buffer.Text());
   }
 }
 
@@ -145,10 +143,10 @@ TEST(TransferPages, ProgressTexts) {
       {"1\r\n2\r\n3\r\n4\r\n5\r\n", "\r\n       4", "\r\n       4"},
   };
   for (const auto& [received, serial, usb] : cases) {
-    TransferState state;
-    state.AppendReceived(received);
-    EXPECT_EQ(SerialProgressText(state), serial) << Visible(received);
-    EXPECT_EQ(UsbProgressText(state, "previous"), usb) << Visible(received);
+    ReceiveBuffer buffer;
+    buffer.Append(received);
+    EXPECT_EQ(SerialProgressText(buffer.LineEnds()), serial) << Visible(received);
+    EXPECT_EQ(UsbProgressText(buffer.Bytes(), buffer.LineEnds(), "previous"), usb) << Visible(received);
   }
 }
 
@@ -176,37 +174,37 @@ TEST(TransferTexts, PortOpenFailureNamesTheDeviceAndWhatToDo) {
 // An engine that runs until it is told to stop, counting how many run at once.
 class WaitingEngine final : public ITransferEngine {
  public:
-  WaitingEngine(TransferState& state, std::atomic<int>& running, std::atomic<int>& most)
-      : state_(state), running_(running), most_(most) {}
+  WaitingEngine(TransferToken& token, std::atomic<int>& running, std::atomic<int>& most)
+      : token_(token), running_(running), most_(most) {}
   TransferResult Run() override {
     const int now = ++running_;
     for (int seen = most_; now > seen && !most_.compare_exchange_weak(seen, now);) {
     }
-    while (state_.TransferRunning) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (token_.Running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     --running_;
-    return Done(TransferOutcome::Stopped);
+    return StoppedResult();
   }
 
  private:
-  TransferState& state_;
+  TransferToken& token_;
   std::atomic<int>& running_;
   std::atomic<int>& most_;
 };
 
 TEST(TransferController, NeverRunsTwoWorkers) {
-  TransferState state;
-  RecordingEvents events(state);
-  TransferController controller(state);
+  TransferToken token;
+  RecordingEvents events;
+  TransferController controller(token);
   std::atomic<int> running{0}, most{0};
   for (int i = 0; i < 5; ++i) {
-    controller.Start(std::make_unique<WaitingEngine>(state, running, most), events);
-    EXPECT_TRUE(state.TransferRunning);
+    controller.Start(std::make_unique<WaitingEngine>(token, running, most), events);
+    EXPECT_TRUE(token.Running());
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   controller.Stop();
   EXPECT_FALSE(controller.Busy());
   EXPECT_EQ(most, 1);
-  EXPECT_EQ(controller.Wait().outcome, TransferOutcome::Stopped);
+  EXPECT_EQ(OutcomeOf(controller.Wait()), Outcome::Stopped);
   // Each worker ended with its one end event.
   EXPECT_EQ(events.log, std::vector<std::string>(5, "end stopped"));
 }
@@ -216,37 +214,37 @@ TEST(TransferController, NeverRunsTwoWorkers) {
 TEST(TransferController, StopServesTheWorkersCallsWhileWaiting) {
   struct Engine final : ITransferEngine {
     std::promise<void>& handled;
-    TransferState& state;
-    Engine(std::promise<void>& h, TransferState& s) : handled(h), state(s) {}
+    TransferToken& token;
+    Engine(std::promise<void>& h, TransferToken& t) : handled(h), token(t) {}
     TransferResult Run() override {
       handled.get_future().wait();  // the "sent" call, handled on the window thread
-      return Done(state.TransferRunning ? TransferOutcome::Completed : TransferOutcome::Stopped);
+      return token.Running() ? Completed() : StoppedResult();
     }
   };
-  TransferState state;
-  RecordingEvents events(state);
-  TransferController controller(state);
+  TransferToken token;
+  RecordingEvents events;
+  TransferController controller(token);
   std::promise<void> handled;
-  controller.Start(std::make_unique<Engine>(handled, state), events);
+  controller.Start(std::make_unique<Engine>(handled, token), events);
   bool served = false;
   controller.Stop([&] {
     if (!served) handled.set_value();
     served = true;
   });
   EXPECT_TRUE(served);
-  EXPECT_EQ(controller.Wait().outcome, TransferOutcome::Stopped);
+  EXPECT_EQ(OutcomeOf(controller.Wait()), Outcome::Stopped);
 }
 
 TEST(TransferController, AFailingEngineEndsAsAFailure) {
   struct Throws final : ITransferEngine {
     TransferResult Run() override { throw std::runtime_error("out of memory"); }
   };
-  TransferState state;
-  RecordingEvents events(state);
-  TransferController controller(state);
+  TransferToken token;
+  RecordingEvents events;
+  TransferController controller(token);
   controller.Start(std::make_unique<Throws>(), events);
   const TransferResult r = controller.Wait();
-  EXPECT_EQ(r.outcome, TransferOutcome::Failed);
+  EXPECT_EQ(OutcomeOf(r), Outcome::Failed);
   EXPECT_EQ(r.message, "out of memory");
   EXPECT_EQ(events.log, (std::vector<std::string>{"msg out of memory", "end failed"}));
 }
@@ -258,7 +256,7 @@ TEST(TransferTrace, RecordsBytesWithDirectionAndChannel) {
   VirtualClock clock;
   ScriptedPort port(clock);
   port.Arrive("1\x13");
-  TracingPort traced(port, trace);
+  TracingPort traced(Ref(port), trace);
   traced.Write("D0", 2);
   char buf[8];
   traced.Read(buf, 8);
@@ -266,7 +264,7 @@ TEST(TransferTrace, RecordsBytesWithDirectionAndChannel) {
   ScriptedUsb usb;
   usb.writeResults[1] = {-1};
   usb.reads[0] = {{1, "1"}};
-  TracingUsbLink tracedUsb(usb, trace);
+  TracingUsbLink tracedUsb(Ref(usb), trace);
   const unsigned char request[3] = {'S', '0', 0};
   tracedUsb.WriteData(1, request, 3, 1000);
   unsigned char reply[4];

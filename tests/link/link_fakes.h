@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,7 +17,7 @@
 #include "core/link/serial_port.h"
 #include "core/link/transfer_engine.h"
 #include "core/link/transfer_events.h"
-#include "core/link/transfer_state.h"
+#include "core/link/transfer_token.h"
 #include "core/link/usb_link.h"
 
 namespace corvane::testing {
@@ -129,6 +130,43 @@ class ScriptedPort final : public ISerialPort {
   std::string lostWhy_;
 };
 
+// What an engine owns when the test keeps the port: every call goes to the port
+// the test holds.
+class PortRef final : public ISerialPort {
+ public:
+  explicit PortRef(ISerialPort& port) : port_(port) {}
+  bool OpenLine(const std::string& device, const LineSettings& line) override { return port_.OpenLine(device, line); }
+  int OpenError() const override { return port_.OpenError(); }
+  bool IsOpen() const override { return port_.IsOpen(); }
+  bool Close() override { return port_.Close(); }
+  int Write(const void* data, int count) override { return port_.Write(data, count); }
+  int Read(void* buffer, int limit) override { return port_.Read(buffer, limit); }
+  void Purge() override { port_.Purge(); }
+  void WaitForInput(int ms) override { port_.WaitForInput(ms); }
+  std::string LinkFault() const override { return port_.LinkFault(); }
+
+ private:
+  ISerialPort& port_;
+};
+inline std::unique_ptr<ISerialPort> Ref(ISerialPort& port) { return std::make_unique<PortRef>(port); }
+
+class UsbRef final : public IUsbLink {
+ public:
+  explicit UsbRef(IUsbLink& usb) : usb_(usb) {}
+  int WriteData(int channel, const unsigned char* data, int count, int timeoutMs) override {
+    return usb_.WriteData(channel, data, count, timeoutMs);
+  }
+  int ReadData(int channel, unsigned char* buffer, int size, int timeoutMs) override {
+    return usb_.ReadData(channel, buffer, size, timeoutMs);
+  }
+  void EndTransfer() override { usb_.EndTransfer(); }
+  std::string LastError() override { return usb_.LastError(); }
+
+ private:
+  IUsbLink& usb_;
+};
+inline std::unique_ptr<IUsbLink> Ref(IUsbLink& usb) { return std::make_unique<UsbRef>(usb); }
+
 // Answers each call from a queue of results per channel; records every call as
 // "W1:<bytes>" or "R0:<size>".
 class ScriptedUsb final : public IUsbLink {
@@ -143,12 +181,16 @@ class ScriptedUsb final : public IUsbLink {
   std::vector<std::string> calls;
   std::vector<int> timeouts;
   std::function<void()> onRead;
+  std::function<void()> onWrite;
   int ended = 0;  // transfers that let the link go
+  std::string lastError;  // what LastError tells
   void EndTransfer() override { ++ended; }
+  std::string LastError() override { return lastError; }
 
   int WriteData(int channel, const unsigned char* data, int count, int timeoutMs) override {
     calls.push_back("W" + std::to_string(channel) + ":" + std::string(reinterpret_cast<const char*>(data), count));
     timeouts.push_back(timeoutMs);
+    if (onWrite) onWrite();
     auto& q = writeResults[channel];
     if (q.empty()) return count;
     const int r = q.front();
@@ -174,17 +216,19 @@ class ScriptedUsb final : public IUsbLink {
 // (with " kept" when a download's text goes to the grid).
 class RecordingEvents final : public ITransferEvents {
  public:
-  explicit RecordingEvents(TransferState& state) : state_(state) {}
   std::vector<std::string> log;
+  std::vector<TransferProgress> progress;
   std::string codeFile;
   std::function<void()> onSent;
 
   void TransferEnded(const TransferResult& result) override {
-    static const char* const kOutcome[] = {"completed", "failed", "stopped"};
     if (!result.message.empty()) log.push_back("msg " + result.message);
-    if (!result.status.empty()) log.push_back("status " + result.status);
-    log.push_back(std::string("end ") + kOutcome[static_cast<int>(result.outcome)] + (result.handOver ? " kept" : ""));
+    if (!result.output.status.empty()) log.push_back("status " + result.output.status);
+    log.push_back(std::string("end ") + OutcomeName(result) + (result.output.handOver ? " kept" : ""));
     last = result;
+  }
+  static const char* OutcomeName(const TransferResult& result) {
+    return result.Completed() ? "completed" : result.Stopped() ? "stopped" : "failed";
   }
   // Runs the engine as the worker does: its result is the last call.
   TransferResult Run(ITransferEngine& engine) {
@@ -192,8 +236,11 @@ class RecordingEvents final : public ITransferEvents {
     return last;
   }
   TransferResult last;
-  void RecordSent() override { Sent("1128"); }
-  void CodeSent() override { Sent("1129"); }
+  void RecordSent(const SentRecord& r) override {
+    log.push_back(std::string(r.code ? "1129 " : "1128 ") + std::to_string(r.SentLineCount) + " " + r.LastSentLine);
+    if (onSent) onSent();
+  }
+  void Progress(const TransferProgress& p) override { progress.push_back(p); }
   void ShowMessage(const std::string& text, MessageIcon) override { log.push_back("msg " + text); }
   void SetStatusText(const std::string& text) override { log.push_back("status " + text); }
   std::string ChooseCodeFile() override { return codeFile; }
@@ -209,14 +256,13 @@ class RecordingEvents final : public ITransferEvents {
     for (const auto& l : log) n += l.rfind(prefix, 0) == 0;
     return n;
   }
-
- private:
-  void Sent(const char* id) {
-    log.push_back(std::string(id) + " " + std::to_string(state_.SentLineCount) + " " + state_.LastSentLine);
-    if (onSent) onSent();
-  }
-  TransferState& state_;
 };
+
+// How a transfer ended, for comparisons in tests.
+enum class Outcome { Completed, Failed, Stopped };
+inline Outcome OutcomeOf(const TransferResult& r) {
+  return r.Completed() ? Outcome::Completed : r.Stopped() ? Outcome::Stopped : Outcome::Failed;
+}
 
 // Settings from a map, for the upload layout and coordinate order.
 class MapSettings final : public ISettingsReader {

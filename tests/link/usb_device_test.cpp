@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <map>
 #include <thread>
@@ -51,37 +52,37 @@ ChannelBytes BytesOf(const std::vector<sim::UsbCall>& calls) {
 // One transfer over either transport, settings in a temporary folder.
 struct Bench {
   TempDir dir;
-  TransferState state;
+  TransferToken token;
   MapSettings settings;
-  RecordingEvents events{state};
+  RecordingEvents events;
   UsbLibraryLink library{{&WriteData214x, &ReadData214x, &Close214x, &LastError214x}};
 
-  explicit Bench(const std::string& ids = "c0de:0480") {
+  explicit Bench(const std::string& ids = "c0de:0480", const std::string& more = "") {
     ::setenv("CORVANE_SETTINGS_DIR", dir.Path().c_str(), 1);
     ::unsetenv("CORVANE_USB_SIM");
     WriteBytes(dir.File("ZAMO/Corvane.ini"),
-               "[Usb]\nVendorId=" + ids.substr(0, 4) + "\nProductId=" + ids.substr(5) + "\n");
-    state.TransferRunning = true;
+               "[Usb]\nVendorId=" + ids.substr(0, 4) + "\nProductId=" + ids.substr(5) + "\n" + more);
+    token.Start();
     Close214x();
   }
   ~Bench() { Close214x(); }
 
   TransferResult Run(Kind kind, IClock& clock, int silenceLimitMs = kDefaultSilenceLimitMs) {
-    TransferContext ctx{state, clock, settings, events, 1};
+    TransferContext ctx{token, clock, settings, events, 1};
     WriteBytes(dir.File("coords.txt"), Fixture("coords.txt"));
     events.codeFile = dir.File("codes.txt");
     WriteBytes(events.codeFile, Fixture("codes.txt"));
     switch (kind) {
       case Kind::Download: {
-        UsbDownload download(ctx, library, silenceLimitMs);
+        UsbDownload download(ctx, Ref(library), silenceLimitMs);
         return events.Run(download);
       }
       case Kind::Coordinates: {
-        UsbCoordinateUpload upload(ctx, library, {dir.File("coords.txt"), 0});
+        UsbCoordinateUpload upload(ctx, Ref(library), {dir.File("coords.txt"), 0});
         return events.Run(upload);
       }
       default: {
-        UsbCodeUpload upload(ctx, library);
+        UsbCodeUpload upload(ctx, Ref(library));
         return events.Run(upload);
       }
     }
@@ -105,7 +106,7 @@ TEST(UsbDevice, TransfersCarryTheSameBytesAsOverTheSimulator) {
     ASSERT_TRUE(simulator.Start(&reason)) << reason;
     ::setenv("CORVANE_USB_SIM", simBench.dir.File("usb.sock").c_str(), 1);
     ScaledClock simClock(10);
-    const TransferOutcome simOutcome = simBench.Run(kind, simClock).outcome;
+    const Outcome simOutcome = OutcomeOf(simBench.Run(kind, simClock));
     ::unsetenv("CORVANE_USB_SIM");
 
     // Over libusb to the emulated device.
@@ -113,10 +114,10 @@ TEST(UsbDevice, TransfersCarryTheSameBytesAsOverTheSimulator) {
     EmulatedUsbInstrument device(Config());
     device.Plug();
     ScaledClock clock(10);
-    EXPECT_EQ(bench.Run(kind, clock).outcome, TransferOutcome::Completed) << Name(kind);
-    EXPECT_EQ(simOutcome, TransferOutcome::Completed) << Name(kind);
+    EXPECT_EQ(OutcomeOf(bench.Run(kind, clock)), Outcome::Completed) << Name(kind);
+    EXPECT_EQ(simOutcome, Outcome::Completed) << Name(kind);
     EXPECT_EQ(bench.events.log, simBench.events.log) << Name(kind);
-    EXPECT_EQ(Visible(bench.state.ReceiveBufferCopy()), Visible(simBench.state.ReceiveBufferCopy())) << Name(kind);
+    EXPECT_EQ(Visible(bench.events.last.output.received), Visible(simBench.events.last.output.received)) << Name(kind);
     ChannelBytes got = BytesOf(device.Record().Calls());
     ChannelBytes want = BytesOf(simulator.Record().Calls());
     EXPECT_EQ(got.writes, want.writes) << Name(kind);
@@ -127,7 +128,7 @@ TEST(UsbDevice, TransfersCarryTheSameBytesAsOverTheSimulator) {
     ASSERT_EQ(uploads.size(), simUploads.size()) << Name(kind);
     for (size_t i = 0; i < uploads.size(); ++i) EXPECT_EQ(Visible(uploads[i].bytes), Visible(simUploads[i].bytes));
     if (kind == Kind::Download) {
-      EXPECT_EQ(bench.state.ReceiveBufferCopy(), Fixture("job.txt") + "\x04");
+      EXPECT_EQ(bench.events.last.output.received, Fixture("job.txt") + "\x04");
     } else {
       EXPECT_EQ(uploads.size(), 1u) << Name(kind);
     }
@@ -164,7 +165,7 @@ TEST(UsbDevice, FailuresEndWithTheirMessage) {
     SystemClock clock;
     const auto start = std::chrono::steady_clock::now();
     const TransferResult result = bench.Run(Kind::Download, clock);
-    EXPECT_EQ(result.outcome, TransferOutcome::Failed) << c.name;
+    EXPECT_EQ(OutcomeOf(result), Outcome::Failed) << c.name;
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     EXPECT_EQ(bench.events.Messages(), std::vector<std::string>{c.message}) << c.name;
     // The library's reason stands beneath the message.
@@ -172,6 +173,144 @@ TEST(UsbDevice, FailuresEndWithTheirMessage) {
     // The write's own time-out (1000 ms) bounds every case.
     EXPECT_LT(ms.count(), 3000) << c.name;
   }
+}
+
+// Each way the device fails ends the transfer with a message that says so and the
+// library's reason for the first failure beneath it; nothing that was not taken is
+// called sent, and what a download received is kept.
+TEST(UsbDevice, FailuresSayWhatHappened) {
+  struct Case {
+    const char* name;
+    Kind kind;
+    void (*configure)(sim::InstrumentConfig&);
+    EmulatedUsbOptions options;
+    std::string message;
+    std::string reason;  // in the detail
+    long long kept;      // a download's first bytes kept (-1: an upload)
+    std::vector<unsigned char> halts;  // endpoints cleared
+  };
+  EmulatedUsbOptions recordStalls;
+  recordStalls.stallEndpoint = 0x03;
+  EmulatedUsbOptions dataStalls;
+  dataStalls.stallEndpoint = 0x82;
+  dataStalls.stallAfterBytes = 40;
+  const Case cases[] = {
+      {"code upload refused", Kind::Codes, [](auto& c) { c.refuse = sim::Refusal::First; }, {},
+       "Ask for download failed!", "", -1, {}},
+      {"record not taken", Kind::Coordinates, [](auto&) {}, recordStalls,
+       "Write data failed! Line 1 did not reach the instrument.", "write on channel 3 failed", -1, {0x03}},
+      {"data stalls after 40 bytes", Kind::Download, [](auto&) {}, dataStalls, TransferTexts::UsbReceiveFailed(40),
+       "read on channel 2 failed", 40, {0x82}},
+      {"unplugged mid-download", Kind::Download, [](auto& c) { c.hangupAfter = 700; }, {},
+       TransferTexts::UsbReceiveFailed(700), "unplugged during a read on channel 2", 700, {}},
+  };
+  for (const Case& c : cases) {
+    Bench bench;
+    sim::InstrumentConfig config = Config();
+    c.configure(config);
+    EmulatedUsbInstrument device(config, c.options);
+    device.Plug();
+    ScaledClock clock(10);
+    const TransferResult result = bench.Run(c.kind, clock, 5000);
+    EXPECT_TRUE(result.Failed()) << c.name;
+    EXPECT_EQ(bench.events.Messages(), std::vector<std::string>{c.message}) << c.name;
+    EXPECT_NE(result.detail.find(c.reason), std::string::npos) << c.name << ": " << result.detail;
+    EXPECT_EQ(bench.events.Count("status \r\n  sent"), 0) << c.name;
+    EXPECT_TRUE(device.Record().Uploads().empty()) << c.name;
+    if (c.kept >= 0) EXPECT_EQ(result.output.received, Fixture("job.txt").substr(0, static_cast<size_t>(c.kept))) << c.name;
+    EXPECT_EQ(device.ClearedHalts(), c.halts) << c.name;
+    if (c.kind == Kind::Codes) {
+      // Nothing went out after the refused request.
+      for (const sim::UsbCall& call : device.Record().Calls())
+        if (call.op == 'W') EXPECT_EQ(call.bytes, std::string("S1", 3)) << c.name;
+    }
+  }
+}
+
+// After an unplug the library does not start libusb again at every call: it waits
+// longer each time, and the first reason (the unplug) is the one it tells.
+TEST(UsbDevice, AfterAnUnplugTheLinkBacksOffAndKeepsTheFirstReason) {
+  Bench bench;
+  EmulatedUsbInstrument device(Config());
+  device.Plug();
+  const unsigned char request[3] = {'D', '0', 0};
+  ASSERT_EQ(WriteData214x(1, request, 3, 1000), 3);
+  unsigned char buffer[16];
+  ASSERT_EQ(ReadData214x(0, buffer, sizeof buffer, 1000), 1);
+  device.Unplug();
+  for (int i = 0; i < 30; ++i) {
+    EXPECT_EQ(ReadData214x(2, buffer, sizeof buffer, 10), -1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_NE(std::string(LastError214x()).find("unplugged"), std::string::npos) << LastError214x();
+
+  usb::UsbDeviceLink link([] { return usb::ParseUsbDeviceSettings("c0de", "0480", "", ""); });
+  device.Plug();
+  ASSERT_EQ(link.Write(1, request, 3, 1000), 3);
+  device.Unplug();
+  const int opened = link.OpenAttempts();
+  const auto start = std::chrono::steady_clock::now();
+  while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(600)) {
+    EXPECT_EQ(link.Read(2, buffer, sizeof buffer, 10), -1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  // 250 ms, then 500 ms: at most two more looks in 0.6 s, not one every 5 ms.
+  EXPECT_LE(link.OpenAttempts() - opened, 2);
+  link.Release();
+}
+
+// Bytes held over from a whole-packet read survive a pause longer than the idle
+// time: the device is kept until they have been read.
+TEST(UsbDevice, HeldOverBytesOutliveTheIdleRelease) {
+  EmulatedUsbInstrument device(Config());
+  device.Plug();
+  usb::UsbDeviceLink link([] { return usb::ParseUsbDeviceSettings("c0de", "0480", "", "0:0x81,1:0x01,2:0x82,3:0x03"); },
+                          200);
+  const unsigned char request[3] = {'D', '0', 0};
+  const unsigned char ack[2] = {'1', 0};
+  unsigned char buffer[200] = {};
+  ASSERT_EQ(link.Write(1, request, 3, 1000), 3);
+  ASSERT_EQ(link.Read(0, buffer, 16, 1000), 1);
+  ASSERT_EQ(link.Write(1, ack, 2, 1000), 2);
+  ASSERT_EQ(link.Read(2, buffer, 10, 1000), 10);  // a 64-byte packet came: 54 held over
+  std::string got(reinterpret_cast<char*>(buffer), 10);
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  EXPECT_TRUE(link.IsOpen());
+  const int n = link.Read(2, buffer, sizeof buffer, 1000);
+  ASSERT_GT(n, 0);
+  got.append(reinterpret_cast<char*>(buffer), static_cast<size_t>(n));
+  EXPECT_EQ(got, Fixture("job.txt").substr(0, got.size()));
+  EXPECT_EQ(got.size(), 64u);
+  link.Release();
+}
+
+// Calls the library refuses say why, and no size makes it fail otherwise.
+TEST(UsbDevice, RefusedCallsHaveTheirReasonAndSizesAreCapped) {
+  Bench bench;
+  EmulatedUsbInstrument device(Config());
+  device.Plug();
+  EXPECT_EQ(WriteData214x(1, nullptr, 5, 100), -1);
+  EXPECT_NE(std::string(LastError214x()).find("no data"), std::string::npos) << LastError214x();
+  Close214x();
+  EXPECT_EQ(ReadData214x(0, nullptr, 5, 100), -1);
+  EXPECT_NE(std::string(LastError214x()).find("no buffer"), std::string::npos) << LastError214x();
+  Close214x();
+  std::vector<unsigned char> big(usb::UsbDeviceLink::kMaxTransfer);
+  EXPECT_EQ(WriteData214x(1, big.data(), INT_MAX, 100), -1);
+  EXPECT_NE(std::string(LastError214x()).find("more than"), std::string::npos) << LastError214x();
+  Close214x();
+  EXPECT_EQ(ReadData214x(2, big.data(), INT_MAX, 10), 0);  // nothing to read, and no overflow
+  EXPECT_STREQ(LastError214x(), "");
+}
+
+// An Endpoints value cleared on the settings page means the installed map.
+TEST(UsbDevice, AnEmptyEndpointsValueMeansTheInstalledMap) {
+  Bench bench("c0de:0480", "Endpoints=\n");
+  EmulatedUsbInstrument device(Config());
+  device.Plug();
+  ScaledClock clock(10);
+  EXPECT_TRUE(bench.Run(Kind::Download, clock).Completed()) << bench.events.last.detail;
+  EXPECT_EQ(bench.events.last.output.received, Fixture("job.txt") + "\x04");
 }
 
 TEST(UsbDevice, UnplugMidDownloadKeepsWhatArrived) {
@@ -183,23 +322,23 @@ TEST(UsbDevice, UnplugMidDownloadKeepsWhatArrived) {
   ScaledClock clock(10);
   const auto start = std::chrono::steady_clock::now();
   const TransferResult result = bench.Run(Kind::Download, clock, 2000);
-  EXPECT_EQ(result.outcome, TransferOutcome::Failed);
+  EXPECT_EQ(OutcomeOf(result), Outcome::Failed);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   EXPECT_FALSE(device.Plugged());
-  EXPECT_EQ(result.received, Fixture("job.txt").substr(0, 700));
+  EXPECT_EQ(result.output.received, Fixture("job.txt").substr(0, 700));
   EXPECT_EQ(bench.events.Messages(), std::vector<std::string>{TransferTexts::UsbReceiveFailed(700)});
-  EXPECT_TRUE(result.handOver);
+  EXPECT_TRUE(result.output.handOver);
 }
 
 TEST(UsbDevice, AnInstrumentPluggedInLaterIsFound) {
   Bench bench;
   EmulatedUsbInstrument device(Config());
   ScaledClock clock(10);
-  EXPECT_EQ(bench.Run(Kind::Download, clock).outcome, TransferOutcome::Failed);
+  EXPECT_EQ(OutcomeOf(bench.Run(Kind::Download, clock)), Outcome::Failed);
   device.Plug();
   bench.events.log.clear();
-  EXPECT_EQ(bench.Run(Kind::Download, clock).outcome, TransferOutcome::Completed);
-  EXPECT_EQ(bench.state.ReceiveBufferCopy(), Fixture("job.txt") + "\x04");
+  EXPECT_EQ(OutcomeOf(bench.Run(Kind::Download, clock)), Outcome::Completed);
+  EXPECT_EQ(bench.events.last.output.received, Fixture("job.txt") + "\x04");
 }
 
 // The device is held only while calls come: it is let go once they stop, and a
@@ -270,9 +409,9 @@ TEST(UsbDevice, LargeDownloadAndSilentWait) {
   device.Plug();
   ScaledClock clock(10);
   auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(bench.Run(Kind::Download, clock).outcome, TransferOutcome::Completed);
+  ASSERT_EQ(OutcomeOf(bench.Run(Kind::Download, clock)), Outcome::Completed);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_EQ(bench.state.ReceiveBufferCopy().size(), job.size() + 1);
+  EXPECT_EQ(bench.events.last.output.received.size(), job.size() + 1);
   std::printf("200 KB download through the emulated device: %.2f s\n", seconds);
   EXPECT_LT(seconds, std::getenv("CORVANE_STRICT_NUMBERS") ? 2.0 : 20.0);
 

@@ -124,6 +124,11 @@ bool EmulatedUsbInstrument::Plugged() {
   return plugged_;
 }
 
+std::vector<unsigned char> EmulatedUsbInstrument::ClearedHalts() {
+  std::lock_guard lock(mutex_);
+  return clearedHalts_;
+}
+
 std::string EmulatedUsbInstrument::Wire() {
   std::lock_guard lock(mutex_);
   return wire_;
@@ -151,10 +156,19 @@ bool EmulatedUsbInstrument::Handle(UMockdevIoctlClient* client) {
       umockdev_ioctl_client_complete(client, 0, 0);
       return true;
     }
+    case USBDEVFS_CLEAR_HALT:
+      if (plugged_) {
+        UMockdevIoctlData* d =
+            umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(unsigned int), nullptr);
+        if (d) {
+          clearedHalts_.push_back(static_cast<unsigned char>(*reinterpret_cast<const unsigned int*>(d->data)));
+          g_object_unref(d);
+        }
+      }
+      [[fallthrough]];
     case USBDEVFS_CLAIMINTERFACE:
     case USBDEVFS_DISCONNECT_CLAIM:
     case USBDEVFS_RELEASEINTERFACE:
-    case USBDEVFS_CLEAR_HALT:
     case USBDEVFS_RESETEP:
     case USBDEVFS_SETINTERFACE:
       if (plugged_) umockdev_ioctl_client_complete(client, 0, 0);
@@ -202,6 +216,11 @@ void EmulatedUsbInstrument::Submit(UMockdevIoctlClient* client) {
   umockdev_ioctl_client_complete(client, 0, 0);
   if (u.type == USBDEVFS_URB_TYPE_CONTROL) {
     Control(u);
+  } else if (u.endpoint == options_.stallEndpoint && !stalled_ && !(u.endpoint & 0x80)) {
+    stalled_ = true;
+    u.status = -EPIPE;
+    u.actual = 0;
+    Finish(u);
   } else if (!(u.endpoint & 0x80)) {
     if (options_.stallWrites) waiting_.push_back(u);
     else Out(u);
@@ -255,11 +274,14 @@ void EmulatedUsbInstrument::FillIns() {
     }
     Urb u = *it;
     it = waiting_.erase(it);
-    const std::string bytes = channels_.Take(channel, u.length);
+    // A stall after some of the data: the bytes that came, then EPIPE.
+    const bool stall = u.endpoint == options_.stallEndpoint && !stalled_;
+    const std::string bytes = channels_.Take(channel, stall ? std::min(u.length, options_.stallAfterBytes) : u.length);
     umockdev_ioctl_data_update(u.buffer, 0, reinterpret_cast<guint8*>(const_cast<char*>(bytes.data())),
                                static_cast<gint>(bytes.size()));
     channels_.Record().Call({'R', channel, bytes, static_cast<int>(bytes.size())});
-    u.status = 0;
+    if (stall) stalled_ = true;
+    u.status = stall ? -EPIPE : 0;
     u.actual = static_cast<int>(bytes.size());
     Finish(u);
     if (channels_.HangUpDue()) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "instrument_config.h"
 #include "instrument_record.h"
@@ -32,6 +33,10 @@ struct EmulatedUsbOptions {
   int writeLimit = -1;
   // OUT transfers are never taken (the device NAKs): writes time out.
   bool stallWrites = false;
+  // The first transfer on this endpoint stalls (EPIPE); an IN transfer hands over
+  // up to `stallAfterBytes` of its data first. 0: none.
+  unsigned char stallEndpoint = 0;
+  int stallAfterBytes = 0;
 };
 
 class EmulatedUsbInstrument final {
@@ -49,6 +54,8 @@ class EmulatedUsbInstrument final {
   sim::InstrumentRecord& Record() { return channels_.Record(); }
   // Bytes written and read on each endpoint, as "ep=bytes" lines.
   std::string Wire();
+  // The endpoints whose halt the host cleared, in order.
+  std::vector<unsigned char> ClearedHalts();
 
  private:
   struct Urb {
@@ -84,6 +91,8 @@ class EmulatedUsbInstrument final {
   std::deque<Urb> waiting_;  // submitted, not yet complete
   std::deque<Urb> done_;     // complete, not yet reaped
   std::string wire_;
+  std::vector<unsigned char> clearedHalts_;
+  bool stalled_ = false;
 };
 
 // Runs the test program again with umockdev's preload library when it is not

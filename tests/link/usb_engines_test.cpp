@@ -12,12 +12,12 @@ namespace {
 struct UsbSetup {
   VirtualClock clock;
   ScriptedUsb usb;
-  TransferState state;
+  TransferToken token;
   MapSettings settings;
-  RecordingEvents events{state};
+  RecordingEvents events;
   TempDir dir;
-  UsbSetup() { state.TransferRunning = true; }
-  TransferContext Ctx() { return {state, clock, settings, events, 0}; }
+  UsbSetup() { token.Start(); }
+  TransferContext Ctx() { return {token, clock, settings, events, 0}; }
 };
 
 std::string Z(size_t n) { return std::string(n, '\0'); }
@@ -26,13 +26,14 @@ std::string Z(size_t n) { return std::string(n, '\0'); }
 
 struct UsbDownloadCase {
   const char* name;
-  int requestWritten;
+  std::deque<int> channel1Results;  // request, acknowledgement (default: the count)
   std::vector<ScriptedUsb::ReadAnswer> ready;  // channel 0
   std::vector<ScriptedUsb::ReadAnswer> data;   // channel 2, then dataAfter
   int dataAfter;
-  TransferOutcome outcome;
+  Outcome outcome;
   std::string buffer;
   std::vector<std::string> log;  // a message given as "msg~part" is checked by a part of it
+  bool libraryReason = false;     // a call failed: the library's reason stands beneath the message
 };
 
 class UsbDownloadTest : public ::testing::TestWithParam<UsbDownloadCase> {};
@@ -40,15 +41,17 @@ class UsbDownloadTest : public ::testing::TestWithParam<UsbDownloadCase> {};
 TEST_P(UsbDownloadTest, Runs) {
   const UsbDownloadCase& c = GetParam();
   UsbSetup s;
-  s.usb.writeResults[1] = {c.requestWritten};
+  s.usb.writeResults[1] = c.channel1Results;
+  s.usb.lastError = "cable pulled";
   s.usb.reads[0] = {c.ready.begin(), c.ready.end()};
   s.usb.reads[2] = {c.data.begin(), c.data.end()};
   s.usb.readDefault[2] = c.dataAfter;
-  UsbDownload download(s.Ctx(), s.usb, 3000);
+  UsbDownload download(s.Ctx(), Ref(s.usb), 3000);
   const TransferResult result = s.events.Run(download);
-  EXPECT_EQ(result.outcome, c.outcome);
-  EXPECT_EQ(Visible(result.received), Visible(c.buffer));
+  EXPECT_EQ(OutcomeOf(result), c.outcome);
+  EXPECT_EQ(Visible(result.output.received), Visible(c.buffer));
   EXPECT_EQ(s.usb.ended, 1);
+  EXPECT_EQ(result.detail, c.libraryReason ? "cable pulled" : "");
   ASSERT_EQ(s.events.log.size(), c.log.size());
   for (size_t i = 0; i < c.log.size(); ++i) {
     if (c.log[i].rfind("msg~", 0) == 0)
@@ -59,19 +62,21 @@ TEST_P(UsbDownloadTest, Runs) {
 }
 
 const UsbDownloadCase kUsbDownloadCases[] = {
-    {"RequestNotWritten", 2, {}, {}, 0, TransferOutcome::Failed, "",
-     {"msg Turn on the Instrument and connect it to PC with USB line", "end failed"}},
-    {"ReadyReplyFails", 3, {{-1, ""}}, {}, 0, TransferOutcome::Failed, "", {"msg Connection failed1", "end failed"}},
-    {"ReadyReplyEmpty", 3, {{0, ""}}, {}, 0, TransferOutcome::Failed, "", {"msg Connection failed2", "end failed"}},
-    {"ReadyReplyNotOne", 3, {{1, "0"}}, {}, 0, TransferOutcome::Failed, "", {"msg Connection failed2", "end failed"}},
-    {"Finished", 3, {{1, "1"}}, {{4, "AB\r\n"}, {0, ""}, {5, "CD\r\n\x04"}}, 0, TransferOutcome::Completed,
+    {"RequestNotWritten", {2}, {}, {}, 0, Outcome::Failed, "",
+     {"msg Turn on the Instrument and connect it to PC with USB line", "end failed"}, true},
+    {"ReadyReplyFails", {3}, {{-1, ""}}, {}, 0, Outcome::Failed, "", {"msg Connection failed1", "end failed"}, true},
+    {"ReadyReplyEmpty", {3}, {{0, ""}}, {}, 0, Outcome::Failed, "", {"msg Connection failed2", "end failed"}},
+    {"ReadyReplyNotOne", {3}, {{1, "0"}}, {}, 0, Outcome::Failed, "", {"msg Connection failed2", "end failed"}},
+    {"Finished", {3}, {{1, "1"}}, {{4, "AB\r\n"}, {0, ""}, {5, "CD\r\n\x04"}}, 0, Outcome::Completed,
      "AB\r\nCD\r\n\x04", {"status \r\n  Finished", "end completed kept"}},
-    {"ZeroByteCutsTheChunk", 3, {{1, "1"}}, {{6, std::string("AB\0CD\r", 6)}, {3, "\n\x04"}}, 0,
-     TransferOutcome::Completed, "AB\n\x04", {"status \r\n  Finished", "end completed kept"}},
-    {"SilenceKeepsWhatArrived", 3, {{1, "1"}}, {{4, "AB\r\n"}}, 0, TransferOutcome::Failed, "AB\r\n",
+    {"ZeroByteCutsTheChunk", {3}, {{1, "1"}}, {{6, std::string("AB\0CD\r", 6)}, {3, "\n\x04"}}, 0,
+     Outcome::Completed, "AB\n\x04", {"status \r\n  Finished", "end completed kept"}},
+    {"SilenceKeepsWhatArrived", {3}, {{1, "1"}}, {{4, "AB\r\n"}}, 0, Outcome::Failed, "AB\r\n",
      {"msg~ 4 ", "end failed kept"}},
-    {"FailingLinkKeepsWhatArrived", 3, {{1, "1"}}, {{4, "AB\r\n"}}, -1, TransferOutcome::Failed, "AB\r\n",
-     {"msg~The USB link failed", "end failed kept"}},
+    {"FailingLinkKeepsWhatArrived", {3}, {{1, "1"}}, {{4, "AB\r\n"}}, -1, Outcome::Failed, "AB\r\n",
+     {"msg~The USB link failed", "end failed kept"}, true},
+    {"AcknowledgementNotTaken", {3, -1}, {{1, "1"}}, {}, 0, Outcome::Failed, "",
+     {"msg~did not take the acknowledgement", "end failed"}, true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, UsbDownloadTest, ::testing::ValuesIn(kUsbDownloadCases),
@@ -81,7 +86,7 @@ TEST(UsbDownload, CallsAndTimeOutsInOrder) {
   UsbSetup s;
   s.usb.reads[0] = {{1, "1"}};
   s.usb.reads[2] = {{3, "A\r\n"}, {1, "\x04"}};
-  UsbDownload download(s.Ctx(), s.usb);
+  UsbDownload download(s.Ctx(), Ref(s.usb));
   download.Run();
   const std::vector<std::string> calls = {"W1:D0" + Z(1), "R0:16", "W1:1" + Z(1), "R2:157", "R2:157"};
   EXPECT_EQ(s.usb.calls, calls);
@@ -94,13 +99,13 @@ TEST(UsbDownload, AnyTransferButtonEndsItSilently) {
   s.usb.reads[0] = {{1, "1"}};
   s.usb.reads[2] = {{4, "AB\r\n"}};
   s.usb.onRead = [&] {
-    if (s.state.ReceivedBytes() > 0) s.state.TransferRunning = false;
+    if (!s.events.progress.empty() && s.events.progress.back().bytes > 0) s.token.RequestStop();
   };
-  UsbDownload download(s.Ctx(), s.usb);
+  UsbDownload download(s.Ctx(), Ref(s.usb));
   const TransferResult result = s.events.Run(download);
-  EXPECT_EQ(result.outcome, TransferOutcome::Stopped);
+  EXPECT_EQ(OutcomeOf(result), Outcome::Stopped);
   EXPECT_EQ(s.events.log, std::vector<std::string>{"end stopped kept"});
-  EXPECT_EQ(result.received, "AB\r\n");
+  EXPECT_EQ(result.output.received, "AB\r\n");
 }
 
 // --- Coordinate upload --------------------------------------------------------------
@@ -111,7 +116,7 @@ struct UsbCoordinateCase {
   std::vector<ScriptedUsb::ReadAnswer> replies;
   std::deque<int> channel3Results;  // records, end block
   bool fileMissing;
-  TransferOutcome outcome;
+  Outcome outcome;
   std::vector<std::string> messages;
   int replyReads;
   bool sentOk;
@@ -127,8 +132,8 @@ TEST_P(UsbCoordinateUploadTest, Runs) {
   s.usb.writeResults[1] = c.channel1Results;
   s.usb.writeResults[3] = c.channel3Results;
   s.usb.reads[0] = {c.replies.begin(), c.replies.end()};
-  UsbCoordinateUpload upload(s.Ctx(), s.usb, {path, 0});
-  EXPECT_EQ(s.events.Run(upload).outcome, c.outcome);
+  UsbCoordinateUpload upload(s.Ctx(), Ref(s.usb), {path, 0});
+  EXPECT_EQ(OutcomeOf(s.events.Run(upload)), c.outcome);
   EXPECT_EQ(s.usb.ended, 1);
   EXPECT_EQ(s.events.Messages(), c.messages);
   int reads = 0;
@@ -138,24 +143,24 @@ TEST_P(UsbCoordinateUploadTest, Runs) {
 }
 
 const UsbCoordinateCase kUsbCoordinateCases[] = {
-    {"RequestNotWritten", {0}, {}, {}, false, TransferOutcome::Failed,
+    {"RequestNotWritten", {0}, {}, {}, false, Outcome::Failed,
      {"Turn on the Instrument and connect it to PC with USB line!"}, 0, false},
-    {"NoFirstReplyInFiveReads", {}, {}, {}, false, TransferOutcome::Failed, {"Connect failed1!"}, 5, false},
-    {"FirstReplyRefused", {}, {{1, "0"}}, {}, false, TransferOutcome::Failed, {"Ask for download failed!"}, 1,
+    {"NoFirstReplyInFiveReads", {}, {}, {}, false, Outcome::Failed, {"Connect failed1!"}, 5, false},
+    {"FirstReplyRefused", {}, {{1, "0"}}, {}, false, Outcome::Failed, {"Ask for download failed!"}, 1,
      false},
-    {"FileNameNotWritten", {3, 15}, {{1, "1"}}, {}, false, TransferOutcome::Failed, {"Send file name failed!"}, 1,
+    {"FileNameNotWritten", {3, 15}, {{1, "1"}}, {}, false, Outcome::Failed, {"Send file name failed!"}, 1,
      false},
     // A first reply at the third read leaves seven reads for the second.
-    {"NoSecondReplyByTheTenthRead", {}, {{0, ""}, {-1, ""}, {1, "1"}}, {}, false, TransferOutcome::Failed,
+    {"NoSecondReplyByTheTenthRead", {}, {{0, ""}, {-1, ""}, {1, "1"}}, {}, false, Outcome::Failed,
      {"Connect failed!"}, 10, false},
-    {"SecondReplyRefused", {}, {{1, "1"}, {1, "0"}}, {}, false, TransferOutcome::Failed, {"Creat file failed!"}, 2,
+    {"SecondReplyRefused", {}, {{1, "1"}, {1, "0"}}, {}, false, Outcome::Failed, {"Creat file failed!"}, 2,
      false},
-    {"FileMissing", {}, {{1, "1"}, {1, "1"}}, {}, true, TransferOutcome::Failed, {"Open file failed!"}, 2, false},
-    {"RecordNotTaken", {}, {{1, "1"}, {1, "1"}}, {10}, false, TransferOutcome::Failed,
+    {"FileMissing", {}, {{1, "1"}, {1, "1"}}, {}, true, Outcome::Failed, {"Open file failed!"}, 2, false},
+    {"RecordNotTaken", {}, {{1, "1"}, {1, "1"}}, {10}, false, Outcome::Failed,
      {"Write data failed! Line 1 did not reach the instrument."}, 2, false},
-    {"EndBlockNotTaken", {}, {{1, "1"}, {1, "1"}}, {74, 0}, false, TransferOutcome::Failed, {"Write END failed!"}, 2,
+    {"EndBlockNotTaken", {}, {{1, "1"}, {1, "1"}}, {74, 0}, false, Outcome::Failed, {"Write END failed!"}, 2,
      false},
-    {"Sent", {}, {{1, "1"}, {1, "1"}}, {}, false, TransferOutcome::Completed, {}, 2, true},
+    {"Sent", {}, {{1, "1"}, {1, "1"}}, {}, false, Outcome::Completed, {}, 2, true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, UsbCoordinateUploadTest, ::testing::ValuesIn(kUsbCoordinateCases),
@@ -166,8 +171,8 @@ TEST(UsbCoordinateUpload, BlocksOnTheWire) {
   const std::string path = s.dir.File("up.txt");
   WriteBytes(path, "P1,1,2,3,C\r\n\r\n");
   s.usb.reads[0] = {{1, "1"}, {1, "1"}};
-  UsbCoordinateUpload upload(s.Ctx(), s.usb, {path, 0});
-  EXPECT_EQ(s.events.Run(upload).outcome, TransferOutcome::Completed);
+  UsbCoordinateUpload upload(s.Ctx(), Ref(s.usb), {path, 0});
+  EXPECT_EQ(OutcomeOf(s.events.Run(upload)), Outcome::Completed);
   const std::string record = std::string(12, ' ') + "P1," + std::string(13, ' ') + "1," + std::string(13, ' ') +
                              "2," + std::string(13, ' ') + "3," + std::string(13, ' ') + "C";
   ASSERT_EQ(record.size(), 74u);
@@ -176,7 +181,7 @@ TEST(UsbCoordinateUpload, BlocksOnTheWire) {
   EXPECT_EQ(s.usb.calls, calls);
   EXPECT_EQ(s.events.log, (std::vector<std::string>{"status \r\n   Uploading", "1128 1 " + record,
                                                     "status \r\n  sent ok!", "end completed"}));
-  EXPECT_EQ(s.events.last.sent, 1u);
+  EXPECT_EQ(s.events.last.output.sent, 1u);
 }
 
 // --- Code upload --------------------------------------------------------------------
@@ -186,8 +191,8 @@ TEST(UsbCodeUpload, BlocksOnTheWire) {
   s.events.codeFile = s.dir.File("codes.txt");
   WriteBytes(s.events.codeFile, "ABC\r\nABCDEFGHIJKLMNOPQRST\r\n");
   s.usb.reads[0] = {{1, "x"}};
-  UsbCodeUpload upload(s.Ctx(), s.usb);
-  EXPECT_EQ(s.events.Run(upload).outcome, TransferOutcome::Completed);
+  UsbCodeUpload upload(s.Ctx(), Ref(s.usb));
+  EXPECT_EQ(OutcomeOf(s.events.Run(upload)), Outcome::Completed);
   const std::vector<std::string> calls = {"W1:S1" + Z(1), "R0:3", "W1:ABC\r\n" + Z(11), "W1:ABCDEFGHIJKLMNO\r",
                                           "W1:PQRST\r\n" + Z(9), "W1:\x04" + Z(15)};
   EXPECT_EQ(s.usb.calls, calls);
@@ -210,6 +215,7 @@ TEST(UsbCodeUpload, Failures) {
       {"NoReply", {}, {{0, ""}}, "codes", "Connected failed!", 2},
       {"DialogCancelled", {}, {{1, "1"}}, "", "", 2},
       {"FileMissing", {}, {{1, "1"}}, "missing", "Open file failed!", 2},
+      {"Refused", {}, {{1, "0"}}, "codes", "Ask for download failed!", 2},
       {"CodeNotTaken", {3, 5}, {{1, "1"}}, "codes", "Write data failed! Line 1 did not reach the instrument.", 3},
       {"EndBlockNotTaken", {3, 16, 1}, {{1, "1"}}, "codes", "Write END failed", 4},
   };
@@ -219,13 +225,58 @@ TEST(UsbCodeUpload, Failures) {
     s.events.codeFile = c.codeFile.empty() ? "" : s.dir.File(c.codeFile);
     s.usb.writeResults[1] = c.channel1Results;
     s.usb.reads[0] = {c.reply.begin(), c.reply.end()};
-    UsbCodeUpload upload(s.Ctx(), s.usb);
-    EXPECT_NE(s.events.Run(upload).outcome, TransferOutcome::Completed) << c.name;
+    UsbCodeUpload upload(s.Ctx(), Ref(s.usb));
+    EXPECT_NE(OutcomeOf(s.events.Run(upload)), Outcome::Completed) << c.name;
     EXPECT_EQ(s.usb.ended, 1) << c.name;
     EXPECT_EQ(s.events.Messages(), c.message.empty() ? std::vector<std::string>{} : std::vector{c.message})
         << c.name;
     EXPECT_EQ(static_cast<int>(s.usb.calls.size()), c.calls) << c.name;
     EXPECT_EQ(s.events.Count("status"), 0) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace corvane::testing
+
+namespace corvane::testing {
+namespace {
+
+// A stop request at any call of any USB transfer ends it at its next check:
+// stopped, never done, no end block, and a download keeps what it received.
+TEST(UsbTransfers, StopAtEveryCallEndsWithoutTheEndBlock) {
+  enum class Kind { Download, Coordinates, Codes };
+  for (const Kind kind : {Kind::Download, Kind::Coordinates, Kind::Codes}) {
+    for (int stopAt = 1; stopAt <= 8; ++stopAt) {
+      UsbSetup s;
+      const std::string path = s.dir.File("up.txt");
+      WriteBytes(path, "P1,1,2,3,C\r\nP2,1,2,3,C\r\nP3,1,2,3,C\r\n");
+      s.events.codeFile = path;
+      s.usb.reads[0] = {{1, "1"}, {1, "1"}};
+      s.usb.reads[2] = {{4, "AB\r\n"}, {4, "CD\r\n"}, {4, "EF\r\n"}, {4, "GH\r\n"}, {1, "\x04"}};
+      int calls = 0;
+      auto stop = [&] {
+        if (++calls == stopAt) s.token.RequestStop();
+      };
+      s.usb.onRead = stop;
+      s.usb.onWrite = stop;
+      std::unique_ptr<ITransferEngine> engine;
+      if (kind == Kind::Download) engine = std::make_unique<UsbDownload>(s.Ctx(), Ref(s.usb));
+      else if (kind == Kind::Coordinates) engine = std::make_unique<UsbCoordinateUpload>(s.Ctx(), Ref(s.usb), UploadJob{path, 0});
+      else engine = std::make_unique<UsbCodeUpload>(s.Ctx(), Ref(s.usb));
+      const TransferResult r = s.events.Run(*engine);
+      const std::string where = std::to_string(static_cast<int>(kind)) + " stop at call " + std::to_string(stopAt);
+      EXPECT_EQ(s.usb.ended, 1) << where;
+      if (calls < stopAt) continue;  // it had ended before
+      // A stop that comes with the last call (the download's end marker, the end
+      // block) finds the transfer done.
+      if (r.Completed()) {
+        EXPECT_EQ(static_cast<size_t>(stopAt), s.usb.calls.size()) << where;
+        continue;
+      }
+      EXPECT_TRUE(r.Stopped()) << where;
+      for (const std::string& call : s.usb.calls) EXPECT_NE(call.rfind("W", 0) == 0 ? call[3] : 'x', '\x04') << where;
+      if (kind == Kind::Download && r.Stopped()) EXPECT_EQ(r.output.received.find('\x04'), std::string::npos) << where;
+    }
   }
 }
 

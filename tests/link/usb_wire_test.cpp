@@ -18,10 +18,10 @@ std::string Fixture(const std::string& name) { return ReadBytes(std::string(CORV
 struct UsbBench {
   TempDir dir;
   std::unique_ptr<sim::UsbInstrument> instrument;
-  UsbLibraryLink library{{&WriteData214x, &ReadData214x}};
-  TransferState state;
+  UsbLibraryLink library{{&WriteData214x, &ReadData214x, &Close214x, &LastError214x}};
+  TransferToken token;
   MapSettings settings;
-  RecordingEvents events{state};
+  RecordingEvents events;
   explicit UsbBench(sim::InstrumentConfig config, bool start = true) {
     const std::string socket = dir.File("usb.sock");
     ::setenv("CORVANE_USB_SIM", socket.c_str(), 1);
@@ -32,16 +32,16 @@ struct UsbBench {
     if (start) {
       EXPECT_TRUE(instrument->Start(&reason)) << reason;
     }
-    state.TransferRunning = true;
+    token.Start();
   }
-  TransferContext Ctx(IClock& clock) { return {state, clock, settings, events, 1}; }
+  TransferContext Ctx(IClock& clock) { return {token, clock, settings, events, 1}; }
 };
 
 TEST(UsbWire, NoInstrumentMeansTurnItOn) {
   UsbBench b({}, false);
   SystemClock clock;
-  UsbDownload download(b.Ctx(clock), b.library);
-  EXPECT_EQ(b.events.Run(download).outcome, TransferOutcome::Failed);
+  UsbDownload download(b.Ctx(clock), Ref(b.library));
+  EXPECT_EQ(OutcomeOf(b.events.Run(download)), Outcome::Failed);
   EXPECT_EQ(b.events.Messages(),
             std::vector<std::string>{"Turn on the Instrument and connect it to PC with USB line"});
   ::unsetenv("CORVANE_USB_SIM");
@@ -52,9 +52,9 @@ TEST(UsbWire, NoInstrumentMeansTurnItOn) {
 TEST(UsbWire, DownloadReceivesTheWholeJob) {
   UsbBench b({});
   ScaledClock clock(10);
-  UsbDownload download(b.Ctx(clock), b.library);
-  EXPECT_EQ(b.events.Run(download).outcome, TransferOutcome::Completed);
-  EXPECT_EQ(b.events.last.received, Fixture("job.txt") + "\x04");
+  UsbDownload download(b.Ctx(clock), Ref(b.library));
+  EXPECT_EQ(OutcomeOf(b.events.Run(download)), Outcome::Completed);
+  EXPECT_EQ(b.events.last.output.received, Fixture("job.txt") + "\x04");
   EXPECT_EQ(b.events.log, (std::vector<std::string>{"status \r\n  Finished", "end completed kept"}));
   EXPECT_EQ(b.instrument->Record().CompletedCount(), 1);
 }
@@ -72,13 +72,13 @@ TEST(UsbWire, UploadsReachTheInstrument) {
     b.events.codeFile = path;
     WriteBytes(path, Fixture(c.file));
     std::unique_ptr<ITransferEngine> engine;
-    if (c.codes) engine = std::make_unique<UsbCodeUpload>(b.Ctx(clock), b.library);
-    else engine = std::make_unique<UsbCoordinateUpload>(b.Ctx(clock), b.library, UploadJob{path, 0});
-    EXPECT_EQ(b.events.Run(*engine).outcome, TransferOutcome::Completed) << c.file;
+    if (c.codes) engine = std::make_unique<UsbCodeUpload>(b.Ctx(clock), Ref(b.library));
+    else engine = std::make_unique<UsbCoordinateUpload>(b.Ctx(clock), Ref(b.library), UploadJob{path, 0});
+    EXPECT_EQ(OutcomeOf(b.events.Run(*engine)), Outcome::Completed) << c.file;
     const auto uploads = b.instrument->Record().Uploads();
     ASSERT_EQ(uploads.size(), 1u) << c.file;
     EXPECT_EQ(Visible(uploads[0].bytes), Visible(Fixture(c.kept))) << c.file;
-    EXPECT_EQ(b.events.last.status, c.codes ? "\r\n  sent ok" : "\r\n  sent ok!");
+    EXPECT_EQ(b.events.last.output.status, c.codes ? "\r\n  sent ok" : "\r\n  sent ok!");
   }
 }
 
@@ -106,16 +106,16 @@ TEST(UsbWire, Faults) {
     const std::string path = b.dir.File("coords.txt");
     WriteBytes(path, Fixture("coords.txt"));
     std::unique_ptr<ITransferEngine> engine;
-    if (c.download) engine = std::make_unique<UsbDownload>(b.Ctx(clock), b.library);
-    else engine = std::make_unique<UsbCoordinateUpload>(b.Ctx(clock), b.library, UploadJob{path, 0});
+    if (c.download) engine = std::make_unique<UsbDownload>(b.Ctx(clock), Ref(b.library));
+    else engine = std::make_unique<UsbCoordinateUpload>(b.Ctx(clock), Ref(b.library), UploadJob{path, 0});
     const TransferResult result = b.events.Run(*engine);
-    EXPECT_EQ(result.outcome, TransferOutcome::Failed) << c.name;
+    EXPECT_EQ(OutcomeOf(result), Outcome::Failed) << c.name;
     const auto messages = b.events.Messages();
     ASSERT_EQ(messages.size(), 1u) << c.name;
     EXPECT_NE(messages[0].find(c.messageHas), std::string::npos) << c.name << ": " << messages[0];
     if (c.bytesKept >= 0) {
-      EXPECT_EQ(result.received, Fixture("job.txt").substr(0, static_cast<size_t>(c.bytesKept))) << c.name;
-      EXPECT_EQ(result.handOver, c.bytesKept > 0) << c.name;
+      EXPECT_EQ(result.output.received, Fixture("job.txt").substr(0, static_cast<size_t>(c.bytesKept))) << c.name;
+      EXPECT_EQ(result.output.handOver, c.bytesKept > 0) << c.name;
     }
   }
 }

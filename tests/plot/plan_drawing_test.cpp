@@ -142,14 +142,15 @@ std::map<QString, int> SvgTexts(const QString& path) {
 
 TEST(PlanExport, SvgHasOneNameTextPerPoint) {
   std::vector<std::string> lines = kJob;
-  lines.push_back("U,MP,<a&b>,,,,1001,2001,50");
-  lines.push_back("U,MP,\xB2\xE2\xD5\xBE,,,,1002,2002,50");  // GBK for a Chinese name
+  lines.push_back("U,MP,<a&b>,,,,1040,1960,50");
+  lines.push_back("U,MP,\xB2\xE2\xD5\xBE,,,,960,2040,50");  // GBK for a Chinese name
   const RecordGrid grid = JobGrid(lines);
   const PlanScene scene(grid);
   TempDir dir;
   const QString path = Q(dir.File("plan.svg"));
-  const PlanView view = ExportView(scene, {}, {}, PlanFormat::Svg);
-  ASSERT_TRUE(WritePlan(scene, view, {}, StandardTitle(scene, view, "job.kvm"), path, PlanFormat::Svg).Done());
+  const TitleBlock title = StandardTitle(scene, "job.kvm");
+  const PlanSheet sheet = ExportSheet(scene, {}, {}, PlanFormat::Svg, title);
+  ASSERT_TRUE(WritePlan(scene, sheet, {}, title, path, PlanFormat::Svg).Done());
   const std::map<QString, int> texts = SvgTexts(path);
   for (const QString name : {"S1", "B1", "P1", "M1", "C1", "6", "<a&b>", "\u6D4B\u7AD9"})
     EXPECT_EQ(texts.count(name) ? texts.at(name) : 0, 1) << name.toStdString();
@@ -163,8 +164,9 @@ TEST(PlanExport, PdfRendersToANonEmptyPage) {
   const std::string pdf = dir.File("plan.pdf");
   ExportArea area;
   area.ratio = 1000;
-  const PlanView view = ExportView(scene, {}, area, PlanFormat::Pdf);
-  ASSERT_TRUE(WritePlan(scene, view, {}, StandardTitle(scene, view, "job"), Q(pdf), PlanFormat::Pdf).Done());
+  const TitleBlock title = StandardTitle(scene, "job");
+  const PlanSheet sheet = ExportSheet(scene, {}, area, PlanFormat::Pdf, title);
+  ASSERT_TRUE(WritePlan(scene, sheet, {}, title, Q(pdf), PlanFormat::Pdf).Done());
   const corvane::testing::RunResult r =
       corvane::testing::RunProgram("/usr/bin/pdftoppm", {"-png", "-r", "30", "-singlefile", pdf, dir.File("page")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -186,9 +188,9 @@ TEST(PlanExport, HostileJobsGiveValidFiles) {
       {"empty job", {}, 0},
       {"one point", {"U,MP,A,,,,10,20,3"}, 1},
       {"coincident points", {"U,MP,A,,,,10,20,3", "U,MP,B,,,,10,20,3", "U,MP,C,,,,10,20,3"}, 3},
-      {"text where numbers belong", {"U,MP,A,,,,north,east,up", "U,MP,B,,,,12x,3y,z"}, 2},
-      // "nan" reads as 0 as every number cell does; 1e999 is infinite.
-      {"NaN and infinity", {"U,MP,A,,,,nan,5,1", "U,MP,B,,,,1e999,-1e999,1", "U,MP,C,,,,5,5,nan"}, 2},
+      // A cell that does not begin with a number places nothing; 1e999 is infinite.
+      {"text where numbers belong", {"U,MP,A,,,,north,east,up", "U,MP,B,,,,12x,3y,z"}, 1},
+      {"NaN and infinity", {"U,MP,A,,,,nan,5,1", "U,MP,B,,,,1e999,-1e999,1", "U,MP,C,,,,5,5,nan"}, 1},
       {"huge coordinates", {"U,MP,A,,,,1e300,1e300,1", "U,MP,B,,,,-1e300,5,1", "U,MP,C,,,,1,1,1e300"}, 1},
       {"100 000-character name", {"U,MP," + longName + ",,,,1,2,3", "U,MP,B,,,,5,6,7"}, 2},
   };
@@ -201,14 +203,16 @@ TEST(PlanExport, HostileJobsGiveValidFiles) {
       for (const double ratio : {0.0, 500.0}) {
         ExportArea area;
         area.ratio = ratio;
-        const PlanView view = ExportView(scene, {}, area, format);
+        const TitleBlock title = StandardTitle(scene, "j");
+        const PlanSheet sheet = ExportSheet(scene, {}, area, format, title);
+        const PlanView& view = sheet.view;
         ASSERT_TRUE(std::isfinite(view.centerEast) && std::isfinite(view.centerNorth) && view.scale > 0) << c.name;
         const QString path = Q(dir.File(format == PlanFormat::Png   ? "p.png"
                                         : format == PlanFormat::Svg ? "p.svg"
                                                                     : "p.pdf"));
         PlanOptions options;
         options.labels = {true, true, true};
-        const CommandResult r = WritePlan(scene, view, options, StandardTitle(scene, view, "j"), path, format);
+        const CommandResult r = WritePlan(scene, sheet, options, title, path, format);
         ASSERT_TRUE(r.Done()) << c.name << ": " << r.detail;
         const bool valid = format == PlanFormat::Png   ? !QImage(path).isNull()
                            : format == PlanFormat::Svg ? !SvgTexts(path).empty()
@@ -228,8 +232,10 @@ TEST(PlanExport, UnwritableOutputIsOpenFileFailedWithTheReason) {
   const bool root = ::geteuid() == 0;  // root writes anywhere: only the missing folder fails then
   for (const std::string& path : {dir.File("missing/plan.png"), dir.File("ro/plan.svg")}) {
     if (root && path.find("/ro/") != std::string::npos) continue;
-    const PlanView view = FitView(scene.Extent(), QSizeF(300, 200), 10);
-    const CommandResult r = WritePlan(scene, view, {}, {}, Q(path), *PlanFormatOfPath(Q(path)));
+    ExportArea area;
+    area.size = QSizeF(300, 200);
+    const PlanSheet sheet = ExportSheet(scene, {}, area, *PlanFormatOfPath(Q(path)), {});
+    const CommandResult r = WritePlan(scene, sheet, {}, {}, Q(path), *PlanFormatOfPath(Q(path)));
     EXPECT_EQ(r.status, CommandStatus::Failed) << path;
     EXPECT_EQ(r.message, "Open file failed!");
     EXPECT_TRUE(r.detail.starts_with(path + ": ") && r.detail.size() > path.size() + 2) << r.detail;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <filesystem>
 
 #include "support/test_support.h"
 
@@ -34,6 +35,9 @@ TEST(PlotCommand, WritesEachFormatAndFailsAsTheOtherCommands) {
        0,
        ""},
       {"as a download", {"-o", dir.File("b.png"), "--as", "download"}, 0, ""},
+      {"pdf on A3", {"-o", dir.File("a3.pdf"), "--paper", "A3", "--scale", "1:200"}, 0, ""},
+      {"a sheet for an image", {"-o", dir.File("c.png"), "--paper", "A3"}, 2, "corvane480-cli plot: --paper"},
+      {"pixels for a sheet", {"-o", dir.File("c.pdf"), "--size", "640x480"}, 2, "corvane480-cli plot: --size"},
       {"unwritable output", {"-o", dir.File("no/such/folder/a.png")}, 1, "Open file failed!\n"},
       {"missing job", {"-o", dir.File("c.png")}, 1, "Open file failed!\n"},
       {"unknown format", {"-o", dir.File("a.gif")}, 2, "corvane480-cli plot: -o names"},
@@ -55,6 +59,27 @@ TEST(PlotCommand, WritesEachFormatAndFailsAsTheOtherCommands) {
   EXPECT_EQ(png.size(), QSize(640, 480));
   EXPECT_NE(ReadBytes(dir.File("a.svg")).find(">TREE<"), std::string::npos);
   EXPECT_TRUE(ReadBytes(dir.File("a.pdf")).starts_with("%PDF"));
+  const RunResult info = RunProgram("/usr/bin/pdfinfo", {dir.File("a3.pdf")});
+  EXPECT_NE(info.out.find("(A3)"), std::string::npos) << info.out;
+}
+
+TEST(PlotCommand, TitleBlockInTheCaptionLanguageOfTheSettings) {
+  TempDir dir;
+  const std::string job = dir.File("job.kvm");
+  WriteBytes(job, kJob);
+  const struct Case {
+    const char* language;
+    const char* label;  // of the job's line, UTF-8 in the SVG
+  } cases[] = {{"1", ">Job<"}, {"0", ">\xE4\xBD\x9C\xE4\xB8\x9A<"}};
+  for (const Case& c : cases) {
+    std::filesystem::create_directories(dir.File("s") + c.language + "/ZAMO");
+    WriteBytes(dir.File("s") + c.language + "/ZAMO/Corvane.ini",
+               std::string("[OtherSet]\r\nlanguage=") + c.language + "\r\n");
+    const std::string svg = dir.File("t") + c.language + ".svg";
+    const RunResult r = RunProgram(kCli, {"--settings-dir=" + dir.File("s") + c.language, "plot", job, "-o", svg});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(ReadBytes(svg).find(c.label), std::string::npos) << "language " << c.language;
+  }
 }
 
 }  // namespace

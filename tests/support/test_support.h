@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -71,9 +72,10 @@ struct RunResult {
 };
 
 // Runs a program with arguments and an optional extra environment, capturing its
-// standard output and error in files.
+// standard output and error in files. inChild runs in the new process before the
+// program starts (limits, signal dispositions).
 inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                            const std::vector<std::string>& env = {}) {
+                            const std::vector<std::string>& env = {}, const std::function<void()>& inChild = {}) {
   TempDir io;
   const std::string outPath = io.File("out"), errPath = io.File("err");
   pid_t pid = ::fork();
@@ -84,6 +86,7 @@ inline RunResult RunProgram(const std::string& program, const std::vector<std::s
     (void)e;
     std::freopen("/dev/null", "rb", stdin);
     for (const std::string& kv : env) ::putenv(const_cast<char*>(kv.c_str()));
+    if (inChild) inChild();
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

@@ -38,6 +38,12 @@ struct InstrumentConfig {
   long long silentAfter = -1;  // a download stops sending after this many bytes
   long long hangupAfter = -1;  // the line is hung up after this many data bytes
   int usbReadWaitMs = -1;    // USB reads wait at most this long (-1: their own time-out)
+  // XOFF in the same burst as the "1" to this request (Refusal::First: the first,
+  // Second: the coordinate upload's file name), then XON after xoffHoldMs: an
+  // instrument still opening its file.
+  Refusal xoffWithAnswer = Refusal::None;
+  // Random but legal behaviour at every state (see chaos.h); -1 off.
+  long long chaosSeed = -1;
 };
 
 }  // namespace corvane::sim

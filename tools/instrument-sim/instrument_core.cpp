@@ -20,6 +20,10 @@ std::string Noise(int count) {
 
 }  // namespace
 
+InstrumentCore::InstrumentCore(InstrumentConfig config) : config_(std::move(config)) {
+  if (config_.chaosSeed >= 0) chaos_ = std::make_unique<sim::Chaos>(static_cast<uint64_t>(config_.chaosSeed));
+}
+
 std::string InstrumentCore::Answer(Request request, bool& accepted) {
   (void)request;
   accepted = false;
@@ -29,12 +33,13 @@ std::string InstrumentCore::Answer(Request request, bool& accepted) {
   if (config_.refuse == Refusal::First) return "0";
   requests_ = 0;
   accepted = true;
-  return "1";
+  return config_.xoffWithAnswer == Refusal::First ? "1\x13" : "1";
 }
 
 std::string InstrumentCore::SecondAnswer(bool& accepted) {
   accepted = config_.refuse != Refusal::Second;
-  return accepted ? "1" : "0";
+  if (!accepted) return "0";
+  return config_.xoffWithAnswer == Refusal::Second ? "1\x13" : "1";
 }
 
 std::string InstrumentCore::DownloadStream() const {
@@ -42,6 +47,23 @@ std::string InstrumentCore::DownloadStream() const {
   if (config_.silentAfter >= 0 && static_cast<size_t>(config_.silentAfter) < stream.size())
     stream.resize(static_cast<size_t>(config_.silentAfter));
   return stream;
+}
+
+DownloadPlan InstrumentCore::PlanDownload() {
+  DownloadPlan plan;
+  plan.stream = DownloadStream();
+  plan.complete = plan.stream.size() == config_.job.size() + 1;
+  plan.hangupAfter = config_.hangupAfter;
+  if (chaos_) {
+    const long long silence = chaos_->DownloadSilence(plan.stream.size());
+    if (silence >= 0) {
+      plan.stream.resize(static_cast<size_t>(silence));
+      plan.complete = false;
+    }
+    plan.hangupAfter = chaos_->DownloadHangup(plan.stream.size());
+    plan.pauses = chaos_->Pauses(plan.stream.size());
+  }
+  return plan;
 }
 
 void InstrumentCore::FinishUpload(Request request, std::string bytes) {

@@ -39,6 +39,16 @@ void InstrumentRecord::StreamStarted() {
   streamStart_ = std::chrono::steady_clock::now();
 }
 
+void InstrumentRecord::Streamed(size_t n) {
+  std::lock_guard lock(mutex_);
+  streamed_ += static_cast<long long>(n);
+}
+
+long long InstrumentRecord::StreamedBytes() const {
+  std::lock_guard lock(mutex_);
+  return streamed_;
+}
+
 void InstrumentRecord::Arrived(std::chrono::steady_clock::time_point at) {
   std::lock_guard lock(mutex_);
   lastArrival_ = at;

@@ -30,6 +30,8 @@ class InstrumentRecord final {
   void HungUp();
   // The first byte of a download's data is about to go out.
   void StreamStarted();
+  // Bytes of a download's data that went out.
+  void Streamed(size_t n);
   // A byte from the PC has come off the line (at the modelled time `at`); an
   // overrun is one that came while XOFF held and the receive FIFO was full.
   void Arrived(std::chrono::steady_clock::time_point at);
@@ -45,6 +47,7 @@ class InstrumentRecord final {
   // When the last byte from the PC came off the line.
   std::chrono::steady_clock::time_point LastArrival() const;
   long long Overruns() const;
+  long long StreamedBytes() const;
   // Waits until `count` transfers have completed or the instrument hung up; false
   // after `timeoutMs`.
   bool WaitForCompleted(int count, int timeoutMs) const;
@@ -61,6 +64,7 @@ class InstrumentRecord final {
   std::chrono::steady_clock::time_point streamStart_;
   std::chrono::steady_clock::time_point lastArrival_;
   long long overruns_ = 0;
+  long long streamed_ = 0;
 };
 
 }  // namespace corvane::sim

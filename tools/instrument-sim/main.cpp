@@ -41,6 +41,8 @@ const char kUsage[] =
     "                     lost, logged, and the program exits with status 3\n"
     "  --start-delay MS   pause between the answer \"1\" and the data (default 500)\n"
     "  --exit-after N     end after N completed transfers\n"
+    "  --report FILE      on exit, write what happened: completed transfers, hang-up,\n"
+    "                     overruns, bytes of download data sent (one \"name value\" a line)\n"
     "faults:\n"
     "  --answer-zero first|second   answer \"0\" to the request (second: the file name)\n"
     "  --no-answer                  never answer\n"
@@ -51,7 +53,15 @@ const char kUsage[] =
     "                               writing to its memory, or one that holds for good\n"
     "  --silent-after BYTES         a download stops sending after BYTES bytes\n"
     "  --hangup-after BYTES         hang up the line after BYTES data bytes\n"
-    "  --usb-read-wait MS           USB reads wait at most MS for data\n";
+    "  --usb-read-wait MS           USB reads wait at most MS for data\n"
+    "  --xoff-with-answer first|second  XOFF in the same burst as the \"1\" to the (first or\n"
+    "                               file-name) request of a coordinate upload, XON after\n"
+    "                               --xoff-hold: an instrument still opening its file\n"
+    "  --chaos SEED                 random but legal behaviour at every state of every\n"
+    "                               transfer: late answers, XOFF/XON anywhere (inside\n"
+    "                               answers too), holds of 0-3 s or for good, noise where\n"
+    "                               the protocol ignores it, refusals, pauses, silence and\n"
+    "                               hang-ups; the same seed makes the same choices\n";
 
 [[noreturn]] void Usage(const std::string& why) {
   std::fprintf(stderr, "instrument-sim: %s\n%s", why.c_str(), kUsage);
@@ -70,7 +80,7 @@ long long Number(const std::string& option, const std::string& text) {
 int main(int argc, char** argv) {
   InstrumentConfig config;
   bool pty = false;
-  std::string link, usbSocket, jobFile;
+  std::string link, usbSocket, jobFile, reportFile;
   long long exitAfter = -1;
   std::vector<std::string> args(argv + 1, argv + argc);
   for (size_t i = 0; i < args.size(); ++i) {
@@ -105,6 +115,12 @@ int main(int argc, char** argv) {
     } else if (a == "--silent-after") config.silentAfter = Number(a, value());
     else if (a == "--hangup-after") config.hangupAfter = Number(a, value());
     else if (a == "--usb-read-wait") config.usbReadWaitMs = static_cast<int>(Number(a, value()));
+    else if (a == "--xoff-with-answer") {
+      const std::string which = value();
+      if (which != "first" && which != "second") Usage("--xoff-with-answer takes first or second");
+      config.xoffWithAnswer = which == "first" ? Refusal::First : Refusal::Second;
+    } else if (a == "--chaos") config.chaosSeed = Number(a, value());
+    else if (a == "--report") reportFile = value();
     else Usage("unknown option " + a);
   }
   if (!pty && usbSocket.empty()) Usage("give --pty (or --link) and/or --usb");
@@ -162,6 +178,12 @@ int main(int argc, char** argv) {
   if (!link.empty()) ::unlink(link.c_str());
   std::fprintf(stderr, "instrument-sim: %d transfer(s) completed%s\n", completed(), hungUp() ? ", line hung up" : "");
   const long long overruns = serial ? serial->Record().Overruns() : 0;
+  if (!reportFile.empty()) {
+    std::ofstream report(reportFile, std::ios::trunc);
+    report << "completed " << completed() << "\nhungup " << (hungUp() ? 1 : 0) << "\noverruns " << overruns
+           << "\nstreamed " << ((serial ? serial->Record().StreamedBytes() : 0) + (usb ? usb->Record().StreamedBytes() : 0))
+           << "\n";
+  }
   if (overruns > 0) {
     std::fprintf(stderr, "instrument-sim: %lld byte(s) overran the receive FIFO while XOFF held: they were lost\n",
                  overruns);

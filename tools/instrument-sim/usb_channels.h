@@ -3,7 +3,9 @@
 // carries them (the simulator socket, or an emulated USB device): requests and
 // records written on channels 1 and 3, replies read on channel 0 and download data
 // on channel 2. Not thread-safe: its owner serialises the calls.
+#include <chrono>
 #include <string>
+#include <vector>
 
 #include "instrument_core.h"
 
@@ -15,8 +17,12 @@ class UsbChannels final {
   InstrumentRecord& Record() { return core_.Record(); }
   const InstrumentConfig& Config() const { return core_.Config(); }
 
-  // Takes the bytes written on a channel; returns how many were taken (all).
+  // Takes the bytes written on a channel; returns how many were taken (all, unless
+  // the chaos has the instrument take fewer).
   int Write(int channel, const std::string& bytes);
+  // A read on the channel begins (a reply the chaos holds back shows up only after
+  // some reads).
+  void NoteRead(int channel);
   // Bytes waiting to be read on a channel.
   size_t Pending(int channel) const;
   // Up to `size` of them (and no more than the line carries before it is hung up).
@@ -35,8 +41,18 @@ class UsbChannels final {
   void UploadBlock(sim::Request kind, const std::string& block, bool addLineEnd);
   const Outbox* Box(int channel) const { return channel == 0 ? &replies_ : channel == 2 ? &data_ : nullptr; }
 
+  // What the chaos does with a reply: how many reads see nothing first, and its bytes.
+  void Reply(const std::string& bytes);
+  std::string ChaosReply(sim::Request request, bool& accepted);
+
   InstrumentCore core_;
   Mode mode_ = Mode::Idle;
+  int hiddenReads_ = 0;                          // reads on channel 0 that see no reply yet
+  std::vector<StreamPause> pauses_;              // of the download's data
+  std::chrono::steady_clock::time_point pausedUntil_;
+  long long hangupAfter_ = -1;                   // data bytes (download) or blocks (uploads)
+  int blocksIn_ = 0;
+  int shortWriteAt_ = -1;
   Outbox replies_;  // channel 0
   Outbox data_;     // channel 2
   bool streamComplete_ = false;

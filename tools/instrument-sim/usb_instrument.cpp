@@ -121,6 +121,7 @@ void UsbInstrument::Serve(int connection) {
 }
 
 int UsbInstrument::Read(int channel, int size, int timeoutMs, std::string& out) {
+  channels_.NoteRead(channel);
   if (channels_.Pending(channel) == 0) {
     // Nothing comes while this thread waits: the time-out just passes.
     const int cap = channels_.Config().usbReadWaitMs;

@@ -10,6 +10,8 @@
 #include "cli_common.h"
 #include "core/compute/station_import.h"
 #include "core/compute/station_table.h"
+#include "core/settings/captions.h"
+#include "core/settings/settings_store.h"
 #include "plot/plan_export.h"
 
 namespace corvane::cli {
@@ -33,6 +35,13 @@ double RatioFromArg(const std::optional<std::string>& text) {
   if (digits.empty() || *end != '\0' || !std::isfinite(n) || n < 1 || n > 1e9)
     throw UsageError("--scale takes 1:N (e.g. 1:500) or fit");
   return n;
+}
+
+plot::Paper PaperFromArg(const std::optional<std::string>& text) {
+  if (!text) return plot::Paper::Automatic;
+  if (*text == "A4" || *text == "a4") return plot::Paper::A4;
+  if (*text == "A3" || *text == "a3") return plot::Paper::A3;
+  throw UsageError("--paper takes A4 or A3");
 }
 
 plot::LabelParts LabelsFromArg(const std::optional<std::string>& text) {
@@ -67,6 +76,11 @@ int RunPlot(const CliArgs& args, CliEnv& env) {
   plot::ExportArea area;
   area.size = SizeFromArg(args.Option("--size"));
   area.ratio = RatioFromArg(args.Option("--scale"));
+  area.paper = PaperFromArg(args.Option("--paper"));
+  if (*format == plot::PlanFormat::Pdf && !area.size.isEmpty())
+    throw UsageError("--size is for PNG and SVG; a PDF is an A4 or A3 sheet (--paper)");
+  if (*format != plot::PlanFormat::Pdf && area.paper != plot::Paper::Automatic)
+    throw UsageError("--paper is for PDF; PNG and SVG take --size");
   plot::PlanOptions options;
   options.labels = LabelsFromArg(args.Option("--labels"));
   const auto exaggeration = args.IntOption("--exaggerate");
@@ -99,9 +113,12 @@ int RunPlot(const CliArgs& args, CliEnv& env) {
   static char name[] = "corvane480-cli";
   static char* argv[] = {name, nullptr};
   QGuiApplication app(argc, argv);
-  const plot::PlanView view = plot::ExportView(scene, plot::PlanView{}, area, *format);
-  const plot::TitleBlock title = plot::StandardTitle(scene, view, QFileInfo(QFile::decodeName(job.c_str())).fileName());
-  const CommandResult r = plot::WritePlan(scene, view, options, title, path, *format);
+  // The title block in the caption language of the settings.
+  const plot::TitleBlock title =
+      plot::StandardTitle(scene, QFileInfo(QFile::decodeName(job.c_str())).fileName(),
+                          plot::TitleTexts::FromCaptions(CaptionReader::ForLanguage(ReadLanguageIndex(env.settings))));
+  const plot::PlanSheet sheet = plot::ExportSheet(scene, plot::PlanView{}, area, *format, title);
+  const CommandResult r = plot::WritePlan(scene, sheet, options, title, path, *format);
   if (r.status == CommandStatus::Failed) return Fail(r.message + "\n" + r.detail);
   return kExitOk;
 }
@@ -109,8 +126,9 @@ int RunPlot(const CliArgs& args, CliEnv& env) {
 const bool registered = RegisterCommand(
     {"plot",
      "plot JOB -o FILE.svg|FILE.png|FILE.pdf [--as download] [--stations FILE [--format N] [--exaggerate K]]"
-     " [--size WxH] [--scale 1:N] [--labels name,code,height]",
-     "the job as a drawing: symbols, names, sight lines, traverse, grid, title block",
+     " [--size WxH | --paper A4|A3] [--scale 1:N|fit] [--labels name,code,height|none]",
+     "the job as a drawing: symbols, labels that never overlap, sight lines, traverse, grid, title block;"
+     " a PDF is an A4 or A3 sheet at a standard scale when fitted",
      {},
      RunPlot});
 

@@ -54,13 +54,12 @@ CommandResult ExportInstrumentCoordinates(const RecordGrid& grid, const std::str
   OutputFile records;
   if (!records.Create(path)) return records.Failure(kOpenFileFailed);
   records.Text() = InstrumentFileHeader(settings);
+  // Without its index the record file is of no use to the instrument: the
+  // command then leaves both files as they were.
   OutputFile index;
-  if (!index.Create(IndexFilePath(path))) {
-    // The record file keeps what was written before the index failed: the header.
-    CommandResult failed = index.Failure(kCreatIndexFileFailed);
-    if (!records.Finish()) failed.detail += "\n" + records.Failure(kOpenFileFailed).detail;
-    return failed;
-  }
+  if (!index.Create(IndexFilePath(path))) return index.Failure(kCreatIndexFileFailed);
+  if (index.SameTarget(records))
+    return CommandResult::Failure(kCreatIndexFileFailed, index.Path() + ": the index would replace the record file");
   std::string& out = records.Text();
   std::string& idx = index.Text();
   idx = ",NT,   File Head:,";
@@ -81,8 +80,8 @@ CommandResult ExportInstrumentCoordinates(const RecordGrid& grid, const std::str
     records.Spill();
     index.Spill();
   }
-  if (!records.Finish()) return records.Failure(kOpenFileFailed);
-  if (!index.Finish()) return index.Failure(kCreatIndexFileFailed);
+  if (!OutputFile::FinishTogether({&records, &index}))
+    return index.Failed() ? index.Failure(kCreatIndexFileFailed) : records.Failure(kOpenFileFailed);
   return {};
 }
 

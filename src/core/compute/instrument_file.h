@@ -28,8 +28,8 @@ std::string IndexFilePath(std::string_view path);
 
 // Writes every row that has both plan coordinates (columns 7 and 8) as a "U,MP"
 // record, and the index file. The ZMOINDEX folder is not created: without it the
-// command ends with "Creat index file failed!" and the record file holds only the
-// header. Nothing is handed to the desktop to open.
+// command ends with "Creat index file failed!" and neither file is touched. The
+// two files take their places together. Nothing is handed to the desktop to open.
 CommandResult ExportInstrumentCoordinates(const RecordGrid& grid, const std::string& path,
                                           const ISettingsReader& settings);
 

@@ -1,5 +1,7 @@
 #include "core/compute/output_file.h"
 
+#include <vector>
+
 namespace corvane {
 
 bool OutputFile::Create(const std::string& path) {
@@ -14,21 +16,23 @@ bool OutputFile::Create(const std::string& path) {
 }
 
 void OutputFile::Store() {
-  // Text mode: every "\n" becomes CR LF.
-  converted_.clear();
-  size_t start = 0;
-  for (size_t nl; (nl = text_.find('\n', start)) != std::string::npos; start = nl + 1) {
-    converted_.append(text_, start, nl - start);
-    converted_ += "\r\n";
-  }
-  converted_.append(text_, start, std::string::npos);
-  writer_.WriteRaw(converted_);
+  writer_.Write(text_);  // text mode: every "\n" becomes CR LF
   text_.clear();
 }
 
-bool OutputFile::Finish() {
-  Store();
-  return writer_.Commit(&reason_);
+bool OutputFile::Finish() { return FinishTogether({this}); }
+
+bool OutputFile::FinishTogether(std::initializer_list<OutputFile*> files, std::initializer_list<DurableFile*> also) {
+  std::vector<DurableFile*> all;
+  for (OutputFile* f : files) {
+    f->Store();
+    all.push_back(&f->writer_.File());
+  }
+  all.insert(all.end(), also.begin(), also.end());
+  const bool ok = CommitAll(all);
+  for (OutputFile* f : files)
+    if (f->Failed()) f->reason_ = f->writer_.File().Reason();
+  return ok;
 }
 
 CommandResult OutputFile::Failure(const char* message) const {

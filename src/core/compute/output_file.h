@@ -1,6 +1,8 @@
 #pragma once
 // The output file of an export: created first (the command ends with its message
-// when that fails), filled in memory, stored in text mode (CR LF) at the end.
+// when that fails), filled in memory, stored in text mode (CR LF) as it grows and
+// put in place at the end through the durable writer.
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -20,11 +22,21 @@ class OutputFile final {
   void Spill() {
     if (text_.size() >= kSpillBytes) Store();
   }
-  // Stores the text and puts the file in place. False when writing failed.
+  // Stores the text and puts the file in place. False when writing failed; the
+  // file that was there stays as it was.
   bool Finish();
+  // Finishes several files of one command as one: all of them take their
+  // places, or none does. `also` are other finished files of the same command.
+  // False when any failed; Failed() tells which.
+  static bool FinishTogether(std::initializer_list<OutputFile*> files,
+                             std::initializer_list<DurableFile*> also = {});
+  bool Failed() const { return writer_.File().Failed(); }
   // The command's failure with the given message and this file's path and reason.
   CommandResult Failure(const char* message) const;
   const std::string& Path() const { return path_; }
+  const DurableFile& File() const { return writer_.File(); }
+  // Both would replace the same file.
+  bool SameTarget(const OutputFile& other) const { return writer_.File().SameTarget(other.writer_.File()); }
 
  private:
   static constexpr size_t kSpillBytes = 1 << 20;
@@ -32,7 +44,6 @@ class OutputFile final {
   TextFileWriter writer_;
   std::string path_;
   std::string text_;
-  std::string converted_;
   std::string reason_;
 };
 

@@ -15,11 +15,9 @@ constexpr std::array<const char*, StationImportModel::kCols> kHeaders = {
     "NUM", "    PT#", "        N ", "       E ", "       Z ", "property", "Changed"};
 constexpr std::array<int, StationImportModel::kCols> kWidths = {400, 800, 1250, 1250, 1050, 800, 800};
 
-// Which fields of a delimited line hold north, east and height, by format code.
-struct FieldPick {
-  int north, east, height;
-};
-bool PickFields(int format, FieldPick& pick) {
+}  // namespace
+
+bool PickPoligonFields(int format, PoligonFieldPick& pick) {
   switch (format) {
     case 0: pick = {1, 2, 3}; return true;
     case 1: case 6: pick = {2, 1, 3}; return true;
@@ -31,7 +29,27 @@ bool PickFields(int format, FieldPick& pick) {
   }
 }
 
-}  // namespace
+PoligonLine SplitPoligonLine(std::string_view raw) {
+  PoligonLine out;
+  const std::string_view trimmed = TrimRightChar(TrimRightChar(raw, '\r'), '\n');
+  char sep = '\t';
+  if (trimmed.find(',') != std::string_view::npos) sep = ',';
+  else if (trimmed.find(';') != std::string_view::npos) sep = ';';
+  else if (trimmed.find(' ') != std::string_view::npos) sep = ' ';
+  out.text = CleanLine(trimmed, ' ');
+  const size_t p = out.text.find(sep);
+  out.bareName = p == std::string::npos || p == 0;
+  if (out.bareName) return out;
+  const std::string_view v = out.text;
+  size_t start = 0;
+  for (size_t i = 0; i < out.fields.size(); ++i) {
+    const size_t next = v.find(sep, start);
+    out.fields[i] = v.substr(start, next == std::string_view::npos ? std::string_view::npos : next - start);
+    if (next == std::string_view::npos) break;
+    start = next + 1;
+  }
+  return out;
+}
 
 StationDialogCaptions ReadStationDialogCaptions(const std::string& settingsFolder, int programLanguage) {
   StationDialogCaptions c;
@@ -77,39 +95,25 @@ std::string_view StationImportModel::Cell(int row, int col) const {
   return rows_[static_cast<size_t>(row)][static_cast<size_t>(col)];
 }
 
-void StationImportModel::ImportLine(int k, std::string line, int format) {
-  line = std::string(TrimRightChar(TrimRightChar(line, '\r'), '\n'));
-  char sep = '\t';
-  if (line.find(',') != std::string::npos) sep = ',';
-  else if (line.find(';') != std::string::npos) sep = ';';
-  else if (line.find(' ') != std::string::npos) sep = ' ';
-  line = CleanLine(line, ' ');
+void StationImportModel::ImportLine(int k, std::string_view raw, int format) {
+  const PoligonLine line = SplitPoligonLine(raw);
   SetRowCount(table_.StationCount() + 1);
   Row& target = rows_[static_cast<size_t>(k) + 1];
-  const size_t p = line.find(sep);
-  if (p == std::string::npos || p == 0) {
+  if (line.bareName) {
     // A bare point name: copy the first row above (or this one) of that name.
     for (int r = 1; r <= k + 1; ++r) {
       const Row& found = rows_[static_cast<size_t>(r)];
-      if (found[1] != line) continue;
+      if (found[1] != line.text) continue;
       const Row copy = found;
       for (int c = 1; c <= 5; ++c) target[static_cast<size_t>(c)] = copy[static_cast<size_t>(c)];
       target[6] = std::string(1, 'N');
       break;
     }
   } else {
-    std::array<std::string_view, 10> f{};
-    const std::string_view v = line;
-    size_t start = 0;
-    for (size_t i = 0; i < f.size(); ++i) {
-      const size_t next = v.find(sep, start);
-      f[i] = v.substr(start, next == std::string_view::npos ? std::string_view::npos : next - start);
-      if (next == std::string_view::npos) break;
-      start = next + 1;
-    }
+    const auto& f = line.fields;
     const StationEntry& entry = table_.Entry(k + 1);
-    FieldPick pick{};
-    if (f[0] == entry.name && PickFields(format, pick)) {
+    PoligonFieldPick pick{};
+    if (f[0] == entry.name && PickPoligonFields(format, pick)) {
       target[1] = f[0];
       target[2] = f[static_cast<size_t>(pick.north)];
       target[3] = f[static_cast<size_t>(pick.east)];
@@ -135,10 +139,20 @@ CommandResult StationImportModel::Inport(int format, const std::string& path) {
   return {};
 }
 
-CommandResult StationImportModel::SaveAs(const std::string& path) const {
-  OutputFile file;
-  if (!file.Create(path)) return file.Failure(kOpenFileFailed);
-  std::string& out = file.Text();
+void StationImportModel::InportText(int format, std::string_view text) {
+  // The lines as a file of them would be read: pieces of at most 99 bytes.
+  size_t start = 0;
+  for (int k = 0; k < table_.StationCount() && start < text.size(); ++k) {
+    size_t end = text.find('\n', start);
+    end = end == std::string_view::npos ? text.size() : end + 1;
+    if (end - start > 99) end = start + 99;
+    ImportLine(k, text.substr(start, end - start), format);
+    start = end;
+  }
+}
+
+std::string StationImportModel::SavedText() const {
+  std::string out;
   for (int r = 1; r < RowCount(); ++r) {
     const Row& row = rows_[static_cast<size_t>(r)];
     int last = kCols - 1;
@@ -150,6 +164,13 @@ CommandResult StationImportModel::SaveAs(const std::string& path) const {
     }
     out += '\n';
   }
+  return out;
+}
+
+CommandResult StationImportModel::SaveAs(const std::string& path) const {
+  OutputFile file;
+  if (!file.Create(path)) return file.Failure(kOpenFileFailed);
+  file.Text() = SavedText();
   if (!file.Finish()) return file.Failure(kOpenFileFailed);
   return {};
 }

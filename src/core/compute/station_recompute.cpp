@@ -1,5 +1,7 @@
 #include "core/compute/station_recompute.h"
 
+#include <cmath>
+
 #include "core/compute/angle_math.h"
 #include "core/compute/output_file.h"
 #include "core/compute/point_format.h"
@@ -25,6 +27,7 @@ void ForEachRecomputedRow(const RecordGrid& grid, const StationTable& table,
   AngleUnitWalk unit;
   double correction = 0.0;
   PolarSetup setup;  // the current station; zeros before the first
+  bool stationPlaced = true;
   RecomputedRow row;
   int tableIndex = 0;
   std::string number;
@@ -43,13 +46,18 @@ void ForEachRecomputedRow(const RecordGrid& grid, const StationTable& table,
         row.height = entry.height;
         if (kind == "ST") {
           setup = {CAtof(entry.north), CAtof(entry.east), CAtof(entry.height), CAtof(grid.Cell(r, 10))};
+          stationPlaced = ReadsAsFiniteNumber(entry.north) && ReadsAsFiniteNumber(entry.east);
         } else {
-          const double alpha = Azimuth(setup.north, setup.east, CAtof(entry.north), CAtof(entry.east));
-          correction = alpha - unit.ToRadians(grid.Cell(r, 6));
+          const double north = CAtof(entry.north), east = CAtof(entry.east);
+          const double reading = unit.ToRadians(grid.Cell(r, 6));
+          row.oriented = stationPlaced && ReadsAsFiniteNumber(entry.north) && ReadsAsFiniteNumber(entry.east) &&
+                         std::isfinite(reading) && (north != setup.north || east != setup.east);
+          correction = row.oriented ? Azimuth(setup.north, setup.east, north, east) - reading : 0.0;
         }
         visit(row);
       } else {
         row.kind = RecomputedRow::Kind::Point;
+        row.oriented = true;
         row.name = grid.Cell(r, 3);
         if (row.name.empty()) row.name = number = FormatInt(row.counter);
         const PolarPoint reduced =
@@ -74,36 +82,35 @@ CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& tabl
 }
 
 CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& table, const ExportAnswer& answer,
-                                const RecomputeFiles& files) {
+                                const RecomputeFiles& files, std::initializer_list<DurableFile*> alsoCommit) {
   OutputFile output;
   if (!output.Create(answer.path)) return output.Failure(kOpenFileFailed);
   std::string& out = output.Text();
   if (answer.layout == kDxfLayout) {
     std::string reason;
-    // An unreadable or empty template leaves the created output empty.
-    if (!ReadDxfTemplate(files.dxfTemplate, out, &reason) || out.empty()) {
-      out.clear();
-      output.Finish();
+    // Without a template there is no drawing: the output stays as it was.
+    if (!ReadDxfTemplate(files.dxfTemplate, out, &reason) || out.empty())
       return CommandResult::Failure(kReadDxfTemplateFailed,
                                     files.dxfTemplate + ": " + (reason.empty() ? "the file is empty" : reason));
-    }
   }
-
-  // The report grows in a temporary file beside its place and takes that place
-  // only after the output is complete, so a long job never holds it in memory.
-  // When it cannot be created the output is still written in full.
+  // The report grows in a file of its own beside its place, so a long job never
+  // holds it in memory; both files take their places only when both are whole.
   const std::string reportPath = ReportPathFor(answer.path);
   OutputFile reportFile;
-  const bool reportOpen = reportFile.Create(reportPath);
-  std::string unwritten;  // the report's text when its file cannot be created
-  StationReport report(ReadReportCaptions(files.reportCaptions), reportOpen ? reportFile.Text() : unwritten);
+  if (!reportFile.Create(reportPath)) return reportFile.Failure(kOpenReportFileFailed);
+  if (reportFile.SameTarget(output))
+    return CommandResult::Failure(kOpenReportFileFailed, reportPath + ": the report would replace the output file");
+  for (const DurableFile* f : alsoCommit)
+    if (f->SameTarget(output.File()) || f->SameTarget(reportFile.File()))
+      return CommandResult::Failure(kOpenFileFailed, f->Path() + ": would replace the output or its report");
+  StationReport report(ReadReportCaptions(files.reportCaptions), reportFile.Text());
   ForEachRecomputedRow(
       grid, table,
       [&](const RecomputedRow& p) {
         const int r = p.row;
         const auto angle = [&](int col) { return AngleTextForOutput(grid.Cell(r, col), p.angleUnit); };
         if (p.kind == RecomputedRow::Kind::Backsight) {
-          report.AddBacksight(p.name, p.north, p.east, p.height, angle(6));
+          report.AddBacksight(p.name, p.north, p.east, p.height, angle(6), p.oriented);
           return;
         }
         AppendPointLine(out, p.name, grid.Cell(r, 12), p.north, p.east, p.height, answer.layout, answer.separator,
@@ -115,17 +122,17 @@ CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& tabl
       },
       [&] {
         output.Spill();
-        if (reportOpen)
-          reportFile.Spill();
-        else
-          unwritten.clear();
+        reportFile.Spill();
       });
   if (answer.layout == kDxfLayout) out += kDxfEnd;
-  if (!output.Finish()) return output.Failure(kOpenFileFailed);
-
-  if (!reportOpen) return reportFile.Failure(kOpenReportFileFailed);
   report.Finish();
-  if (!reportFile.Finish()) return reportFile.Failure(kOpenReportFileFailed);
+  if (!OutputFile::FinishTogether({&output, &reportFile}, alsoCommit)) {
+    if (reportFile.Failed()) return reportFile.Failure(kOpenReportFileFailed);
+    if (output.Failed()) return output.Failure(kOpenFileFailed);
+    for (const DurableFile* f : alsoCommit)
+      if (f->Failed()) return CommandResult::Failure(kOpenFileFailed, f->Path() + ": " + f->Reason());
+    return output.Failure(kOpenFileFailed);
+  }
   CommandResult done;
   done.filesToOpen = {answer.path, reportPath};
   return done;

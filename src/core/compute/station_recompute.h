@@ -3,6 +3,7 @@
 // station and backsight coordinates of the StationTable, writes the points in an
 // export layout and a framed report beside them (same name, ".rpt").
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,7 @@
 #include "core/compute/export_answer.h"
 #include "core/compute/station_table.h"
 #include "core/grid/record_grid.h"
+#include "core/text/durable_file.h"
 
 namespace corvane {
 
@@ -32,11 +34,17 @@ struct RecomputedRow {
   std::string_view east;
   std::string_view height;
   std::string_view angleUnit;  // the unit in force at this row
+  // Backsights: the set-up has an orientation. Without one (station and
+  // backsight in the same place or without numeric coordinates, a reading
+  // that is not a finite number) its points take the correction 0: their
+  // horizontal angles are taken as azimuths.
+  bool oriented = true;
 };
 
 // Visits the "U" rows of kind ST, BS, DP and RP in grid order. The k-th ST or BS
 // row takes table entry k; each backsight sets the orientation of the points
-// after it. afterRow, when given, runs after every grid row.
+// after it. Before the first station the station is taken at 0, 0, 0. afterRow,
+// when given, runs after every grid row.
 void ForEachRecomputedRow(const RecordGrid& grid, const StationTable& table,
                           const std::function<void(const RecomputedRow&)>& visit,
                           const std::function<void()>& afterRow = {});
@@ -48,9 +56,12 @@ std::string ReportPathFor(std::string_view outputPath);
 // output file and then the report are the files to open. Orientation: at each
 // backsight the correction is the new backsight azimuth minus the backsight's
 // column-6 angle; points before the first station use zeros for the station.
+// The output and the report take their places together (with `alsoCommit`,
+// finished files of the same command), or, when anything fails, none of them
+// changes; a report path that names the output file is such a failure.
 CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& table, std::string_view answer,
                                 const RecomputeFiles& files);
 CommandResult RecomputeStations(const RecordGrid& grid, const StationTable& table, const ExportAnswer& answer,
-                                const RecomputeFiles& files);
+                                const RecomputeFiles& files, std::initializer_list<DurableFile*> alsoCommit = {});
 
 }  // namespace corvane

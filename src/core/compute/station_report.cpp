@@ -24,7 +24,8 @@ void AppendPadLeft(std::string& out, std::string_view text, size_t width) {
 
 ReportCaptions DefaultReportCaptions() {
   static const ReportCaptions kDefaults{Utf8ToGbk("新测站点号 :"), Utf8ToGbk("新定向点号 :"), Utf8ToGbk("原方位角 :"),
-                                        Utf8ToGbk("仪器高 :"), std::string(kColumnHeader)};
+                                        Utf8ToGbk("仪器高 :"), std::string(kColumnHeader),
+                                        Utf8ToGbk("无定向测站 :")};
   return kDefaults;
 }
 
@@ -36,7 +37,8 @@ ReportCaptions ReadReportCaptions(const std::string& captionFile) {
           ReadProfileString(captionFile, "Report", "Second", d.second),
           ReadProfileString(captionFile, "Report", "Third", d.third),
           ReadProfileString(captionFile, "Report", "Fourth", d.fourth),
-          ReadProfileString(captionFile, "Report", "Fifth", d.fifth)};
+          ReadProfileString(captionFile, "Report", "Fifth", d.fifth),
+          ReadProfileString(captionFile, "Report", "NoOrientation", d.noOrientation)};
 }
 
 void StationReport::AddPointLine(std::string_view label, std::string_view name, std::string_view north,
@@ -62,6 +64,7 @@ void StationReport::AddStation(std::string_view name, std::string_view north, st
   text_.append(77, ' ');
   text_ += "|\n";
   AddPointLine(captions_.first, name, north, east, height);
+  station_.assign(name);
   std::string block(captions_.fourth);
   AppendPadLeft(block, instrumentHeight, 7);
   instrumentBlock_.clear();
@@ -69,7 +72,7 @@ void StationReport::AddStation(std::string_view name, std::string_view north, st
 }
 
 void StationReport::AddBacksight(std::string_view name, std::string_view north, std::string_view east,
-                                 std::string_view height, std::string_view measuredAzimuth) {
+                                 std::string_view height, std::string_view measuredAzimuth, bool oriented) {
   AddPointLine(captions_.second, name, north, east, height);
   std::string azimuth(captions_.third);
   AppendPadLeft(azimuth, measuredAzimuth, 10);
@@ -80,7 +83,17 @@ void StationReport::AddBacksight(std::string_view name, std::string_view north, 
   text_ += instrumentBlock_;
   const size_t used = text_.size() - lineStart;
   if (used < 78) text_.append(78 - used, ' ');
-  text_ += "|\n|";
+  text_ += "|\n";
+  if (!oriented) {
+    std::string label(captions_.noOrientation);
+    AppendPadLeft(label, station_, 10);
+    const size_t start = text_.size();
+    text_ += '|';
+    AppendPadLeft(text_, label, 26);
+    if (text_.size() - start < 78) text_.append(78 - (text_.size() - start), ' ');
+    text_ += "|\n";
+  }
+  text_ += '|';
   text_.append(77, '-');
   text_ += "|\n";
   text_ += captions_.fifth;

@@ -13,6 +13,7 @@ struct ReportCaptions {
   std::string third;   // before the backsight azimuth as measured
   std::string fourth;  // before the instrument height
   std::string fifth;   // the column header line of the point table
+  std::string noOrientation;  // before the name of a station whose set-up has no orientation
 };
 
 ReportCaptions DefaultReportCaptions();
@@ -30,10 +31,11 @@ class StationReport final {
   // height for the next backsight block.
   void AddStation(std::string_view name, std::string_view north, std::string_view east, std::string_view height,
                   std::string_view instrumentHeight);
-  // The backsight line, the measured azimuth with the instrument height, and the
-  // header of the point table.
+  // The backsight line, the measured azimuth with the instrument height, a line
+  // naming the station when the set-up has no orientation, and the header of
+  // the point table.
   void AddBacksight(std::string_view name, std::string_view north, std::string_view east, std::string_view height,
-                    std::string_view measuredAzimuth);
+                    std::string_view measuredAzimuth, bool oriented = true);
   void AddPoint(std::string_view name, std::string_view verticalAngle, std::string_view horizontalAngle,
                 std::string_view slopeDistance, std::string_view targetHeight, std::string_view east,
                 std::string_view north, std::string_view height);
@@ -46,6 +48,7 @@ class StationReport final {
   ReportCaptions captions_;
   std::string& text_;
   std::string instrumentBlock_;
+  std::string station_;  // the name of the last station
 };
 
 }  // namespace corvane

@@ -1,5 +1,6 @@
 #include "core/link/serial_download.h"
 
+#include "core/link/download_steps.h"
 #include "core/link/transfer_pages.h"
 #include "core/link/transfer_texts.h"
 
@@ -7,29 +8,33 @@ namespace corvane {
 namespace {
 constexpr int kConnectAttempts = 80;
 constexpr int kRequestPauseMs = 300;
+constexpr int kReplySize = 20;
 constexpr int kChunkSize = 156;
 }  // namespace
 
-SerialDownload::SerialDownload(TransferContext ctx, ISerialPort& port, int silenceLimitMs,
+SerialDownload::SerialDownload(TransferContext ctx, std::unique_ptr<ISerialPort> port, int silenceLimitMs,
                                std::optional<PortRequest> open)
-    : SerialTransfer(ctx, port, std::move(open)), silenceLimitMs_(silenceLimitMs) {}
+    : SerialTransfer(ctx, std::move(port), std::move(open)), silenceLimitMs_(silenceLimitMs) {}
 
 TransferResult SerialDownload::Exchange() {
-  ctx_.state.ClearReceiveBuffer();
+  ReportReceived(ctx_, ReceiveBuffer_);
   if (auto ended = Connect()) return *ended;
   return Receive();
 }
 
 std::optional<TransferResult> SerialDownload::Connect() {
   for (int attempt = 1;; ++attempt) {
-    const Reply reply = AskInstrument(ctx_, port_, "D0", kRequestPauseMs, 20);
-    if (reply == Reply::LinkLost) return IfLinkLost();
+    Port().Write("D0", 2);
+    ctx_.clock.SleepMs(kRequestPauseMs);
+    char reply[kReplySize];
+    const int got = Port().Read(reply, kReplySize);
+    if (auto lost = IfLinkLost()) return lost;
     // The instrument is ready; whatever followed the "1" in this read is dropped.
-    if (reply == Reply::Ready) return std::nullopt;
+    if (got > 0 && reply[0] == '1') return std::nullopt;
     if (attempt == kConnectAttempts)
       return Failure(TransferTexts::DownloadConnectTimeout(), MessageIcon::None,
                      TransferTexts::DownloadConnectTimeoutNote(ctx_.languageIndex));
-    if (!ctx_.state.TransferRunning) return Done(TransferOutcome::Stopped);
+    if (!ctx_.token.Running()) return StoppedResult();
   }
 }
 
@@ -37,15 +42,16 @@ TransferResult SerialDownload::Receive() {
   int64_t lastData = ctx_.clock.NowMs();
   for (;;) {
     // Stopped by another transfer or the window closing: what came is not lost.
-    if (!ctx_.state.TransferRunning) return KeepingData(Done(TransferOutcome::Stopped));
+    if (!ctx_.token.Running()) return KeepingData(StoppedResult());
     char chunk[kChunkSize + 1] = {};
-    const int got = port_.Read(chunk, kChunkSize);
+    const int got = Port().Read(chunk, kChunkSize);
     if (got > 0) {
-      ctx_.state.AppendReceived(TextUpToZero(chunk, static_cast<size_t>(got)));
+      ReceiveBuffer_.Append(TextUpToZero(chunk, static_cast<size_t>(got)));
+      ReportReceived(ctx_, ReceiveBuffer_);
       lastData = ctx_.clock.NowMs();
-      if (ctx_.state.EndMarkerReceived()) {
-        TransferResult done = KeepingData(Done(TransferOutcome::Completed));
-        done.status = SerialProgressText(ctx_.state);
+      if (ReceiveBuffer_.EndMarkerReceived()) {
+        TransferResult done = KeepingData(Completed());
+        done.output.status = SerialProgressText(ReceiveBuffer_.LineEnds());
         return done;
       }
       continue;
@@ -53,16 +59,14 @@ TransferResult SerialDownload::Receive() {
     if (auto lost = IfLinkLost()) return KeepingData(*lost);
     if (ctx_.clock.NowMs() - lastData >= silenceLimitMs_)
       return KeepingData(Failure(TransferTexts::DownloadSilent(ctx_.languageIndex, (silenceLimitMs_ + 999) / 1000,
-                                                               ctx_.state.ReceivedBytes()),
+                                                               ReceiveBuffer_.Bytes()),
                                  MessageIcon::Exclamation));
-    port_.WaitForInput(kIdleWaitMs);
+    Port().WaitForInput(kIdleWaitMs);
   }
 }
 
 TransferResult SerialDownload::KeepingData(TransferResult result) const {
-  result.received = ctx_.state.ReceiveBufferCopy();
-  result.handOver = !result.received.empty();
-  return result;
+  return KeepReceived(std::move(result), ReceiveBuffer_);
 }
 
 }  // namespace corvane

@@ -1,8 +1,10 @@
 #pragma once
 // RS-232 download: "D0" until the instrument answers "1", then everything it sends
-// goes into ReceiveBuffer until the end marker 0x04.
+// goes into the download's ReceiveBuffer until the end marker 0x04.
+#include <memory>
 #include <optional>
 
+#include "core/link/receive_buffer.h"
 #include "core/link/transfer_engine.h"
 
 namespace corvane {
@@ -11,7 +13,7 @@ class SerialDownload final : public SerialTransfer {
  public:
   // silenceLimitMs: an instrument that sends nothing for this long before the end
   // marker ends the download; what arrived is kept and handed to the data page.
-  SerialDownload(TransferContext ctx, ISerialPort& port, int silenceLimitMs = kDefaultSilenceLimitMs,
+  SerialDownload(TransferContext ctx, std::unique_ptr<ISerialPort> port, int silenceLimitMs = kDefaultSilenceLimitMs,
                  std::optional<PortRequest> open = {});
 
  private:
@@ -23,6 +25,7 @@ class SerialDownload final : public SerialTransfer {
   TransferResult KeepingData(TransferResult result) const;
 
   int silenceLimitMs_;
+  ReceiveBuffer ReceiveBuffer_;
 };
 
 }  // namespace corvane

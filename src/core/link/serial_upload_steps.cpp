@@ -6,7 +6,6 @@ namespace corvane {
 
 void BeginSerialUpload(TransferContext& ctx, ISerialPort& port) {
   port.Purge();
-  ctx.state.SentLineCount = 0;
   ctx.events.SetStatusText(TransferTexts::Uploading());
 }
 
@@ -19,7 +18,7 @@ std::optional<TransferResult> OpenUploadFile(const std::string& path, TextLineRe
 std::optional<TransferResult> AfterPacing(PacingResult pacing, TransferContext& ctx, ISerialPort& port) {
   switch (pacing) {
     case PacingResult::Go: return std::nullopt;
-    case PacingResult::Stopped: return Done(TransferOutcome::Stopped);
+    case PacingResult::Stopped: return StoppedResult();
     case PacingResult::LinkLost:
       return Failure(TransferTexts::LinkLost(ctx.languageIndex, port.LinkFault()), MessageIcon::Exclamation);
     case PacingResult::GaveUp: break;
@@ -28,15 +27,21 @@ std::optional<TransferResult> AfterPacing(PacingResult pacing, TransferContext& 
   return Failure(TransferTexts::NoResponse());
 }
 
-TransferResult FinishSerialUploadFile(TransferContext& ctx, ISerialPort& port, int pauseMs, unsigned sent) {
+std::optional<TransferResult> AfterReply(Reply reply, TransferContext& ctx, ISerialPort& port) {
+  switch (reply) {
+    case Reply::GaveUp: return AfterPacing(PacingResult::GaveUp, ctx, port);
+    case Reply::LinkLost: return AfterPacing(PacingResult::LinkLost, ctx, port);
+    case Reply::Stopped: return AfterPacing(PacingResult::Stopped, ctx, port);
+    default: return std::nullopt;
+  }
+}
+
+TransferResult FinishSerialUploadFile(TransferContext& ctx, UploadLine& line, ISerialPort& port, int pauseMs,
+                                      const UploadProgress& progress) {
   ctx.clock.SleepMs(pauseMs);
-  port.Write("\x04", 1);
-  if (const std::string why = port.LinkFault(); !why.empty())
-    return Failure(TransferTexts::LinkLost(ctx.languageIndex, why), MessageIcon::Exclamation);
-  ctx.state.SentLineCount = 0xFFFF;
-  TransferResult done = Done(TransferOutcome::Completed);
-  done.sent = sent;
-  done.status = TransferTexts::SentOk(ctx.languageIndex);
+  if (auto ended = AfterPacing(line.Write("\x04"), ctx, port)) return progress.With(*ended);
+  TransferResult done = progress.With(Completed());
+  done.output.status = TransferTexts::SentOk(ctx.languageIndex);
   return done;
 }
 

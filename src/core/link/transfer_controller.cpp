@@ -8,7 +8,7 @@ namespace corvane {
 TransferController::~TransferController() { Stop(); }
 
 void TransferController::Stop(const WaitHook& whileWaiting) {
-  state_.TransferRunning = false;
+  token_.RequestStop();
   Wait(whileWaiting);
 }
 
@@ -40,7 +40,7 @@ void TransferController::Start(std::unique_ptr<ITransferEngine> engine, ITransfe
   }
   // Set here rather than by the worker itself, so a stop that comes before the
   // worker has started cannot be lost.
-  state_.TransferRunning = true;
+  token_.Start();
   engine_ = std::move(engine);
   worker_ = std::thread([this, engine = engine_.get(), &events] {
     TransferResult result;

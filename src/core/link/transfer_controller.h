@@ -14,7 +14,7 @@ namespace corvane {
 
 class TransferController final {
  public:
-  explicit TransferController(TransferState& state) : state_(state) {}
+  explicit TransferController(TransferToken& token) : token_(token) {}
   ~TransferController();
   TransferController(const TransferController&) = delete;
   TransferController& operator=(const TransferController&) = delete;
@@ -24,9 +24,9 @@ class TransferController final {
   // message box) can go on to its next check and end.
   using WaitHook = std::function<void()>;
 
-  // Clears TransferRunning and waits until the worker has ended.
+  // Asks the worker to stop and waits until it has ended.
   void Stop(const WaitHook& whileWaiting = {});
-  // Stops the old worker, sets TransferRunning and runs the engine on a new worker.
+  // Stops the old worker, starts the token and runs the engine on a new worker.
   // When the engine has ended (its link closed), the worker's last act is
   // `events.TransferEnded` with the result.
   void Start(std::unique_ptr<ITransferEngine> engine, ITransferEvents& events, const WaitHook& whileWaiting = {});
@@ -37,7 +37,7 @@ class TransferController final {
   TransferResult Wait(const WaitHook& whileWaiting = {});
 
  private:
-  TransferState& state_;
+  TransferToken& token_;
   std::thread worker_;
   std::unique_ptr<ITransferEngine> engine_;
   mutable std::mutex mutex_;

@@ -5,6 +5,7 @@
 // runs the exchange and closes the port there; the one result it returns is all the
 // front ends react to.
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,13 +13,13 @@
 #include "core/link/clock.h"
 #include "core/link/serial_port.h"
 #include "core/link/transfer_events.h"
-#include "core/link/transfer_state.h"
+#include "core/link/transfer_token.h"
 #include "core/settings/settings_store.h"
 
 namespace corvane {
 
 struct TransferContext {
-  TransferState& state;
+  TransferToken& token;
   IClock& clock;
   const ISettingsReader& settings;
   ITransferEvents& events;
@@ -49,37 +50,36 @@ inline constexpr int kIdleWaitMs = 10;
 // The bytes of a buffer as C text: up to the first zero byte, at most `size`.
 std::string_view TextUpToZero(const void* bytes, size_t size);
 
-// One request of a serial handshake: the request written, a pause, then up to
-// replySize bytes read. Only the first byte read counts: "1" ready, "0" refused.
-enum class Reply { Ready, Refused, None, LinkLost };
-Reply AskInstrument(TransferContext& ctx, ISerialPort& port, std::string_view request, int pauseMs, int replySize);
-
-inline TransferResult Done(TransferOutcome outcome) {
-  TransferResult r;
-  r.outcome = outcome;
-  return r;
-}
+TransferResult Completed();
+TransferResult StoppedResult();
 // A transfer that ended with one of the tool's messages (and, where it helps, a line
 // beneath it naming the file or device and the system's reason).
 TransferResult Failure(std::string message, MessageIcon icon = MessageIcon::None, std::string detail = {});
 
-// A serial transfer: the port is opened from the request (when there is one) before
-// the exchange and closed after it, whatever the outcome.
+// Counts the pieces of an upload file that go out as records: those longer than
+// `minLength` characters when read in pieces of bufferSize - 1 (0 when the file
+// cannot be read; the upload then says so itself).
+unsigned CountUploadPieces(const std::string& path, size_t bufferSize, size_t minLength);
+
+// A serial transfer. It owns its port: the port is opened from the request (when
+// there is one) on the worker before the exchange and closed after it, on every
+// path out.
 class SerialTransfer : public ITransferEngine {
  public:
   TransferResult Run() final;
 
  protected:
-  SerialTransfer(TransferContext ctx, ISerialPort& port, std::optional<PortRequest> open)
-      : ctx_(ctx), port_(port), open_(std::move(open)) {}
+  SerialTransfer(TransferContext ctx, std::unique_ptr<ISerialPort> port, std::optional<PortRequest> open)
+      : ctx_(ctx), port_(std::move(port)), open_(std::move(open)) {}
   virtual TransferResult Exchange() = 0;
+  ISerialPort& Port() { return *port_; }
   // When the line has broken: the result that says why.
   std::optional<TransferResult> IfLinkLost() const;
 
   TransferContext ctx_;
-  ISerialPort& port_;
 
  private:
+  std::unique_ptr<ISerialPort> port_;
   std::optional<PortRequest> open_;
 };
 

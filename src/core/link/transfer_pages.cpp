@@ -20,15 +20,13 @@ LineSettings ReadLineSettings(const ISettingsReader& settings) {
   return line;
 }
 
-std::string SerialProgressText(const TransferState& state) {
-  const size_t ends = state.ReceivedLineEnds();
-  return ends >= 2 ? TransferTexts::LinesReceived(static_cast<long long>(ends) - 1) : TransferTexts::Waiting();
+std::string SerialProgressText(uint64_t lineEnds) {
+  return lineEnds >= 2 ? TransferTexts::LinesReceived(static_cast<long long>(lineEnds) - 1) : TransferTexts::Waiting();
 }
 
-std::string UsbProgressText(const TransferState& state, const std::string& previous) {
-  if (state.ReceivedBytes() == 0) return TransferTexts::Waiting();
-  const size_t ends = state.ReceivedLineEnds();
-  return ends >= 2 ? TransferTexts::LinesReceived(static_cast<long long>(ends) - 1) : previous;
+std::string UsbProgressText(uint64_t bytes, uint64_t lineEnds, const std::string& previous) {
+  if (bytes == 0) return TransferTexts::Waiting();
+  return lineEnds >= 2 ? TransferTexts::LinesReceived(static_cast<long long>(lineEnds) - 1) : previous;
 }
 
 }  // namespace corvane

@@ -103,4 +103,8 @@ std::string TransferTexts::UsbWriteFailed(unsigned lineNumber) {
   return "Write data failed! Line " + FormatInt(lineNumber) + " did not reach the instrument.";
 }
 
+std::string TransferTexts::UsbAcknowledgementFailed() {
+  return "The instrument did not take the acknowledgement of its ready reply: nothing was received.";
+}
+
 }  // namespace corvane

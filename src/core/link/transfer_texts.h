@@ -49,6 +49,7 @@ struct TransferTexts {
   static std::string DownloadSilent(int languageIndex, int seconds, size_t bytesKept);
   static std::string UsbReceiveFailed(size_t bytesKept);
   static std::string UsbWriteFailed(unsigned lineNumber);
+  static std::string UsbAcknowledgementFailed();
 };
 
 }  // namespace corvane

@@ -3,6 +3,7 @@
 // and the direction, for finding out what went wrong on a line in the field.
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -39,10 +40,10 @@ class TransferTrace final {
   bool failed_ = false;
 };
 
-// A serial port that records its traffic.
+// A serial port that records its traffic. It owns the port it wraps.
 class TracingPort final : public ISerialPort {
  public:
-  TracingPort(ISerialPort& inner, TransferTrace& trace) : inner_(inner), trace_(trace) {}
+  TracingPort(std::unique_ptr<ISerialPort> inner, TransferTrace& trace) : own_(std::move(inner)), inner_(*own_), trace_(trace) {}
   bool OpenLine(const std::string& devicePath, const LineSettings& line) override;
   int OpenError() const override { return inner_.OpenError(); }
   bool IsOpen() const override { return inner_.IsOpen(); }
@@ -55,21 +56,23 @@ class TracingPort final : public ISerialPort {
 
  private:
   void NoteFault();
+  std::unique_ptr<ISerialPort> own_;
   ISerialPort& inner_;
   TransferTrace& trace_;
   bool faultNoted_ = false;
 };
 
-// A USB link that records its traffic.
+// A USB link that records its traffic. It owns the link it wraps.
 class TracingUsbLink final : public IUsbLink {
  public:
-  TracingUsbLink(IUsbLink& inner, TransferTrace& trace) : inner_(inner), trace_(trace) {}
+  TracingUsbLink(std::unique_ptr<IUsbLink> inner, TransferTrace& trace) : own_(std::move(inner)), inner_(*own_), trace_(trace) {}
   int WriteData(int channel, const unsigned char* data, int count, int timeoutMs) override;
   int ReadData(int channel, unsigned char* buffer, int size, int timeoutMs) override;
   void EndTransfer() override { inner_.EndTransfer(); }
   std::string LastError() override { return inner_.LastError(); }
 
  private:
+  std::unique_ptr<IUsbLink> own_;
   IUsbLink& inner_;
   TransferTrace& trace_;
 };

@@ -14,7 +14,7 @@ class IUsbLink {
   // The transfer has ended (whatever its outcome): a link that holds a device lets
   // it go here.
   virtual void EndTransfer() {}
-  // Why the last call failed, when the link can tell ("" otherwise).
+  // Why the first failed call of this transfer failed, when the link can tell ("" otherwise).
   virtual std::string LastError() { return {}; }
 };
 

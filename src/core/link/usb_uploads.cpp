@@ -1,9 +1,8 @@
 #include "core/link/usb_uploads.h"
 
-#include <algorithm>
-
 #include "core/grid/upload_record.h"
 #include "core/link/transfer_texts.h"
+#include "core/link/upload_progress.h"
 #include "core/text/text_file.h"
 
 namespace corvane {
@@ -15,139 +14,124 @@ constexpr int kAllReplyReads = 10;
 constexpr int kRecordBlock = 76;
 constexpr int kRecordBytes = 74;
 constexpr int kCodeBlock = 16;
-
-// The text in a zero-filled block of `size` bytes, written on the channel. False
-// when the instrument did not take the whole block.
-bool WriteBlock(IUsbLink& usb, int channel, std::string_view text, int size) {
-  std::string block(static_cast<size_t>(size), '\0');
-  text.copy(block.data(), std::min(text.size(), block.size()));
-  return usb.WriteData(channel, reinterpret_cast<const unsigned char*>(block.data()), size, 850) == size;
-}
-
-// After the last line: a pause, the end block (0x04 and zeros), then the done text.
-// Without the end block the instrument has not closed its file, so no done text.
-TransferResult FinishUsbUpload(TransferContext& ctx, IUsbLink& usb, int pauseMs, int channel, int size,
-                               const char* failed, const std::string& doneText, unsigned sent) {
-  ctx.clock.SleepMs(pauseMs);
-  if (!WriteBlock(usb, channel, "\x04", size)) return Failure(failed);
-  TransferResult done = Done(TransferOutcome::Completed);
-  done.sent = sent;
-  done.status = doneText;
-  return done;
-}
+constexpr size_t kLineBuffer = 100;
 
 std::string WithoutLineEnds(std::string_view text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
   return std::string(text);
 }
 
-}  // namespace
-
-UsbCoordinateUpload::UsbCoordinateUpload(TransferContext ctx, IUsbLink& usb, UploadJob job)
-    : ctx_(ctx), usb_(usb), job_(std::move(job)) {}
-
-TransferResult UsbCoordinateUpload::Run() {
-  TransferResult result = Exchange();
-  usb_.EndTransfer();
-  return result;
+std::optional<TransferResult> OpenFile(const std::string& path, TextLineReader& in) {
+  std::string reason;
+  if (in.Open(path, &reason)) return std::nullopt;
+  return Failure(TransferTexts::OpenFileFailed(), MessageIcon::None, path + ": " + reason);
 }
 
-TransferResult UsbCoordinateUpload::Exchange() {
-  TransferState& state = ctx_.state;
-  ITransferEvents& events = ctx_.events;
-  // What the button does before the worker starts.
-  state.SentLineCount = 0;
-  events.SetStatusText(TransferTexts::Uploading());
+}  // namespace
 
+UsbCoordinateUpload::UsbCoordinateUpload(TransferContext ctx, std::unique_ptr<IUsbLink> usb, UploadJob job)
+    : UsbTransfer(ctx, std::move(usb)), job_(std::move(job)) {}
+
+std::optional<TransferResult> UsbCoordinateUpload::Handshake() {
   static const unsigned char kRequest[3] = {'S', '0', 0};
-  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) return Failure(TransferTexts::kUsbTurnOnUpload, MessageIcon::None, usb_.LastError());
+  if (!Write(1, kRequest, 3, 1000)) return FailureWithReason(TransferTexts::kUsbTurnOnUpload);
   // The two replies share one count of reads.
   int reads = 0;
   auto readReply = [&](unsigned char* reply, int size) {
     ctx_.clock.SleepMs(kReplyPauseMs);
     ++reads;
-    return usb_.ReadData(0, reply, size, 500);
+    return Read(0, reply, size, 500);
   };
   unsigned char first[3] = {};
   int got = readReply(first, 3);
   while (got <= 0 && reads < kFirstReplyReads) got = readReply(first, 3);
-  if (got <= 0) return Failure(TransferTexts::kUsbNoFirstReply);
+  if (got <= 0) return FailureWithReason(TransferTexts::kUsbNoFirstReply);
   if (first[0] == '0') return Failure(TransferTexts::kUsbAskRefused);
 
   static const unsigned char kFileName[16] = {'#', '@', '*', '&', '\r', '\n'};
-  if (usb_.WriteData(1, kFileName, 16, 500) != 16) return Failure(TransferTexts::kUsbFileNameFailed);
+  if (!Write(1, kFileName, 16, 500)) return FailureWithReason(TransferTexts::kUsbFileNameFailed);
   unsigned char second[4] = {};
   got = readReply(second, 4);
   while (got <= 0) {
-    if (reads >= kAllReplyReads) return Failure(TransferTexts::kUsbNoSecondReply);
+    if (reads >= kAllReplyReads) return FailureWithReason(TransferTexts::kUsbNoSecondReply);
     got = readReply(second, 4);
   }
   if (second[0] == '0') return Failure(TransferTexts::kUsbCreateFileFailed);
+  return std::nullopt;
+}
 
+TransferResult UsbCoordinateUpload::Exchange() {
+  // What the button does before the worker starts.
+  ctx_.events.SetStatusText(TransferTexts::Uploading());
+  UploadProgress progress(ctx_, CountUploadPieces(job_.path, kLineBuffer, 2));
+  if (auto ended = Handshake()) return progress.With(*ended);
   TextLineReader in;
-  std::string reason;
-  if (!in.Open(job_.path, &reason)) return Failure(TransferTexts::OpenFileFailed(), MessageIcon::None, job_.path + ": " + reason);
+  if (auto ended = OpenFile(job_.path, in)) return progress.With(*ended);
   // The coordinate order is read once for the whole file.
   const bool enz = UploadOrderIsEnz(ctx_.settings);
-  unsigned sent = 0;
   std::string piece;
-  while (in.ReadPiece(piece, 100)) {
-    if (!state.TransferRunning) return Done(TransferOutcome::Stopped);
+  while (in.ReadPiece(piece, kLineBuffer)) {
+    if (!ctx_.token.Running()) return progress.With(StoppedResult());
     const std::string_view line = TextUpToZero(piece.data(), piece.size());
     if (line.size() <= 2) continue;
-    ++state.SentLineCount;
+    progress.Next();
     UploadLineResult r = ConvertUploadLine(line, job_.type, enz);
-    if (!r.message.empty()) events.ShowMessage(r.message, MessageIcon::None);
-    if (r.record.empty()) continue;
+    if (!r.message.empty()) ctx_.events.ShowMessage(r.message, MessageIcon::None);
+    if (r.record.empty()) {
+      progress.Skipped();
+      continue;
+    }
     // The record without its line end in a 76-byte block; the first 74 bytes go out.
     const std::string record = WithoutLineEnds(r.record).substr(0, kRecordBlock);
     // A record the instrument did not take must not end in "sent ok!".
-    if (!WriteBlock(usb_, 3, record, kRecordBytes)) return Failure(TransferTexts::UsbWriteFailed(state.SentLineCount));
-    state.LastSentLine = std::string(TextUpToZero(record.data(), record.size()));
-    ++sent;
-    events.RecordSent();
+    if (!WriteBlock(3, record, kRecordBytes, 850))
+      return progress.With(FailureWithReason(TransferTexts::UsbWriteFailed(progress.SentLineCount())));
+    progress.Sent(std::string(TextUpToZero(record.data(), record.size())), false);
   }
-  return FinishUsbUpload(ctx_, usb_, 50, 3, kRecordBytes, TransferTexts::kUsbCoordinateEndFailed, TransferTexts::UsbCoordinatesSent(),
-                         sent);
+  ctx_.clock.SleepMs(50);
+  // Asked to stop with the last record: no end block (as over RS-232).
+  if (!ctx_.token.Running()) return progress.With(StoppedResult());
+  // Without the end block the instrument has not closed its file: no done text.
+  if (!WriteBlock(3, "\x04", kRecordBytes, 850))
+    return progress.With(FailureWithReason(TransferTexts::kUsbCoordinateEndFailed));
+  TransferResult done = progress.With(Completed());
+  done.output.status = TransferTexts::UsbCoordinatesSent();
+  return done;
 }
 
-UsbCodeUpload::UsbCodeUpload(TransferContext ctx, IUsbLink& usb) : ctx_(ctx), usb_(usb) {}
-
-TransferResult UsbCodeUpload::Run() {
-  TransferResult result = Exchange();
-  usb_.EndTransfer();
-  return result;
-}
+UsbCodeUpload::UsbCodeUpload(TransferContext ctx, std::unique_ptr<IUsbLink> usb) : UsbTransfer(ctx, std::move(usb)) {}
 
 TransferResult UsbCodeUpload::Exchange() {
-  TransferState& state = ctx_.state;
-  ITransferEvents& events = ctx_.events;
-  state.SentLineCount = 0;
   static const unsigned char kRequest[3] = {'S', '1', 0};
-  if (usb_.WriteData(1, kRequest, 3, 1000) != 3) return Failure(TransferTexts::kUsbTurnOnUpload, MessageIcon::None, usb_.LastError());
+  if (!Write(1, kRequest, 3, 1000)) return FailureWithReason(TransferTexts::kUsbTurnOnUpload);
   ctx_.clock.SleepMs(1000);
   unsigned char reply[3] = {};
-  if (usb_.ReadData(0, reply, 3, 1000) <= 0) return Failure(TransferTexts::kUsbCodeNoReply);
+  if (Read(0, reply, 3, 1000) <= 0) return FailureWithReason(TransferTexts::kUsbCodeNoReply);
+  // "0" is the instrument's refusal, as in the other uploads: nothing is sent.
+  if (reply[0] == '0') return Failure(TransferTexts::kUsbAskRefused);
 
-  const std::string path = events.ChooseCodeFile();
-  if (path.empty()) return Done(TransferOutcome::Stopped);
+  const std::string path = ctx_.events.ChooseCodeFile();
+  if (path.empty()) return StoppedResult();
+  UploadProgress progress(ctx_, CountUploadPieces(path, kCodeBlock, 0));
   TextLineReader in;
-  std::string reason;
-  if (!in.Open(path, &reason)) return Failure(TransferTexts::OpenFileFailed(), MessageIcon::None, path + ": " + reason);
-  unsigned sent = 0;
+  if (auto ended = OpenFile(path, in)) return progress.With(*ended);
   std::string piece;
   while (in.ReadPiece(piece, kCodeBlock)) {
-    if (!state.TransferRunning) return Done(TransferOutcome::Stopped);
+    if (!ctx_.token.Running()) return progress.With(StoppedResult());
     // The grid shows the code itself; the block carries it with CR LF (a 15-character
     // code keeps only the CR).
-    state.LastSentLine = WithoutLineEnds(TextUpToZero(piece.data(), piece.size()));
-    if (!WriteBlock(usb_, 1, state.LastSentLine + "\r\n", kCodeBlock))
-      return Failure(TransferTexts::UsbWriteFailed(state.SentLineCount + 1u));
-    ++state.SentLineCount;
-    ++sent;
-    events.CodeSent();
+    std::string code = WithoutLineEnds(TextUpToZero(piece.data(), piece.size()));
+    progress.Next();
+    if (!WriteBlock(1, code + "\r\n", kCodeBlock, 850))
+      return progress.With(FailureWithReason(TransferTexts::UsbWriteFailed(progress.SentLineCount())));
+    progress.Sent(std::move(code), true);
   }
-  return FinishUsbUpload(ctx_, usb_, 300, 1, kCodeBlock, TransferTexts::kUsbCodeEndFailed, TransferTexts::UsbCodesSent(), sent);
+  ctx_.clock.SleepMs(300);
+  if (!ctx_.token.Running()) return progress.With(StoppedResult());
+  if (!WriteBlock(1, "\x04", kCodeBlock, 850)) return progress.With(FailureWithReason(TransferTexts::kUsbCodeEndFailed));
+  TransferResult done = progress.With(Completed());
+  done.output.status = TransferTexts::UsbCodesSent();
+  return done;
 }
 
 }  // namespace corvane

@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <optional>
 
 #include "core/settings/ini_cache.h"
 #include "core/settings/program_folder.h"
@@ -144,7 +146,15 @@ bool SettingsStore::WriteDevicePath(int comNumber, std::string_view path, std::s
 }
 
 std::string SettingsStore::UsbSetting(std::string_view name, std::string_view def) const {
-  return ReadAny("Usb", name, def, 259, false);
+  // A value the user has cleared (a field emptied on the settings page) means the
+  // installed one, not "nothing": an empty endpoint map would leave channel 0
+  // without an endpoint and fail every USB transfer.
+  const std::string mine = ReadAny("Usb", name, def, 259, false);
+  if (!TrimWhite(mine).empty()) return mine;
+  std::optional<std::string> installed = LoadIniCached(defaultsFile_)->Get("Usb", name);
+  if (!installed || installed->size() > 259) return mine;
+  installed->resize(std::min(installed->size(), installed->find('\0')));
+  return *installed;
 }
 
 bool SettingsStore::WriteUsbSetting(std::string_view name, std::string_view value, std::string* reason) {

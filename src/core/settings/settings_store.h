@@ -54,7 +54,7 @@ class SettingsStore final : public ISettings {
   bool WriteDevicePath(int comNumber, std::string_view path, std::string* reason = nullptr);
 
   // A value of section "Usb" (the USB instrument's ids and endpoints): the user's
-  // value, else the defaults file's, else `def`.
+  // value, else (missing or blank) the defaults file's, else `def`.
   std::string UsbSetting(std::string_view name, std::string_view def) const;
   bool WriteUsbSetting(std::string_view name, std::string_view value, std::string* reason = nullptr);
 

@@ -56,6 +56,12 @@ double CAtof(std::string_view text) {
   return std::strtod(prefix.c_str(), nullptr);
 }
 
+bool ReadsAsFiniteNumber(std::string_view text) {
+  size_t start = 0;
+  while (start < text.size() && IsSpace(text[start])) ++start;
+  return DecimalNumberLength(text.substr(start)) > 0 && std::isfinite(CAtof(text));
+}
+
 int CAtoi(std::string_view text) {
   size_t i = 0;
   while (i < text.size() && IsSpace(text[i])) ++i;

@@ -1,6 +1,7 @@
 #pragma once
 // Number reading and printing with the C runtime's rules. Cells stay text; these
 // helpers are the only place where text turns into numbers and back.
+#include <cmath>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -25,8 +26,14 @@ short ToShort(int value);
 
 // printf("%.*f") of the value.
 std::string FormatFixed(double value, int decimals);
-inline std::string Format3(double value) { return FormatFixed(value, 3); }
-inline std::string Format4(double value) { return FormatFixed(value, 4); }
+// printf("%.3f") and ("%.4f") of a value written to a file. A value that is not
+// finite (a cell like "1e400", a result without meaning) prints as 0, the reading
+// of a cell that holds no number: no output ever says "nan" or "inf".
+inline std::string Format3(double value) { return FormatFixed(std::isfinite(value) ? value : 0.0, 3); }
+inline std::string Format4(double value) { return FormatFixed(std::isfinite(value) ? value : 0.0, 4); }
+
+// The text starts (after white space) with a decimal number that is finite.
+bool ReadsAsFiniteNumber(std::string_view text);
 
 // printf("%d").
 std::string FormatInt(long long value);

@@ -95,117 +95,31 @@ bool TextLineReader::ReadPiece(std::string& piece, size_t bufferSize) {
   return !piece.empty();
 }
 
-TextFileWriter::~TextFileWriter() { Abort(); }
-
 bool TextFileWriter::Open(const std::string& path, std::string* reason) {
-  Abort();
-  failed_ = false;
-  error_ = 0;
-  struct stat st {};
-  const bool exists = ::stat(path.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) {
-    if (reason) *reason = SystemErrorText(EISDIR);
-    return false;
-  }
-  // A read-only file stays as it is, even where the folder would allow replacing it.
-  if (exists && S_ISREG(st.st_mode) && ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)) {
-    if (reason) *reason = SystemErrorText(EACCES);
-    return false;
-  }
-  // Special files (a terminal, a pipe) are written in place.
-  if (exists && !S_ISREG(st.st_mode)) {
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_) {
-      if (reason) *reason = SystemErrorText(errno);
-      return false;
-    }
-    path_ = path;
-    temp_.clear();
-    return true;
-  }
-  std::string temp = path + ".tmp-XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    if (reason) *reason = SystemErrorText(errno);
-    return false;
-  }
-  mode_t mode;
-  if (exists) {
-    mode = st.st_mode & 07777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  if (::fchmod(fd, mode) != 0) { /* keep the private mode */ }
-  file_ = ::fdopen(fd, "wb");
-  if (!file_) {
-    int err = errno;
-    ::close(fd);
-    ::unlink(temp.c_str());
-    if (reason) *reason = SystemErrorText(err);
-    return false;
-  }
-  path_ = path;
-  temp_ = temp;
-  return true;
-}
-
-void TextFileWriter::WriteRaw(std::string_view bytes) {
-  if (!file_ || failed_ || bytes.empty()) return;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-    failed_ = true;
-    error_ = errno;
-  }
+  if (file_.Open(path)) return true;
+  if (reason) *reason = file_.Reason();
+  return false;
 }
 
 void TextFileWriter::Write(std::string_view text) {
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t nl = text.find('\n', start);
-    if (nl == std::string_view::npos) {
-      WriteRaw(text.substr(start));
-      return;
-    }
-    WriteRaw(text.substr(start, nl - start));
-    WriteRaw("\r\n");
-    start = nl + 1;
+  if (text.find('\n') == std::string_view::npos) {
+    file_.Write(text);
+    return;
   }
+  converted_.clear();
+  size_t start = 0;
+  for (size_t nl; (nl = text.find('\n', start)) != std::string_view::npos; start = nl + 1) {
+    converted_.append(text.substr(start, nl - start));
+    converted_ += "\r\n";
+  }
+  converted_.append(text.substr(start));
+  file_.Write(converted_);
 }
 
 bool TextFileWriter::Commit(std::string* reason) {
-  if (!file_) {
-    if (reason) *reason = "file not open";
-    return false;
-  }
-  if (std::fflush(file_) != 0 && !failed_) {
-    failed_ = true;
-    error_ = errno;
-  }
-  if (std::fclose(file_) != 0 && !failed_) {
-    failed_ = true;
-    error_ = errno;
-  }
-  file_ = nullptr;
-  if (!failed_ && !temp_.empty() && ::rename(temp_.c_str(), path_.c_str()) != 0) {
-    failed_ = true;
-    error_ = errno;
-  }
-  if (failed_) {
-    if (!temp_.empty()) ::unlink(temp_.c_str());
-    temp_.clear();
-    if (reason) *reason = SystemErrorText(error_);
-    return false;
-  }
-  temp_.clear();
-  return true;
-}
-
-void TextFileWriter::Abort() {
-  if (file_) std::fclose(file_);
-  file_ = nullptr;
-  if (!temp_.empty()) ::unlink(temp_.c_str());
-  temp_.clear();
+  if (file_.Commit()) return true;
+  if (reason) *reason = file_.Reason().empty() ? "file not open" : file_.Reason();
+  return false;
 }
 
 bool WriteTextFile(const std::string& path, std::string_view text, std::string* reason) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/text/durable_file.h"
+
 namespace corvane {
 
 // Reads a whole regular file as bytes. False (with a reason) for directories,
@@ -45,34 +47,29 @@ class TextLineReader final {
   size_t len_ = 0;
 };
 
-// Writes a file in text mode through a temporary file beside it, so the file that
-// was there before is replaced only when everything has been written.
+// Writes a file in text mode through the durable writer: the file that was
+// there before is replaced only when everything has been written and flushed.
 class TextFileWriter final {
  public:
-  TextFileWriter() = default;
-  ~TextFileWriter();
-  TextFileWriter(const TextFileWriter&) = delete;
-  TextFileWriter& operator=(const TextFileWriter&) = delete;
-
   // False when the file cannot be created there (missing folder, no permission,
-  // a directory of that name).
+  // a directory of that name, a file that must not be replaced).
   bool Open(const std::string& path, std::string* reason = nullptr);
-  bool IsOpen() const { return file_ != nullptr; }
+  bool IsOpen() const { return file_.IsOpen(); }
   // Text mode: "\n" is stored as CR LF.
   void Write(std::string_view text);
   // Bytes as they are.
-  void WriteRaw(std::string_view bytes);
+  void WriteRaw(std::string_view bytes) { file_.Write(bytes); }
   // Finishes the file and puts it in place; false (old file untouched) on error.
   bool Commit(std::string* reason = nullptr);
-  // Drops the temporary file; the old file stays as it was.
-  void Abort();
+  // Drops the new content; the old file stays as it was.
+  void Abort() { file_.Discard(); }
+  // The file underneath, for committing several files as one.
+  DurableFile& File() { return file_; }
+  const DurableFile& File() const { return file_; }
 
  private:
-  std::FILE* file_ = nullptr;
-  std::string path_;
-  std::string temp_;
-  bool failed_ = false;
-  int error_ = 0;
+  DurableFile file_;
+  std::string converted_;
 };
 
 // Writes the whole text (text mode) to the path atomically.

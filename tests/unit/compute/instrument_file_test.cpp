@@ -80,13 +80,14 @@ TEST_F(InstrumentExport, NoCoordinatesGivesHeaderAndIndexHeadOnly) {
   EXPECT_EQ(ReadBytes(index), ",NT,   File Head:,");
 }
 
-TEST_F(InstrumentExport, MissingIndexFolderKeepsOnlyTheHeader) {
+TEST_F(InstrumentExport, MissingIndexFolderLeavesTheRecordFileAsItWas) {
   std::filesystem::remove(dir.Path() / "ZMOINDEX");
+  WriteBytes(out, "the job of yesterday\r\n");
   const CommandResult r = ExportInstrumentCoordinates(JobGrid({"U,MP,P1,0,0,0,1,2,3"}), out, MapSettings());
   EXPECT_EQ(r.status, CommandStatus::Failed);
   EXPECT_EQ(r.message, "Creat index file failed!");
   EXPECT_EQ(r.icon, MessageIcon::Exclamation);
-  EXPECT_EQ(ReadBytes(out), Crlf(InstrumentFileHeader(MapSettings())));
+  EXPECT_EQ(ReadBytes(out), "the job of yesterday\r\n");
   EXPECT_FALSE(std::filesystem::exists(index));
 }
 

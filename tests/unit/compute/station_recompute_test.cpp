@@ -2,6 +2,7 @@
 // coordinates, the export file and the framed report.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 
@@ -125,8 +126,8 @@ TEST_F(Recompute, OddSetUps) {
        "S,0,0,0,\nA,1.000,0.000,0.000,\nB,1.000,0.000,0.000,\n5,1.000,0.000,0.000,\n"},
       {"backsight and point before any station use zeros",
        {"U,BS,B,,,0,0,10,0", "U,DP,P,10,0,90,,,,,0"}, "P,0.000,10.000,0.000,\n"},
-      {"coincident station and backsight: azimuth 0, the recompute goes on",
-       {"U,ST,S,,,,5,5,0", "U,BS,B,,,90.0000,5,5,0", "U,DP,P,10,90.0000,90,,,,,0"}, "S,5,5,0,\nP,15.000,5.000,0.000,\n"},
+      {"coincident station and backsight: no orientation, the angle is the azimuth",
+       {"U,ST,S,,,,5,5,0", "U,BS,B,,,90.0000,5,5,0", "U,DP,P,10,90.0000,90,,,,,0"}, "S,5,5,0,\nP,5.000,15.000,0.000,\n"},
       {"gon from an AnglUnit row",
        {"x,AnglUnit,gon", "U,ST,S,,,,0,0,0", "U,BS,B,,,0,10,0,0", "U,DP,P,10,100.0000,100.0000,,,,,0"},
        "S,0,0,0,\nP,0.000,10.000,0.000,\n"},
@@ -141,6 +142,37 @@ TEST_F(Recompute, OddSetUps) {
     ASSERT_TRUE(r.result.Done()) << c.name;
     EXPECT_EQ(r.output, Crlf(c.output)) << c.name << "\n" << testing::Visible(r.output);
   }
+}
+
+TEST_F(Recompute, SetUpsWithoutOrientationTakeTheAngleAsAzimuthAndAreNamed) {
+  // Each point is read at a right angle, 10 away: without orientation it lies
+  // due east of the station (taken at 0, 0 where it has no numbers).
+  const char* const point = "U,DP,P,10,90.0000,90.0000,,,,,0";
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {"station without numbers, reading 1e400", {"U,ST,S,,,,x,,0", "U,BS,B,,,1e400,,y,0", point}},
+      {"reading 1e400", {"U,ST,S,,,,0,0,0", "U,BS,B,,,1e400,10,0,0", point}},
+      {"reading -1e400 in gon",
+       {"x,AnglUnit,gon", "U,ST,S,,,,0,0,0", "U,BS,B,,,-1e400,10,0,0", "U,DP,P,10,100,100,,,,,0"}},
+      {"backsight without numbers", {"U,ST,S,,,,0,0,0", "U,BS,B,,,30.0000,abc,,0", point}},
+      {"station at 1e400", {"U,ST,S,,,,1e400,0,0", "U,BS,B,,,0,10,0,0", point}},
+  };
+  const auto undefinedText = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text.find("nan") != std::string::npos || text.find("inf") != std::string::npos;
+  };
+  const std::string noOrientation = Utf8ToGbk("|    无定向测站 :         S") + std::string(51, ' ') + "|\r\n";
+  for (const Case& c : cases) {
+    const Outcome r = Go(JobGrid(c.lines), 0);
+    ASSERT_TRUE(r.result.Done()) << c.name;
+    EXPECT_NE(r.output.find("\r\nP,0.000,10.000,0.000,\r\n"), std::string::npos) << c.name << "\n" << r.output;
+    EXPECT_FALSE(undefinedText(r.output) || undefinedText(r.report)) << c.name << "\n" << r.output << r.report;
+    EXPECT_NE(r.report.find(noOrientation), std::string::npos) << c.name << "\n" << testing::Visible(r.report);
+  }
+  EXPECT_EQ(Go(JobGrid(kExampleJob), 0).report.find(Utf8ToGbk("无定向")), std::string::npos);
 }
 
 TEST_F(Recompute, BacksightWithoutStationPrintsAnEmptyHeightBlock) {
@@ -196,8 +228,7 @@ TEST_F(Recompute, Failures) {
     WriteBytes(dir.File("empty.lib"), "");
     const Outcome r = Go(grid, 6);
     EXPECT_EQ(r.result.message, "Read DXF.lib failed!") << lib;
-    EXPECT_TRUE(std::filesystem::exists(dir.File("out.dxf"))) << lib;
-    EXPECT_EQ(r.output, "") << lib;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.dxf"))) << lib;
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.rpt"))) << lib;
     EXPECT_TRUE(r.result.filesToOpen.empty());
   }
@@ -205,7 +236,7 @@ TEST_F(Recompute, Failures) {
   std::filesystem::create_directory(dir.Path() / "out.rpt");
   const Outcome blocked = Go(grid, 0);
   EXPECT_EQ(blocked.result.message, "Open report file failed!");
-  EXPECT_EQ(blocked.output, "S1,1000,2000,100,STN\r\nP1,1010.000,2010.000,100.000,TREE\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("out.txt")));
   EXPECT_TRUE(blocked.result.filesToOpen.empty());
 }
 

@@ -101,6 +101,24 @@ TEST(SettingsStore, DevicePathsCanBeStoredWithoutTheInstalledSections) {
   EXPECT_EQ(f.store.DevicePath(12), "/dev/ttyS11");
 }
 
+TEST(SettingsStore, AUsbValueTheUserClearedMeansTheInstalledOne) {
+  // {user's file, installed file, value read}
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"", "[Usb]\nEndpoints=0:0x81\n", "0:0x81"},
+      {"[Usb]\nEndpoints=\n", "[Usb]\nEndpoints=0:0x81\n", "0:0x81"},
+      {"[Usb]\nEndpoints=   \n", "[Usb]\nEndpoints=0:0x81\n", "0:0x81"},
+      {"[Usb]\nEndpoints=1:0x02\n", "[Usb]\nEndpoints=0:0x81\n", "1:0x02"},
+      {"[Usb]\nEndpoints=\n", "", ""},
+      {"", "", "default"},
+  };
+  for (const auto& [mine, installed, read] : cases) {
+    StoreFixture f;
+    if (!mine.empty()) WriteBytes(f.user, mine);
+    if (!installed.empty()) WriteBytes(f.defaults, installed);
+    EXPECT_EQ(f.store.UsbSetting("Endpoints", "default"), read) << mine << "|" << installed;
+  }
+}
+
 TEST(StationDialogLanguage, ReadsItsOwnKeyWithFourCharactersElseFollowsTheProgram) {
   TempDir dir;
   EXPECT_EQ(ReadStationDialogLanguage(dir.Path().string(), 1), 1);

@@ -1,15 +1,27 @@
-// Pictures of the main window for the manual and for reviewers: English and
-// Chinese, with a job loaded, saved under build/screenshots.
+// The pictures of the manual (scripts/make-screenshots): the main window in English
+// and Chinese with a job loaded, the settings page, the plan page, a finished
+// download, the station dialog and the traverse adjustment, saved under the build's
+// screenshots folder.
+// Not a test: it only draws.
 #include <QDir>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTest>
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 
+#include "core/compute/station_table.h"
+#include "core/grid/grid_loading.h"
 #include "gui/data_page.h"
+#include "gui/plan_page.h"
+#include "gui/traverse_dlg.h"
+#include "gui/station_import_dlg.h"
 #include "gui/main_dlg.h"
 #include "grid_helpers.h"
+#include "support/traverse_job.h"
 #include "screenshots.h"
 #include "transfer_bench.h"
 
@@ -83,6 +95,56 @@ TEST_F(ScreenshotTest, FinishedDownload) {
   ASSERT_TRUE(WaitForTransfer());
   QTest::qWait(30);
   EXPECT_FALSE(QPixmap(Save(w, "download_en.png")).isNull());
+}
+
+TEST_F(ScreenshotTest, StationDialogAfterAnInport) {
+  UseProgramFolder(Captions::Installed, true);
+  qputenv("CORVANE_SETTINGS_DIR", QByteArray::fromStdString(settings_.Path().string()));
+  testing::WriteBytes(settings_.File("ZamoSoft/ZamoComm.ini"), "[OtherSet]\nlanguage=1\n");
+  RecordGrid grid;
+  ASSERT_TRUE(OpenJobFile(grid, CORVANE_TEST_DATA "/compute/job.kvm", {}).Done());
+  StationTable table;
+  ASSERT_TRUE(ScanStations(grid, table).Done());
+  gui::CStationImportDlg dialog(*context_, table);
+  dialogs_.importAnswer = "{0}{" CORVANE_TEST_DATA "/compute/poligon.txt}";
+  dialog.InportButton()->click();
+  ShowActive(dialog);
+  Save(dialog, "station_dialog_en.png");
+  qunsetenv("CORVANE_SETTINGS_DIR");
+}
+
+// The traverse dialog after a least-squares adjustment of a link traverse, and
+// the plan with the adjusted traverse, its misclosure and error ellipses.
+TEST_F(ScreenshotTest, TraverseDialogAndPlan) {
+  UseProgramFolder(Captions::Installed, true);
+  Set(SettingsSection::OtherSet, "language", "1");
+  context_->ReloadLanguageIndex();
+  testing::TraverseJobSpec spec;
+  spec.stations = testing::ZigZagStations(5, 4);
+  spec.backsight = {"B0", spec.stations[0].north - 100, spec.stations[0].east, 100};
+  spec.closing = testing::TruePoint{"C9", spec.stations.back().north, spec.stations.back().east + 200, 100};
+  spec.angleNoiseSec = spec.distanceNoiseMm = 4;
+  const std::string job = files_.File("traverse.kvm"), control = files_.File("control.txt");
+  testing::WriteBytes(job, testing::TraverseJobText(spec));
+  testing::WriteBytes(control, testing::ControlLine(spec.stations.back()) + testing::ControlLine(*spec.closing));
+  gui::CDataPage page(*context_);
+  page.OpenPath(QString::fromStdString(job));
+  gui::CPlanPage plan(*context_, page);
+  page.SetTraverseDialogRunner([&](gui::CTraverseDlg& dialog) {
+    dialog.ControlPathEdit()->setText(QString::fromStdString(control));
+    dialog.FromFileButton()->setChecked(true);
+    dialog.MethodBox()->setCurrentIndex(1);
+    dialog.Compute();
+    dialog.resize(900, 820);
+    ShowActive(dialog);
+    Save(dialog, "traverse_en.png");
+    return int(QDialog::Rejected);
+  });
+  page.RunGridCommand(gui::kCmdAdjustTraverse);
+  ASSERT_TRUE(plan.TraverseShown());
+  plan.TraverseScaleBox()->setCurrentIndex(4);
+  plan.resize(900, 600);
+  Save(plan, "traverse_plan_en.png");
 }
 
 }  // namespace

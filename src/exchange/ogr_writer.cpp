@@ -1,0 +1,378 @@
+#include "exchange/ogr_writer.h"
+
+#include <cpl_conv.h>
+#include <cpl_string.h>
+#include <gdal_priv.h>
+#include <ogr_feature.h>
+#include <ogr_geometry.h>
+#include <ogr_spatialref.h>
+#include <ogrsf_frmts.h>
+
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "exchange/exchange_texts.h"
+#include "exchange/gdal_session.h"
+#include "exchange/gis_text.h"
+
+namespace corvane::exchange {
+namespace {
+
+// Bytes a Shapefile's text field holds.
+constexpr size_t kShapefileTextLimit = 254;
+
+struct Column {
+  const char* name;
+  OGRFieldType type;
+  std::function<std::string(size_t)> text;  // OFTString, UTF-8
+  std::function<double(size_t)> number;     // OFTReal
+  std::function<int(size_t)> integer;       // OFTInteger
+};
+
+struct LayerPlan {
+  GisLayer id;
+  bool lines = false;
+  size_t count = 0;
+  std::vector<Column> columns;
+  std::function<void(size_t, FeaturePoint&, FeaturePoint&)> place;
+  std::function<const std::string&(size_t)> name;  // for messages
+  std::function<int(size_t)> row;
+};
+
+Column Text(const char* name, std::function<std::string(size_t)> get) { return {name, OFTString, std::move(get), {}, {}}; }
+Column Real(const char* name, std::function<double(size_t)> get) { return {name, OFTReal, {}, std::move(get), {}}; }
+Column Integer(const char* name, std::function<int(size_t)> get) { return {name, OFTInteger, {}, {}, std::move(get)}; }
+
+LayerPlan PointsPlan(GisLayer id, const std::vector<JobPoint>& p) {
+  LayerPlan plan{id, false, p.size(), {}, {}, {}, {}};
+  plan.columns = {Text("name", [&p](size_t i) { return GbkToGisText(p[i].name); }),
+                  Text("code", [&p](size_t i) { return GbkToGisText(p[i].code); }),
+                  Text("kind", [&p](size_t i) { return p[i].kind; }),
+                  Real("north", [&p](size_t i) { return p[i].at.north; }),
+                  Real("east", [&p](size_t i) { return p[i].at.east; }),
+                  Real("height", [&p](size_t i) { return p[i].at.height; }),
+                  Text("station", [&p](size_t i) { return GbkToGisText(p[i].station); }),
+                  Integer("row", [&p](size_t i) { return p[i].row; })};
+  plan.place = [&p](size_t i, FeaturePoint& a, FeaturePoint&) { a = p[i].place; };
+  plan.name = [&p](size_t i) -> const std::string& { return p[i].name; };
+  plan.row = [&p](size_t i) { return p[i].row; };
+  return plan;
+}
+
+LayerPlan LinesPlan(GisLayer id, const std::vector<JobLine>& l) {
+  LayerPlan plan{id, true, l.size(), {}, {}, {}, {}};
+  auto from = [&l](size_t i) { return GbkToGisText(l[i].fromName); };
+  auto to = [&l](size_t i) { return GbkToGisText(l[i].toName); };
+  auto row = [&l](size_t i) { return l[i].row; };
+  if (id == kLayerShifts) {
+    plan.columns = {Text("name", to), Real("dN", [&l](size_t i) { return l[i].delta.north; }),
+                    Real("dE", [&l](size_t i) { return l[i].delta.east; }),
+                    Real("dH", [&l](size_t i) { return l[i].delta.height; }), Integer("row", row)};
+  } else if (id == kLayerSightlines) {
+    plan.columns = {Text("station", from), Text("point", to), Integer("row", row)};
+  } else {
+    plan.columns = {Text("from", from), Text("to", to), Integer("row", row)};
+  }
+  plan.place = [&l](size_t i, FeaturePoint& a, FeaturePoint& b) {
+    a = l[i].from;
+    b = l[i].to;
+  };
+  plan.name = [&l](size_t i) -> const std::string& { return l[i].toName; };
+  plan.row = row;
+  return plan;
+}
+
+std::vector<LayerPlan> Plans(const JobFeatures& f, unsigned layers) {
+  std::vector<LayerPlan> plans;
+  if (layers & kLayerPoints) plans.push_back(PointsPlan(kLayerPoints, f.points));
+  if (layers & kLayerTraverse) plans.push_back(LinesPlan(kLayerTraverse, f.traverse));
+  if (layers & kLayerSightlines) plans.push_back(LinesPlan(kLayerSightlines, f.sightlines));
+  if (layers & kLayerRecomputed) plans.push_back(PointsPlan(kLayerRecomputed, f.recomputed));
+  if (layers & kLayerShifts) plans.push_back(LinesPlan(kLayerShifts, f.shifts));
+  return plans;
+}
+
+// Widths of the Shapefile's text fields: the longest value of each. False when a
+// value is longer than the format holds.
+bool ShapefileWidths(const LayerPlan& plan, std::vector<int>& widths, std::string& error) {
+  widths.assign(plan.columns.size(), 1);
+  for (size_t c = 0; c < plan.columns.size(); ++c) {
+    const Column& col = plan.columns[c];
+    if (col.type != OFTString) continue;
+    for (size_t i = 0; i < plan.count; ++i) {
+      const size_t n = col.text(i).size();
+      if (n > kShapefileTextLimit) {
+        error = TooLongForShapefileText(col.name, plan.name(i), plan.row(i));
+        return false;
+      }
+      widths[c] = std::max(widths[c], static_cast<int>(n));
+    }
+  }
+  return true;
+}
+
+const char* DriverName(GisFormat format) {
+  switch (format) {
+    case GisFormat::GeoPackage: return "GPKG";
+    case GisFormat::Shapefile: return "ESRI Shapefile";
+    case GisFormat::GeoJson: return "GeoJSON";
+    case GisFormat::Kml: return GetGDALDriverManager()->GetDriverByName("LIBKML") ? "LIBKML" : "KML";
+    case GisFormat::Csv: return "CSV";
+    case GisFormat::LandXml: break;
+  }
+  return "";
+}
+
+// Features built on one thread while the dataset takes them on another: building
+// (texts, numbers, geometry) costs about as much as storing.
+class FeatureQueue final {
+ public:
+  using Batch = std::vector<std::unique_ptr<OGRFeature>>;
+  static constexpr size_t kBatch = 2048;
+
+  void Push(Batch&& batch) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return batches_.size() < 4 || stopped_; });
+    if (!stopped_) batches_.push_back(std::move(batch));
+    changed_.notify_all();
+  }
+  // False when the producer has finished and nothing is left.
+  bool Pop(Batch& batch) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !batches_.empty() || finished_; });
+    if (batches_.empty()) return false;
+    batch = std::move(batches_.front());
+    batches_.pop_front();
+    changed_.notify_all();
+    return true;
+  }
+  void Finish() {
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+    changed_.notify_all();
+  }
+  void Stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    batches_.clear();
+    changed_.notify_all();
+  }
+  bool Stopped() {
+    std::lock_guard lock(mutex_);
+    return stopped_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Batch> batches_;
+  bool finished_ = false;
+  bool stopped_ = false;
+};
+
+void FillFeature(const LayerPlan& plan, size_t i, OGRFeature& feature) {
+  for (size_t c = 0; c < plan.columns.size(); ++c) {
+    const Column& col = plan.columns[c];
+    const int field = static_cast<int>(c);
+    if (col.type == OFTString) feature.SetField(field, col.text(i).c_str());
+    else if (col.type == OFTReal) feature.SetField(field, col.number(i));
+    else feature.SetField(field, col.integer(i));
+  }
+  FeaturePoint a, b;
+  plan.place(i, a, b);
+  if (plan.lines) {
+    auto* line = new OGRLineString;
+    line->setNumPoints(2);
+    line->setPoint(0, a.east, a.north, a.height);
+    line->setPoint(1, b.east, b.north, b.height);
+    feature.SetGeometryDirectly(line);
+  } else {
+    feature.SetGeometryDirectly(new OGRPoint(a.east, a.north, a.height));
+  }
+}
+
+class Writer final {
+ public:
+  Writer(const JobFeatures& f, const OgrTarget& t, PendingFiles& pending) : f_(f), t_(t), pending_(pending) {}
+
+  bool Run(std::string& error) {
+    driver_ = GetGDALDriverManager()->GetDriverByName(DriverName(t_.format));
+    if (!driver_) {
+      error = std::string("GDAL has no ") + DriverName(t_.format) + " driver.";
+      return false;
+    }
+    const std::vector<LayerPlan> plans = Plans(f_, t_.layers);
+    const bool oneDataset = t_.format == GisFormat::GeoPackage || t_.format == GisFormat::Kml;
+    if (oneDataset) return WriteDataset(plans, t_.path, error);
+    // A file per layer: the files are written side by side.
+    std::vector<std::string> errors(plans.size());
+    std::vector<char> ok(plans.size(), 0);
+    std::vector<std::thread> threads;
+    for (size_t k = 0; k < plans.size(); ++k) {
+      const std::string path = k == 0 ? t_.path : LayerFilePath(t_.path, t_.format, GisLayerName(plans[k].id));
+      threads.emplace_back([&, k, path] { ok[k] = WriteDataset({plans[k]}, path, errors[k]); });
+    }
+    for (std::thread& t : threads) t.join();
+    for (size_t k = 0; k < plans.size(); ++k)
+      if (!ok[k]) return error = errors[k], false;
+    return true;
+  }
+
+ private:
+  std::unique_ptr<OGRSpatialReference> Srs() const {
+    if (t_.crs.IsLocal() || t_.format == GisFormat::GeoJson) return nullptr;
+    auto srs = std::make_unique<OGRSpatialReference>();
+    const std::string def = t_.crs.AuthorityCode().empty() ? t_.crs.Wkt() : t_.crs.AuthorityCode();
+    if (srs->SetFromUserInput(def.c_str()) != OGRERR_NONE) srs->importFromWkt(t_.crs.Wkt().c_str());
+    srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    return srs;
+  }
+
+  bool WriteDataset(const std::vector<LayerPlan>& plans, const std::string& target, std::string& error) {
+    const std::string ext = GisExtension(t_.format);
+    std::string temp;
+    {
+      std::lock_guard lock(pendingMutex_);
+      temp = pending_.TemporaryFor(target, ext);
+      for (const char* extra : {"-journal", "-wal", "-shm"}) pending_.Reserve(temp + extra);
+    }
+    const std::string tempStem = temp.substr(0, temp.size() - ext.size());
+    if (t_.format == GisFormat::Shapefile) {
+      std::lock_guard lock(pendingMutex_);
+      for (const char* side : {".shx", ".dbf", ".prj", ".cpg", ".qix"}) pending_.Reserve(tempStem + side);
+    }
+    GdalMessages messages;
+    const std::unique_ptr<OGRSpatialReference> srs = Srs();
+    // The temporary is synced when it is published: SQLite need not sync as it goes.
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_SYNCHRONOUS", "OFF");
+    GDALDataset* ds = driver_->Create(temp.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+    bool ok = ds != nullptr;
+    if (!ok) error = target + ": " + messages.Last();
+    const bool transaction = ok && t_.format == GisFormat::GeoPackage;
+    if (transaction) ds->StartTransaction();
+    for (const LayerPlan& plan : plans) {
+      if (!ok) break;
+      ok = WriteLayer(ds, srs.get(), plan, messages, target, error);
+    }
+    if (transaction && ok && ds->CommitTransaction() != OGRERR_NONE) {
+      ok = false;
+      error = target + ": " + messages.Last();
+    }
+    if (ds) GDALClose(ds);
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_SYNCHRONOUS", nullptr);
+    // Writing may fail as the dataset is closed (a full disk): GDAL says so then.
+    if (ok && (messages.Failed() || !std::filesystem::exists(temp))) {
+      ok = false;
+      error = target + ": " + messages.Last();
+    }
+    if (!ok) return false;
+    std::lock_guard lock(pendingMutex_);
+    pending_.Add(temp, target);
+    if (t_.format == GisFormat::Shapefile) {
+      const std::string targetStem = target.substr(0, target.size() - ext.size());
+      for (const char* side : {".shx", ".dbf", ".prj", ".cpg", ".qix"}) {
+        if (std::filesystem::exists(tempStem + side)) pending_.Add(tempStem + side, targetStem + side);
+        else pending_.RemoveAtPublish(targetStem + side);
+      }
+    }
+    return true;
+  }
+
+  char** LayerOptions(const LayerPlan& plan) const {
+    char** o = nullptr;
+    switch (t_.format) {
+      case GisFormat::Shapefile: o = CSLSetNameValue(o, "ENCODING", "UTF-8"); break;
+      // An R-tree built row by row costs more than the whole rest of the export;
+      // GIS programs build one on demand.
+      case GisFormat::GeoPackage: o = CSLSetNameValue(o, "SPATIAL_INDEX", "NO"); break;
+      // RFC 7946: WGS 84 longitude/latitude and no "crs" member. GDAL's own RFC 7946
+      // mode adds nothing a point or a two-vertex line needs but rounds to a
+      // fixed precision through a slow path: the geometry is given without an
+      // SRS and printed to 15 significant digits (better than 0.1 mm).
+      case GisFormat::GeoJson:
+        o = CSLSetNameValue(o, "SIGNIFICANT_FIGURES", "15");
+        if (!t_.description.empty()) o = CSLSetNameValue(o, "DESCRIPTION", t_.description.c_str());
+        break;
+      case GisFormat::Csv:
+        o = CSLSetNameValue(o, "GEOMETRY", plan.lines ? "AS_WKT" : "AS_XYZ");
+        break;
+      default: break;
+    }
+    return o;
+  }
+
+  bool WriteLayer(GDALDataset* ds, OGRSpatialReference* srs, const LayerPlan& plan, GdalMessages& messages,
+                  const std::string& target, std::string& error) {
+    std::vector<int> widths;
+    if (t_.format == GisFormat::Shapefile && !ShapefileWidths(plan, widths, error)) return false;
+    char** options = LayerOptions(plan);
+    OGRLayer* layer = ds->CreateLayer(GisLayerName(plan.id), srs, plan.lines ? wkbLineString25D : wkbPoint25D, options);
+    CSLDestroy(options);
+    if (!layer) {
+      error = target + ": " + messages.Last();
+      return false;
+    }
+    for (size_t c = 0; c < plan.columns.size(); ++c) {
+      OGRFieldDefn field(plan.columns[c].name, plan.columns[c].type);
+      if (!widths.empty() && plan.columns[c].type == OFTString) field.SetWidth(widths[c]);
+      if (!widths.empty() && plan.columns[c].type == OFTReal) {
+        field.SetWidth(24);
+        field.SetPrecision(6);
+      }
+      if (layer->CreateField(&field) != OGRERR_NONE) {
+        error = target + ": " + messages.Last();
+        return false;
+      }
+    }
+    OGRFeatureDefn* defn = layer->GetLayerDefn();
+    FeatureQueue queue;
+    std::thread producer([&] {
+      FeatureQueue::Batch batch;
+      for (size_t i = 0; i < plan.count && !queue.Stopped(); ++i) {
+        batch.push_back(std::make_unique<OGRFeature>(defn));
+        FillFeature(plan, i, *batch.back());
+        if (batch.size() == FeatureQueue::kBatch) {
+          queue.Push(std::move(batch));
+          batch.clear();
+        }
+      }
+      if (!batch.empty()) queue.Push(std::move(batch));
+      queue.Finish();
+    });
+    bool ok = true;
+    FeatureQueue::Batch batch;
+    while (ok && queue.Pop(batch)) {
+      for (const std::unique_ptr<OGRFeature>& feature : batch) {
+        if (layer->CreateFeature(feature.get()) != OGRERR_NONE || messages.ValueLost()) {
+          error = target + ": " + messages.Last();
+          ok = false;
+          queue.Stop();
+          break;
+        }
+      }
+    }
+    producer.join();
+    return ok;
+  }
+
+  const JobFeatures& f_;
+  const OgrTarget& t_;
+  PendingFiles& pending_;
+  std::mutex pendingMutex_;
+  GDALDriver* driver_ = nullptr;
+};
+
+}  // namespace
+
+bool WriteOgrLayers(const JobFeatures& features, const OgrTarget& target, PendingFiles& pending, std::string& error) {
+  EnsureGdal();
+  Writer writer(features, target, pending);
+  return writer.Run(error);
+}
+
+}  // namespace corvane::exchange
