@@ -2,6 +2,9 @@
 //   bench_gui startup              process start to a shown main window
 //   bench_gui open LINES core      Open of a LINES-line job by the core alone
 //   bench_gui open LINES gui       the same job opened by the data page (model, view, progress)
+//   bench_gui undo LINES           a LINES-line job opened, replaced by a download of another
+//                                  as long, then Undo and Redo of that replacement: their times
+//                                  and the memory the kept job takes
 // Each prints wall times, the grid's bytes and the peak resident memory. Run with
 // QT_QPA_PLATFORM=offscreen (or under a display).
 #include <sys/resource.h>
@@ -16,6 +19,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+
+#include <QFile>
 
 #include "core/grid/grid_layout.h"
 #include "core/grid/grid_loading.h"
@@ -60,6 +65,14 @@ double SinceProcessStart() {
   clock_gettime(CLOCK_BOOTTIME, &now);
   const double started = std::atof(field.c_str()) / static_cast<double>(sysconf(_SC_CLK_TCK));
   return now.tv_sec + now.tv_nsec / 1e9 - started;
+}
+
+// Resident memory now, in MB.
+double RssMb() {
+  std::ifstream statm("/proc/self/statm");
+  long size = 0, resident = 0;
+  statm >> size >> resident;
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1e6;
 }
 
 struct Program {
@@ -137,12 +150,57 @@ int Open(int argc, char** argv, long lines, bool gui) {
   return 0;
 }
 
+int Undo(int argc, char** argv, long lines) {
+  const std::string job = "/tmp/corvane-bench-undo-" + std::to_string(getpid()) + ".kvm";
+  if (bench::WriteSyntheticJob(job, lines, lines / 1000 + 1) == 0) return 1;
+  QApplication app(argc, argv);
+  Program p;
+  gui::CMainDlg window(p.context);
+  window.resize(1000, 600);
+  window.show();
+  while (!window.windowHandle()->isExposed()) QApplication::processEvents();
+  gui::CDataPage& page = *window.DataPage();
+  const double rss0 = RssMb();
+  page.OpenPath(QString::fromStdString(job));
+  QApplication::processEvents();
+  const double jobMb = static_cast<double>(page.Grid().MemoryBytes()) / 1e6;
+  const double rss1 = RssMb();
+  {
+    // Another job as long, arriving as a download (the file's bytes, CR LF lines).
+    QFile f(QString::fromStdString(job));
+    if (!f.open(QIODevice::ReadOnly)) return 1;
+    QByteArray text = f.readAll();
+    text.replace("U,ST,", "U,ST,X");
+    page.OnDownloadComplete(text);
+  }
+  QApplication::processEvents();
+  const double rss2 = RssMb();
+  const auto time = [&](int command) {
+    const auto t0 = Clock::now();
+    page.JobAction(command)->trigger();
+    QApplication::processEvents();
+    return Seconds(t0, Clock::now());
+  };
+  const double undo = time(gui::kCmdUndo);
+  const bool back = page.Grid().Cell(5, 3).find('X') == std::string_view::npos;
+  const double redo = time(gui::kCmdRedo);
+  std::printf("undo: %ld lines, job %.1f MB in the grid\n"
+              "  memory: %.1f MB before, %.1f MB with the job (+%.1f), %.1f MB with the replaced job kept "
+              "(+%.1f = %.2f x the job)\n"
+              "  undo of the replacement %.3f s (old job back: %s), redo %.3f s; peak RSS %.1f MB\n",
+              lines, jobMb, rss0, rss1, rss1 - rss0, rss2, rss2 - rss0, (rss2 - rss0) / (rss1 - rss0), undo,
+              back ? "yes" : "NO", redo, PeakRssKb() / 1024.0);
+  unlink(job.c_str());
+  return back ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "startup";
   if (mode == "startup") return Startup(argc, argv);
   if (mode == "open" && argc > 3) return Open(argc, argv, std::atol(argv[2]), std::string(argv[3]) == "gui");
-  std::fprintf(stderr, "usage: bench_gui startup | open LINES core|gui\n");
+  if (mode == "undo" && argc > 2) return Undo(argc, argv, std::atol(argv[2]));
+  std::fprintf(stderr, "usage: bench_gui startup | open LINES core|gui | undo LINES\n");
   return 2;
 }

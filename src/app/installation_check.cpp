@@ -44,7 +44,7 @@ double SecondsSinceProcessStart() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9 - started;
 }
 
-int CheckInstallation(gui::CMainDlg& window, const gui::GuiContext& context) {
+int CheckInstallation(gui::CMainDlg& window, gui::GuiContext& context, const QString& demoDevice) {
   while (!window.windowHandle() || !window.windowHandle()->isExposed()) QApplication::processEvents();
   QApplication::processEvents();
   const double shown = SecondsSinceProcessStart();
@@ -57,9 +57,15 @@ int CheckInstallation(gui::CMainDlg& window, const gui::GuiContext& context) {
   for (int i = 0; i < window.Tabs()->count(); ++i) tabs << window.Tabs()->tabText(i);
   Line("tabs", tabs.join(QStringLiteral(" | ")));
   Line("manual", Found(manual));
+  if (!demoDevice.isEmpty()) {
+    const std::string device = context.Settings().DevicePath(1);
+    Line("demo COM1", Found(device));
+    Line("demo settings", Local(context.Settings().UserFile()));
+  }
   std::printf("%-16s %.3f s from process start\n", "window shown", shown);
   std::fflush(stdout);
-  const bool complete = QFile::exists(Local(captions)) && QFile::exists(Local(manual));
+  const bool complete = QFile::exists(Local(captions)) && QFile::exists(Local(manual)) &&
+                        (demoDevice.isEmpty() || QFile::exists(Local(context.Settings().DevicePath(1))));
   return complete ? 0 : 1;
 }
 

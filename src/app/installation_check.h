@@ -14,8 +14,9 @@ namespace corvane::app {
 // Seconds since the kernel started this process (10 ms steps).
 double SecondsSinceProcessStart();
 
-// Waits until `window` is shown, prints the report on stdout; 0 when the caption
-// file and the manual were found, 1 otherwise.
-int CheckInstallation(gui::CMainDlg& window, const gui::GuiContext& context);
+// Waits until `window` is shown, prints the report on stdout (with the demo's line
+// when `demoDevice` is given); 0 when the caption file and the manual were found,
+// 1 otherwise.
+int CheckInstallation(gui::CMainDlg& window, gui::GuiContext& context, const QString& demoDevice = {});
 
 }  // namespace corvane::app

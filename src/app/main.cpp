@@ -2,10 +2,12 @@
 // any window exists; otherwise the main window runs until it is closed.
 #include <QApplication>
 #include <QFileInfo>
+#include <QLocale>
 #include <cstdio>
 
 #include "core/settings/program_folder.h"
 #include "core/settings/settings_store.h"
+#include "demo_mode.h"
 #include "gui/data_page.h"
 #include "gui/main_dlg.h"
 #include "gui/qt_services.h"
@@ -38,10 +40,13 @@ bool HasOption(const QStringList& args, const char* option) {
 void PrintUsage() {
   std::printf(
       "Usage: corvane480 [JOB.kvm]\n"
+      "       corvane480 --demo\n"
       "       corvane480 -RegServer | -UnregServer\n"
       "       corvane480 --version | --help | --check-installation\n\n"
       "Moves survey jobs between the PC and KVM480/PLN480 total stations.\n"
       "  JOB.kvm               open this job at start\n"
+      "  --demo                try it with the simulated instrument: it serves a sample\n"
+      "                        job on COM1 and USB; your own settings stay untouched\n"
       "  -RegServer            add the program to your application menu and .kvm files\n"
       "  -UnregServer          remove them again\n"
       "  --check-installation  show the window, report the files found, then quit\n"
@@ -76,6 +81,21 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
   // The desktop matches the window to its menu entry and icon by this name.
   QGuiApplication::setDesktopFileName(QStringLiteral("corvane480"));
+  // Until the user picks a language, the captions follow the desktop's.
+  const int desktopLanguage = corvane::gui::LanguageForDesktop(QLocale::system().uiLanguages());
+  corvane::SetUnchosenLanguage(desktopLanguage);
+  corvane::app::DemoSession demo;
+  const bool demoMode = HasOption(args, "--demo");
+  if (demoMode) {
+    QString error;
+    if (!demo.Start(desktopLanguage, &error)) {
+      std::fprintf(stderr, "corvane480 --demo: %s\n", error.toLocal8Bit().constData());
+      return 1;
+    }
+    std::printf("Demo: a simulated instrument answers on COM1 (%s) and on USB; the sample files are in %s\n",
+                demo.Device().toLocal8Bit().constData(), demo.FilesFolder().toLocal8Bit().constData());
+    std::fflush(stdout);
+  }
   corvane::SettingsStore settings = corvane::SettingsStore::OpenDefault();
   corvane::gui::QtUserPrompts prompts;
   corvane::app::LibraryOptionDialogs dialogs(prompts);
@@ -86,7 +106,7 @@ int main(int argc, char** argv) {
   context.UseLink(link);
   corvane::gui::CMainDlg window(context);
   window.show();
-  if (check) return corvane::app::CheckInstallation(window, context);
+  if (check) return corvane::app::CheckInstallation(window, context, demoMode ? demo.Device() : QString());
   if (const QString job = JobFileArgument(args); !job.isEmpty()) window.DataPage()->OpenPath(job);
   return QApplication::exec();
 }

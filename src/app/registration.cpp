@@ -72,7 +72,12 @@ bool RegisterDesktopEntry(const QString& dataFolder, const QString& executable, 
                                "Icon=%2\n"
                                "Terminal=false\n"
                                "Categories=Science;Geoscience;\n"
-                               "MimeType=application/x-corvane-kvm;\n")
+                               "MimeType=application/x-corvane-kvm;\n"
+                               "Actions=demo;\n"
+                               "\n"
+                               "[Desktop Action demo]\n"
+                               "Name=Try with the simulated instrument\n"
+                               "Exec=%1 --demo\n")
                                .arg(ExecQuoted(executable), iconPath)
                                .toUtf8();
   const QByteArray mime =

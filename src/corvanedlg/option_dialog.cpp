@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -9,6 +10,7 @@
 #include <QVBoxLayout>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -65,13 +67,22 @@ FileOptionsDialog::FileOptionsDialog(FileDialogSetup setup, QWidget* parent)
   }
   path_->setObjectName(QStringLiteral("path"));
   path_->setMinimumWidth(320);
-  path_->setText(memory.value(QStringLiteral("lastPath")).toString());
+  const QString lastPath = memory.value(QStringLiteral("lastPath")).toString();
+  path_->setText(lastPath);
+  // A name typed without a folder goes to the folder the dialog is in: the last
+  // file's, else the last one used, else the home folder.
+  const QString lastFolder = QSettings(MemoryFile(), QSettings::IniFormat).value(QStringLiteral("lastFolder")).toString();
+  folder_ = QFileInfo(lastPath).isAbsolute() ? QFileInfo(lastPath).absolutePath()
+            : !lastFolder.isEmpty()          ? lastFolder
+                                             : QDir::homePath();
   auto* browse = new QPushButton(Tr("Browse...", "浏览..."), this);
   browse->setObjectName(QStringLiteral("browse"));
   auto* pathRow = new QHBoxLayout;
   pathRow->addWidget(path_, 1);
   pathRow->addWidget(browse);
-  form->addRow(Tr("File", "文件"), pathRow);
+  auto* pathLabel = new QLabel(Tr("&File", "文件(&F)"), this);
+  pathLabel->setBuddy(path_);
+  form->addRow(pathLabel, pathRow);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   ok_ = buttons->button(QDialogButtonBox::Ok);
@@ -130,7 +141,10 @@ bool FileOptionsDialog::MayReplace() {
 
 int FileOptionsDialog::Layout() const { return layout_ ? layout_->currentIndex() : 0; }
 int FileOptionsDialog::Separator() const { return separator_ ? separator_->currentIndex() : 0; }
-QString FileOptionsDialog::Path() const { return path_->text().trimmed(); }
+QString FileOptionsDialog::Path() const {
+  const QString typed = path_->text().trimmed();
+  return typed.isEmpty() || QFileInfo(typed).isAbsolute() ? typed : QDir(folder_).absoluteFilePath(typed);
+}
 void FileOptionsDialog::SetPath(const QString& path) { path_->setText(path); }
 void FileOptionsDialog::SetLayout(int layout) {
   if (layout_) layout_->setCurrentIndex(layout);

@@ -55,6 +55,7 @@ class CORVANEDLG_API FileOptionsDialog final : public QDialog {
 
   int Layout() const;
   int Separator() const;
+  // The file chosen; a name typed without a folder lies in the dialog's folder.
   QString Path() const;
   void SetPath(const QString& path);
   void SetLayout(int layout);
@@ -78,6 +79,7 @@ class CORVANEDLG_API FileOptionsDialog final : public QDialog {
   QPlainTextEdit* preview_ = nullptr;
   QPushButton* ok_;
   QString confirmedPath_;  // a file to write the browse dialog already asked about
+  QString folder_;         // where a name typed without a folder goes
 };
 
 }  // namespace corvanedlg

@@ -42,8 +42,11 @@ CommandResult Busy(QWidget* owner, Command&& command) {
 void CDataPage::ExportInstrumentFileCommand() {
   const QString path = context_.Prompts().SaveFileName(this, QtFileFilter(kInstrumentFilter), QString());
   if (path.isEmpty()) return;
-  Finish(context_, this,
-         Busy(this, [&] { return ExportInstrumentCoordinates(grid_, LocalPath(path), context_.Settings()); }));
+  const CommandResult result =
+      Busy(this, [&] { return ExportInstrumentCoordinates(grid_, LocalPath(path), context_.Settings()); });
+  Finish(context_, this, result);
+  // The record file is not opened, but the status bar names it.
+  if (result.Done() && result.filesToOpen.empty()) context_.AnnounceWritten({LocalPath(path)});
 }
 
 void CDataPage::DistanceExportCommand(int command) {

@@ -55,6 +55,7 @@ void CDataPage::ExportGisCommand() {
 }
 
 void CDataPage::ImportGisCommand() {
+  if (!MayReplaceJob()) return;
   GisImportDialog dialog(context_, this);
   if (gisDialogRunner_(dialog) != QDialog::Accepted) return;
   const GisImportChoice choice = dialog.Choice();
@@ -77,10 +78,11 @@ void CDataPage::ImportGisCommand() {
     imported = exchange::ReadGisPoints(request);
   }
   if (!imported.result.Done()) return ShowFailure(context_, this, imported.result);
-  model_.Replace([&](RecordGrid& g) {
-    exchange::LoadImportedPoints(g, imported.points, CoordinateCaptionsSwapped(context_.Settings()),
-                                 exchange::CoordinateDecimals(request.jobCrs));
-  });
+  // The points replace the job below the header row: one step of Undo.
+  RecordGrid points = grid_.FirstRows(1);
+  exchange::LoadImportedPoints(points, imported.points, CoordinateCaptionsSwapped(context_.Settings()),
+                               exchange::CoordinateDecimals(request.jobCrs));
+  history_.Replace(std::move(points), {JobSource::Import, {}}, JobCaption("StepImport", "Import"));
   stationListValid_ = 0;
 }
 

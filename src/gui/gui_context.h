@@ -2,6 +2,8 @@
 // What every window of the desktop program shares: the settings store, the
 // caption language and the desktop services.
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -13,7 +15,13 @@
 
 namespace corvane::gui {
 
+class DesktopState;
 class TransferLink;
+
+// The caption language for a desktop whose languages are these (most wanted
+// first, as QLocale::uiLanguages gives them): the local captions for Chinese,
+// English for anything else.
+int LanguageForDesktop(const QStringList& uiLanguages);
 
 class GuiContext final {
  public:
@@ -30,6 +38,9 @@ class GuiContext final {
   // else one of the context's own, made when first asked for.
   TransferLink& Link();
   void UseLink(TransferLink& link) { link_ = &link; }
+  // What the desktop program remembers of itself (window, recent jobs), in a file
+  // beside the user's settings file.
+  DesktopState& Desktop();
 
   // 0 the local language, 1 English (other values also pick the local file).
   int LanguageIndex() const { return languageIndex_; }
@@ -56,8 +67,17 @@ class GuiContext final {
   // Shows a command's failure (its message, icon and detail); nothing otherwise.
   void ShowResult(QWidget* owner, const CommandResult& result);
   // Hands finished files to the desktop's "open", in order; one that no program
-  // takes is named in a short message.
+  // takes is named in a short message. A text that is neither ASCII nor UTF-8
+  // (the tool's GBK) opens in the program's own viewer, which reads it as GBK.
   void OpenFiles(QWidget* owner, const std::vector<std::string>& paths);
+  // Files a command has written: whoever listens (the main window's status bar)
+  // hears of them. OpenFiles announces what it opens.
+  void AnnounceWritten(const std::vector<std::string>& paths);
+  void SetWrittenListener(std::function<void(const QStringList& paths)> listener) {
+    writtenListener_ = std::move(listener);
+  }
+  // Opens an address; when no program takes it, a message names it.
+  bool OpenUrlOrSay(QWidget* owner, const QUrl& url, const QString& failure);
 
  private:
   SettingsStore& settings_;
@@ -66,6 +86,8 @@ class GuiContext final {
   IShell& shell_;
   TransferLink* link_ = nullptr;
   std::unique_ptr<TransferLink> ownLink_;
+  std::unique_ptr<DesktopState> desktop_;
+  std::function<void(const QStringList&)> writtenListener_;
   int languageIndex_ = 0;
 };
 

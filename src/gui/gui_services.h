@@ -12,6 +12,9 @@ class QWidget;
 
 namespace corvane::gui {
 
+// The answer to "save the changes first?".
+enum class SaveChoice { Save, Discard, Cancel };
+
 class IUserPrompts {
  public:
   virtual ~IUserPrompts() = default;
@@ -23,6 +26,10 @@ class IUserPrompts {
   // A modal message with an OK button. detail: extra lines under the message.
   virtual void Message(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon,
                        const QString& detail = {}) = 0;
+  // A job with unsaved changes is about to be replaced: Save, Discard or Cancel.
+  virtual SaveChoice AskToSave(QWidget* parent, const QString& text, const QString& caption) = 0;
+  // A question with Yes and No; true for Yes.
+  virtual bool Confirm(QWidget* parent, const QString& text, const QString& caption) = 0;
 };
 
 // The option dialogs of the transfers, imports and exports; each answer has the

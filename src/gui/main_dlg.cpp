@@ -6,6 +6,10 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTranslator>
 #include <QUrl>
@@ -14,9 +18,11 @@
 #include "gui/about_dlg.h"
 #include "gui/data_page.h"
 #include "gui/desktop_programs.h"
+#include "gui/desktop_state.h"
 #include "gui/plan_page.h"
 #include "gui/setting_page.h"
 #include "gui/transfer_link.h"
+#include "gui/written_notice.h"
 
 namespace corvane::gui {
 namespace {
@@ -57,43 +63,105 @@ CMainDlg::CMainDlg(GuiContext& context, QWidget* parent)
   tabs_->insertTab(1, settingPage_, tabs_->tabText(1));
   planPage_ = new CPlanPage(context_, *dataPage_, tabs_);
   tabs_->insertTab(2, planPage_, QString());
+  // The File menu: the job's commands (the same table as the grid's context
+  // menu), then Exit.
+  dataPage_->FillJobMenu(*menus_[0]);
+  menus_[0]->addSeparator();
+  AddCommand(menus_[0], kCmdExit)->setShortcut(QKeySequence::Quit);
+  connect(dataPage_, &CDataPage::jobStateChanged, this, &CMainDlg::UpdateTitle);
+  connect(dataPage_, &CDataPage::planExportRequested, this, [this] {
+    tabs_->setCurrentWidget(planPage_);
+    planPage_->ExportButton()->click();
+  });
+
+  // The status bar: what the column under the cursor holds, and the files the
+  // last command wrote with a button that opens their folder.
+  statusBar()->setObjectName(QStringLiteral("statusBar"));
+  notice_ = new WrittenNotice(statusBar());
+  statusBar()->addPermanentWidget(notice_, 1);
+  connect(dataPage_, &CDataPage::statusHint, this, [this](const QString& text) { statusBar()->showMessage(text, 8000); });
+  connect(notice_, &WrittenNotice::openFolderRequested, this, [this](const QString& folder) {
+    context_.OpenUrlOrSay(this, QUrl::fromLocalFile(folder),
+                          context_.Caption("Job", "FolderFailed", "No program opened the folder."));
+  });
+  context_.SetWrittenListener([this](const QStringList& paths) { notice_->Show(paths); });
+
   ApplyMainCaptions();
   tabs_->setCurrentIndex(0);
   connect(tabs_, &QTabWidget::currentChanged, this, &CMainDlg::TabChanged);
-  setWindowTitle(context_.AppTitle());
-  resize(980, 480);
+  UpdateTitle();
+  RestoreLayout();
 }
 
 CMainDlg::~CMainDlg() {
+  context_.SetWrittenListener({});
   if (qtTranslator_) QCoreApplication::removeTranslator(qtTranslator_.get());
 }
 
+void CMainDlg::RestoreLayout() {
+  // The first time: a size that suits the screen and leaves room around it.
+  const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1280, 800);
+  resize(qMin(1100, screen.width() - 40), qMin(720, screen.height() - 60));
+  DesktopState& desktop = context_.Desktop();
+  restoreGeometry(desktop.Value(QStringLiteral("MainWindow/geometry")));
+  const QByteArray splitter = desktop.Value(QStringLiteral("MainWindow/splitter"));
+  if (!splitter.isEmpty()) dataPage_->Splitter()->restoreState(splitter);
+}
+
+void CMainDlg::SaveLayout() {
+  DesktopState& desktop = context_.Desktop();
+  desktop.SetValue(QStringLiteral("MainWindow/geometry"), saveGeometry());
+  desktop.SetValue(QStringLiteral("MainWindow/splitter"), dataPage_->Splitter()->saveState());
+}
+
+void CMainDlg::UpdateTitle() {
+  const QString name = dataPage_ ? dataPage_->JobName() : QString();
+  setWindowTitle(name.isEmpty() ? context_.AppTitle() : name + QStringLiteral("[*] - ") + context_.AppTitle());
+  setWindowModified(dataPage_ && dataPage_->IsModified());
+}
+
 void CMainDlg::closeEvent(QCloseEvent* event) {
-  // A transfer still running is stopped first; what it had received reaches the
-  // grid before the window goes (its worker closes the port).
+  // A transfer still running: stopped only when the user agrees. What it had
+  // received reaches the grid first (its worker closes the port), so the question
+  // about unsaved changes covers it.
+  if (context_.Link().Busy() &&
+      !context_.Prompts().Confirm(this,
+                                  context_.Caption("Job", "QuitTransfer",
+                                                   "A transfer is still running. Stop it and quit?"),
+                                  context_.AppTitle())) {
+    event->ignore();
+    return;
+  }
   dataPage_->StopTransferKeepingWhatArrived();
+  if (!dataPage_->MayReplaceJob()) {
+    event->ignore();
+    return;
+  }
+  SaveLayout();
   QMainWindow::closeEvent(event);
 }
 
+QAction* CMainDlg::AddCommand(QMenu* menu, int command) {
+  QAction* action = menu->addAction(QString());
+  action->setData(command);
+  action->setObjectName(QStringLiteral("cmd%1").arg(command));
+  connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+  return action;
+}
+
 void CMainDlg::BuildMenus() {
-  const auto add = [this](QMenu* menu, int command) {
-    QAction* action = menu->addAction(QString());
-    action->setData(command);
-    action->setObjectName(QStringLiteral("cmd%1").arg(command));
-    connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
-    return action;
-  };
+  // The File menu is filled once the data page is there.
   menus_[0] = menuBar()->addMenu(QString());
-  add(menus_[0], kCmdExit)->setShortcut(QKeySequence::Quit);
+  menus_[0]->setObjectName(QStringLiteral("fileMenu"));
   menus_[1] = menuBar()->addMenu(QString());
-  add(menus_[1], kCmdNotepad);
-  add(menus_[1], kCmdCalc);
+  AddCommand(menus_[1], kCmdNotepad);
+  AddCommand(menus_[1], kCmdCalc);
   languageMenu_ = menus_[1]->addMenu(QString());
-  add(languageMenu_, kCmdEnglish)->setCheckable(true);
-  add(languageMenu_, kCmdChinese)->setCheckable(true);
+  AddCommand(languageMenu_, kCmdEnglish)->setCheckable(true);
+  AddCommand(languageMenu_, kCmdChinese)->setCheckable(true);
   menus_[2] = menuBar()->addMenu(QString());
-  add(menus_[2], kCmdAbout);
-  add(menus_[2], kCmdHelp)->setShortcut(QKeySequence::HelpContents);
+  AddCommand(menus_[2], kCmdAbout);
+  AddCommand(menus_[2], kCmdHelp)->setShortcut(QKeySequence::HelpContents);
 }
 
 QAction* CMainDlg::Action(int command) const {
@@ -108,12 +176,16 @@ void CMainDlg::ApplyMainCaptions() {
   menus_[1]->setTitle(context_.Caption("MainMenu", "Tools", "Tools"));
   menus_[2]->setTitle(context_.Caption("MainMenu", "Help", "Help"));
   languageMenu_->setTitle(context_.Caption("MainMenu", "Language", "language"));
-  for (const CommandCaption& c : kCommandCaptions) Action(c.command)->setText(context_.Caption("MainMenu", c.key, c.def));
+  for (const CommandCaption& c : kCommandCaptions)
+    if (QAction* action = Action(c.command)) action->setText(context_.Caption("MainMenu", c.key, c.def));
   Action(kCmdChinese)->setChecked(context_.LanguageIndex() == 0);
   Action(kCmdEnglish)->setChecked(context_.LanguageIndex() == 1);
   tabs_->setTabText(0, context_.Caption("Mark", "First", "RS232 communication"));
   tabs_->setTabText(1, context_.Caption("Mark", "Second", "Setting"));
   if (tabs_->count() > 2) tabs_->setTabText(2, context_.Caption("Plan", "Tab", "Plan"));
+  if (notice_)
+    notice_->SetCaptions(context_.Caption("Job", "Written", "Written:"),
+                         context_.Caption("Job", "OpenFolder", "Open folder"));
   UpdateQtTranslations();
 }
 
@@ -138,7 +210,7 @@ void CMainDlg::SwitchLanguage(int languageIndex) {
   dataPage_->ApplyCaptions();
   settingPage_->Initialise();
   planPage_->ApplyCaptions();
-  setWindowTitle(context_.AppTitle());
+  UpdateTitle();
   Action(kCmdEnglish)->setChecked(languageIndex == 1);
   Action(kCmdChinese)->setChecked(languageIndex != 1);
 }
@@ -155,6 +227,16 @@ void CMainDlg::StartDesktopProgram(const QStringList& names) {
   // Nothing found, or a program that does not start, is silent.
   const QString program = FindFirstProgram(names, searchPath_);
   if (!program.isEmpty()) context_.Shell().StartProgram(program);
+}
+
+void CMainDlg::OpenManual() {
+  const QString manual = ProgramFile("manual/index.html");
+  const QString failure = context_.Caption("Job", "ManualFailed", "The manual could not be opened.");
+  if (!QFile::exists(manual)) {
+    context_.Prompts().Message(this, failure, context_.AppTitle(), MessageIcon::Information, manual);
+    return;
+  }
+  context_.OpenUrlOrSay(this, QUrl::fromLocalFile(manual), failure);
 }
 
 void CMainDlg::RunCommand(int command) {
@@ -180,7 +262,7 @@ void CMainDlg::RunCommand(int command) {
       break;
     }
     case kCmdHelp:
-      context_.Shell().OpenUrl(QUrl::fromLocalFile(ProgramFile("manual/index.html")));
+      OpenManual();
       break;
     default:
       break;

@@ -1,6 +1,8 @@
 #pragma once
-// CMainDlg: the main window. The menu (File, Tools, Help), the two top-level
-// tabs (data page, settings page), the title and icon, the language switch.
+// CMainDlg: the main window. The menu (File with the job commands, Tools,
+// Help), the top-level tabs (data page, settings page, plan), the title with the
+// job's name and modified mark, the status bar, the language switch. It keeps
+// its size, place and splitter between runs.
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -17,6 +19,7 @@ namespace corvane::gui {
 class CDataPage;
 class CPlanPage;
 class CSettingPage;
+class WrittenNotice;
 
 // Main menu commands.
 enum MainCommand : int {
@@ -49,17 +52,27 @@ class CMainDlg final : public QMainWindow {
   void SwitchLanguage(int languageIndex);
   void RunCommand(int command);
 
+  // The title: the job's name with the modified mark, then the program's title.
+  void UpdateTitle();
+  WrittenNotice* Notice() const { return notice_; }
+
   // Runs the about box; tests replace it to look at the box instead.
   void SetAboutRunner(std::function<void(QDialog&)> runner) { aboutRunner_ = std::move(runner); }
   // The folders searched for the editor and the calculator (PATH by default).
   void SetProgramSearchPath(QString path) { searchPath_ = std::move(path); }
 
  protected:
-  // A transfer still running ends and the port closes before the window goes.
+  // A modified job is saved, discarded or kept (the window stays); a transfer still
+  // running is stopped when the user agrees, and its port closes before the
+  // window goes.
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void BuildMenus();
+  QAction* AddCommand(QMenu* menu, int command);
+  void RestoreLayout();
+  void SaveLayout();
+  void OpenManual();
   void TabChanged(int index);
   void StartDesktopProgram(const QStringList& names);
   void UpdateQtTranslations();
@@ -75,6 +88,7 @@ class CMainDlg final : public QMainWindow {
   std::unique_ptr<QTranslator> qtTranslator_;
   std::function<void(QDialog&)> aboutRunner_;
   QString searchPath_;
+  WrittenNotice* notice_ = nullptr;
 };
 
 }  // namespace corvane::gui

@@ -57,6 +57,7 @@ CPlanPage::CPlanPage(GuiContext& context, CDataPage& dataPage, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(bar);
   layout->addWidget(canvas_, 1);
+  shiftLabel_->setBuddy(shift_);
   for (double f : kShiftFactors) shift_->addItem(f == 0 ? QString() : QStringLiteral("%1x").arg(f));
   canvas_->SetSceneSource([this]() -> const plot::PlanScene& { return Scene(); });
   for (double f : kTraverseFactors) traverseScale_->addItem(QStringLiteral("%1x").arg(f));

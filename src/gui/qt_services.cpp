@@ -42,6 +42,27 @@ void QtUserPrompts::Message(QWidget* parent, const QString& text, const QString&
   box.exec();
 }
 
+SaveChoice QtUserPrompts::AskToSave(QWidget* parent, const QString& text, const QString& caption) {
+  QMessageBox box(parent);
+  box.setObjectName(QStringLiteral("askToSave"));
+  box.setWindowTitle(caption);
+  box.setText(text);
+  box.setIcon(QMessageBox::Warning);
+  box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+  box.setDefaultButton(QMessageBox::Save);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Save: return SaveChoice::Save;
+    case QMessageBox::Discard: return SaveChoice::Discard;
+    default: return SaveChoice::Cancel;
+  }
+}
+
+bool QtUserPrompts::Confirm(QWidget* parent, const QString& text, const QString& caption) {
+  return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
 bool QtShell::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
 bool QtShell::StartProgram(const QString& program) { return QProcess::startDetached(program, {}); }

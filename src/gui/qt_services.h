@@ -10,6 +10,8 @@ class QtUserPrompts final : public IUserPrompts {
   QString SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
   void Message(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon,
                const QString& detail) override;
+  SaveChoice AskToSave(QWidget* parent, const QString& text, const QString& caption) override;
+  bool Confirm(QWidget* parent, const QString& text, const QString& caption) override;
 
  private:
   void Remember(const QString& path);

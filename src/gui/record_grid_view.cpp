@@ -128,7 +128,9 @@ bool RecordGridView::ShowClippedText(QObject* watched, QEvent* event) {
       const int col = view->horizontalHeader()->logicalIndexAt(help->pos());
       if (col < 0) break;
       const QString caption = model()->headerData(col, Qt::Horizontal, Qt::DisplayRole).toString();
-      if (HeaderTextWidth(*view, caption) > view->columnWidth(col)) text = caption;
+      // The caption stays as documented; the tooltip says what the column holds.
+      if (headerHint_) text = caption + QLatin1Char('\n') + headerHint_(col);
+      else if (HeaderTextWidth(*view, caption) > view->columnWidth(col)) text = caption;
       area = QRect(view->horizontalHeader()->sectionViewportPosition(col), 0, view->columnWidth(col),
                    view->horizontalHeader()->height());
     }
@@ -199,7 +201,10 @@ bool RecordGridView::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::ToolTip) return ShowClippedText(watched, event);
   if (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
-    lastMouse_ = CellAtGlobal(mouse->globalPosition().toPoint());
+    const GridCell cell = CellAtGlobal(mouse->globalPosition().toPoint());
+    const bool moved = cell.row != lastMouse_.row || cell.col != lastMouse_.col;
+    lastMouse_ = cell;
+    if (moved && cell.IsValid()) emit cellHovered(cell.row, cell.col);
   }
   return QTableView::eventFilter(watched, event);
 }

@@ -3,6 +3,7 @@
 // over the left edge shows them while the main one scrolls sideways), the header
 // row as the column header, cell positions by grid row and column.
 #include <QTableView>
+#include <functional>
 #include <vector>
 
 namespace corvane::gui {
@@ -35,12 +36,16 @@ class RecordGridView final : public QTableView {
   // A cell's rectangle in this widget's coordinates (empty when not shown).
   QRect CellRect(int gridRow, int col) const;
   QTableView* FrozenView() const { return frozen_; }
+  // The header's tooltip: the caption, then this text for the column.
+  void SetHeaderHint(std::function<QString(int col)> hint) { headerHint_ = std::move(hint); }
 
  signals:
   // A double click on a cell, the header row included (row 0).
   void cellDoubleClicked(int gridRow, int col);
   // The visible part of the grid moved.
   void scrolled();
+  // The mouse came over another cell (row 0: the header).
+  void cellHovered(int gridRow, int col);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -61,6 +66,7 @@ class RecordGridView final : public QTableView {
   GridCell lastMouse_;
   std::vector<int> minimumWidths_;
   bool widenPending_ = false;
+  std::function<QString(int)> headerHint_;
 };
 
 }  // namespace corvane::gui

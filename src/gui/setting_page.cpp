@@ -151,15 +151,20 @@ CSettingPage::CSettingPage(GuiContext& context, QWidget* parent)
     comRadio_->setChecked(false);
   });
 
+  // Two columns: the serial line above the USB instrument, the instrument above
+  // its coordinate reference system; the page fits a window on a screen of 800 x 600.
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(comBox_, 0, Qt::AlignTop);
+  auto* lineColumn = new QVBoxLayout;
+  lineColumn->addWidget(comBox_);
+  lineColumn->addWidget(usbBox_);
+  lineColumn->addWidget(defaultType_);
+  lineColumn->addStretch(1);
   auto* instrumentColumn = new QVBoxLayout;
   instrumentColumn->addWidget(instrumentBox_);
   instrumentColumn->addWidget(crsBox_);
   instrumentColumn->addStretch(1);
+  layout->addLayout(lineColumn);
   layout->addLayout(instrumentColumn);
-  layout->addWidget(defaultType_, 0, Qt::AlignTop);
-  layout->addWidget(usbBox_, 0, Qt::AlignTop);
   layout->addStretch(1);
   Initialise();
 }
@@ -176,6 +181,8 @@ void CSettingPage::Initialise() {
   instrumentBox_->setTitle(context_.Caption("InSetting", "Inset", "Instrument setting"));
   scaleLabel_->setText(context_.Caption("InSetting", "Scale", "Instrument setting"));
   deviceLabel_->setText(context_.Caption("SecondMark", "Device", "Device"));
+  // The device path is typed into the list's own field: it carries the label's name.
+  device_->lineEdit()->setAccessibleName(deviceLabel_->text());
   device_->setAccessibleDescription(AccessText(context_, "Device"));
   scale_->setAccessibleDescription(AccessText(context_, "Scale"));
 

@@ -54,6 +54,8 @@ CStationImportDlg::CStationImportDlg(GuiContext& context, StationTable& table, Q
   // stored); the program's language stays as it is.
   const StationDialogCaptions captions = ReadStationDialogCaptions(SettingsFolder(), context_.LanguageIndex());
   setWindowTitle(FromGbk(captions.title));
+  // The table is what the dialog edits: named after it for assistive technology.
+  view_->setAccessibleName(windowTitle());
   inport_->setText(FromGbk(captions.inport));
   saveAs_->setText(FromGbk(captions.saveAs));
   ok_->setObjectName(QStringLiteral("ok"));

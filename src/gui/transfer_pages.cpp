@@ -32,7 +32,9 @@ TransferPage::TransferPage(GuiContext& context, const ButtonCaption (&captions)[
     buttons_[i] = new QPushButton(this);
     buttons_[i]->setObjectName(QString::fromLatin1(kButtonNames[i]));
     layout->addWidget(buttons_[i]);
-    connect(buttons_[i], &QPushButton::clicked, this, [this, i] { ButtonPressed(i); });
+    connect(buttons_[i], &QPushButton::clicked, this, [this, i] {
+      if (!startGuard_ || startGuard_()) ButtonPressed(i);
+    });
   }
   buttons_[0]->setDefault(true);
   // Beside the transfer buttons; usable only while this page's transfer runs.

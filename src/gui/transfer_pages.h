@@ -53,6 +53,9 @@ class TransferPage : public QWidget {
   void ClearReceived();
   // A transfer this page runs ends without reaching the page any more; the port closes.
   void EndOwnTransfer();
+  // Asked before a transfer button does anything (a transfer fills the grid);
+  // false leaves everything as it is.
+  void SetStartGuard(std::function<bool()> guard) { startGuard_ = std::move(guard); }
 
   // What a worker's calls become on the window thread.
   // The transfer has ended (its port closed): the progress timer stops, a download's
@@ -115,6 +118,7 @@ class TransferPage : public QWidget {
   QLabel* statusCaption_;
   QTimer timer_;
   QString statusRaw_;
+  std::function<bool()> startGuard_;
 };
 
 class CComPage final : public TransferPage {

@@ -37,13 +37,20 @@ QString Summary(const usb::UsbDeviceInfo& d) {
 }  // namespace
 
 UsbDeviceBox::UsbDeviceBox(GuiContext& context, QWidget* parent)
-    : QGroupBox(parent), context_(context), lister_(&usb::ListUsbDevices), list_(new QPushButton(this)) {
+    : QGroupBox(parent), context_(context), lister_(&usb::ListUsbDevices), list_(new QPushButton) {
   setObjectName(QStringLiteral("UsbDevice"));
-  auto* form = new QFormLayout(this);
+  // The fields lie on a plain panel inside the box, each labelled by its own
+  // label: assistive technology would otherwise name them after the box.
+  auto* panel = new QWidget(this);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(panel);
+  auto* form = new QFormLayout(panel);
   for (int i = 0; i < kFieldCount; ++i) {
-    labels_[i] = new QLabel(this);
-    edits_[i] = new QLineEdit(this);
+    labels_[i] = new QLabel(panel);
+    edits_[i] = new QLineEdit(panel);
     edits_[i]->setObjectName(QString::fromLatin1(kFields[i].object));
+    labels_[i]->setBuddy(edits_[i]);
     form->addRow(labels_[i], edits_[i]);
     connect(edits_[i], &QLineEdit::editingFinished, this, [this, i] { Store(static_cast<Field>(i)); });
   }
@@ -108,8 +115,10 @@ void UsbDeviceBox::PickDevice() {
   dialog.setWindowTitle(context_.Caption("UsbSetting", "List", "Connected devices..."));
   auto* list = new QListWidget(&dialog);
   list->setObjectName(QStringLiteral("UsbDeviceList"));
+  list->setAccessibleName(dialog.windowTitle());
   auto* details = new QPlainTextEdit(&dialog);
   details->setReadOnly(true);
+  details->setAccessibleName(context_.Caption("UsbSetting", "Details", "Details of the chosen device"));
   const auto settings =
       usb::ParseUsbDeviceSettings(context_.Settings().UsbSetting("VendorId", ""), context_.Settings().UsbSetting("ProductId", ""),
                                   context_.Settings().UsbSetting("Serial", ""), context_.Settings().UsbSetting("Endpoints", ""));

@@ -1,12 +1,14 @@
 // The conversion commands of the grid's context menu write the same bytes as the
 // command-line program on the same job, hand their files to the desktop, and
 // show their failures.
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <filesystem>
 
 #include "core/compute/station_table.h"
 #include "gui/data_page.h"
 #include "gui/station_import_dlg.h"
+#include "gui/text_viewer.h"
 #include "gui_fixture.h"
 
 namespace corvane::guitest {
@@ -144,9 +146,21 @@ TEST_F(ExportCommandsTest, EveryCommandWritesWhatTheCommandLineProgramWrites) {
     }
     std::vector<QUrl> opened;
     if (c.opensOutput) opened.push_back(QUrl::fromLocalFile(QString::fromStdString(gui)));
-    if (c.opensReport)
-      opened.push_back(QUrl::fromLocalFile(QString::fromStdString((fs::path(gui).parent_path() / "out.rpt").string())));
     EXPECT_EQ(shell_.urls, opened) << c.name;
+    // The report's captions are GBK: the program's own viewer shows it, decoded.
+    if (c.opensReport) {
+      const std::string report = (fs::path(gui).parent_path() / "out.rpt").string();
+      gui::TextFileViewer* viewer = nullptr;
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* v = qobject_cast<gui::TextFileViewer*>(w); v && v->Path().toStdString() == report) viewer = v;
+      ASSERT_TRUE(viewer) << c.name;
+      EXPECT_TRUE(viewer->isVisible());
+      QString expected = gui::FromGbk(ReadBytes(report));
+      expected.replace("\r\n", "\n");
+      EXPECT_EQ(viewer->Text()->toPlainText(), expected) << c.name;
+      EXPECT_FALSE(expected.contains(QChar::ReplacementCharacter)) << c.name;
+      delete viewer;
+    }
   }
   EXPECT_EQ(prompts_.suffixesAsked, QStringList({"txt", "txt", "txt", "txt", "", ""}));
 }

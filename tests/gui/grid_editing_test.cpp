@@ -151,18 +151,37 @@ TEST_F(GridEditingTest, MenusTakeTheirCaptionsFromTheCaptionFile) {
   EXPECT_EQ(script.titles.first(), QString::fromUtf8("删除一行"));
 }
 
-TEST_F(GridEditingTest, KeyboardMenuOpensNearThePageCornerAndActsOnTheCellLastUnderTheMouse) {
-  auto page = PageWithRows(10);
-  MenuScript script;
-  ScriptMenus(*page, script);
-  RightClick(*page, 6, 0);  // the mouse rests over row 6's number
-  script = {};
-  QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(40, 40), page->mapToGlobal(QPoint(40, 40)));
-  QApplication::sendEvent(page.get(), &key);
-  ASSERT_TRUE(script.shown);
-  EXPECT_EQ(script.name, "rowMenu");
-  EXPECT_EQ(script.pos, page->mapToGlobal(QPoint(5, 5)));
-  EXPECT_EQ(page->ContextRow(), 6);
+TEST_F(GridEditingTest, KeyboardMenuOpensForTheCurrentCellElseForTheCellLastUnderTheMouse) {
+  struct Case {
+    int row, col;  // the current cell; row -1: none
+    bool shiftF10;
+    const char* menu;
+    int contextRow;
+  } cases[] = {{3, 4, false, "conversionMenu", 3}, {6, 0, true, "rowMenu", 6}, {2, 1, true, "conversionMenu", 2},
+               {-1, 0, false, "rowMenu", 7}};
+  for (const Case& c : cases) {
+    auto page = PageWithRows(10);
+    MenuScript script;
+    ScriptMenus(*page, script);
+    RightClick(*page, 7, 0);  // the mouse rests over row 7's number
+    script = {};
+    const QModelIndex current = c.row < 0 ? QModelIndex() : page->Model().IndexOf(c.row, c.col);
+    page->View()->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    if (c.shiftF10) {
+      page->View()->setFocus();
+      QTest::keyClick(page->View(), Qt::Key_F10, Qt::ShiftModifier);
+    } else {
+      QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(40, 40), page->mapToGlobal(QPoint(40, 40)));
+      QApplication::sendEvent(page.get(), &key);
+    }
+    ASSERT_TRUE(script.shown) << c.row;
+    EXPECT_EQ(script.name, c.menu) << c.row;
+    EXPECT_EQ(page->ContextRow(), c.contextRow);
+    // At the current cell, else near the page's corner.
+    const QPoint at = c.row < 0 ? page->mapToGlobal(QPoint(5, 5))
+                                : page->View()->mapToGlobal(page->View()->CellRect(c.row, c.col).bottomLeft());
+    EXPECT_EQ(script.pos, at) << c.row;
+  }
 }
 
 TEST_F(GridEditingTest, RequestsOutsideTheCellsShowNothing) {

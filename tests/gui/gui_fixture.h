@@ -43,6 +43,25 @@ class ScriptedPrompts final : public gui::IUserPrompts {
                const QString& detail) override {
     messages.push_back({text, caption, icon, detail});
   }
+  // Answers to "save first?" and to yes/no questions, in order; with none left
+  // the job is discarded (as nothing was asked before) and Yes is answered.
+  std::deque<gui::SaveChoice> saveChoices;
+  std::deque<bool> confirmAnswers;
+  QStringList questions;
+  gui::SaveChoice AskToSave(QWidget*, const QString& text, const QString&) override {
+    questions << text;
+    if (saveChoices.empty()) return gui::SaveChoice::Discard;
+    const gui::SaveChoice c = saveChoices.front();
+    saveChoices.pop_front();
+    return c;
+  }
+  bool Confirm(QWidget*, const QString& text, const QString&) override {
+    questions << text;
+    if (confirmAnswers.empty()) return true;
+    const bool a = confirmAnswers.front();
+    confirmAnswers.pop_front();
+    return a;
+  }
 
  private:
   // The next scripted answer; cancelled when there is none.

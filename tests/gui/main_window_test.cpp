@@ -37,7 +37,9 @@ class MainWindowTest : public GuiFixture {
     EXPECT_EQ(w.TopMenu(0)->title(), "File");
     EXPECT_EQ(w.TopMenu(1)->title(), "Tools");
     EXPECT_EQ(w.TopMenu(2)->title(), "Help");
-    EXPECT_EQ(MenuTexts(w.TopMenu(0)), QStringList({"Exit"}));
+    EXPECT_EQ(MenuTexts(w.TopMenu(0)),
+              QStringList({"&Open...", "Recent &jobs", "&Save", "Save &as...", "C&lear", "", "&Undo", "&Redo", "",
+                           "MEAS FILE", "COORD DATA", "&Plan export...", "", "Exit"}));
     EXPECT_EQ(MenuTexts(w.TopMenu(1)), QStringList({"Notepad", "Calc", "language"}));
     EXPECT_EQ(MenuTexts(w.LanguageMenu()), QStringList({"English", "Chinese"}));
     EXPECT_EQ(MenuTexts(w.TopMenu(2)), QStringList({"About", "Help"}));
@@ -86,7 +88,7 @@ TEST_F(MainWindowTest, LanguageSwitchRecaptionsEveryPageAndKeepsTheRows) {
 
   w.Action(gui::kCmdEnglish)->trigger();
   EXPECT_EQ(Get(SettingsSection::OtherSet, "language"), "1");
-  EXPECT_EQ(w.windowTitle(), "ZAMO Corvane480");
+  EXPECT_EQ(w.windowTitle(), "Downloaded job[*] - ZAMO Corvane480");
   EXPECT_EQ(w.TopMenu(0)->title(), "&File");
   EXPECT_EQ(w.Tabs()->tabText(1), "Setting");
   EXPECT_EQ(w.DataPage()->OpenButton()->text(), "Open");
@@ -190,12 +192,32 @@ TEST_F(MainWindowTest, AboutBoxShowsTheCaptionTextsAndThePicture) {
   EXPECT_FALSE(picture);  // no this.bmp in this program folder
 }
 
-TEST_F(MainWindowTest, HelpOpensTheShippedManual) {
-  CMainDlg w(*context_);
-  w.Action(gui::kCmdHelp)->trigger();
-  ASSERT_EQ(shell_.urls.size(), 1u);
-  EXPECT_TRUE(shell_.urls[0].isLocalFile());
-  EXPECT_TRUE(shell_.urls[0].toLocalFile().endsWith("/manual/index.html"));
+TEST_F(MainWindowTest, HelpOpensTheShippedManualOrSaysWhereItShouldBe) {
+  struct Case {
+    bool installed, opens;
+    size_t urls, messages;
+  } cases[] = {{true, true, 1, 0}, {true, false, 1, 1}, {false, true, 0, 1}};
+  for (const Case& c : cases) {
+    UseProgramFolder(Captions::None, true);
+    const std::filesystem::path manual = program_.Path() / std::to_string(folderCount_) / "manual" / "index.html";
+    if (c.installed) {
+      std::filesystem::create_directories(manual.parent_path());
+      testing::WriteBytes(manual.string(), "<html></html>");
+    }
+    shell_.urls.clear();
+    shell_.opens = c.opens;
+    prompts_.messages.clear();
+    CMainDlg w(*context_);
+    w.Action(gui::kCmdHelp)->trigger();
+    ASSERT_EQ(shell_.urls.size(), c.urls);
+    if (c.urls) {
+      EXPECT_EQ(shell_.urls[0].toLocalFile().toStdString(), manual.string());
+    }
+    ASSERT_EQ(prompts_.messages.size(), c.messages);
+    if (c.messages) {
+      EXPECT_EQ(prompts_.messages[0].detail.toStdString(), manual.string());
+    }
+  }
 }
 
 TEST_F(MainWindowTest, NotepadAndCalcStartTheFirstProgramFound) {

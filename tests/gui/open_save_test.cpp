@@ -73,7 +73,8 @@ TEST_F(OpenSaveTest, FailuresShowOpenFileFailedAndChangeNothing) {
   for (const Case& c : cases) {
     prompts_.messages.clear();
     (c.open ? prompts_.openAnswers : prompts_.saveAnswers).push_back(QString::fromStdString(c.path));
-    c.open ? page.OpenFile() : page.SaveFile();
+    if (c.open) page.OpenFile();
+    else page.SaveFile();
     ASSERT_EQ(prompts_.messages.size(), 1u) << c.path;
     EXPECT_EQ(prompts_.messages[0].text, "Open file failed!");
     EXPECT_EQ(prompts_.messages[0].icon, corvane::MessageIcon::Exclamation);

@@ -2,6 +2,8 @@
 // upload dialog stores the file layout, choices are remembered.
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QSettings>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -108,6 +110,41 @@ TEST_F(OptionDialogsTest, OkNeedsAPathAndChoicesAreRemembered) {
   setup.memoryKey = "other";
   corvanedlg::FileOptionsDialog other(setup);
   EXPECT_EQ(other.Path(), "");
+}
+
+// A name typed without a folder lands in the dialog's folder: the last file's,
+// else the last folder used, else the home folder; never where the program started.
+TEST_F(OptionDialogsTest, ABareNameLandsInTheDialogsFolder) {
+  const QString jobs = QString::fromStdString(files_.File("jobs"));
+  const QString other = QString::fromStdString(files_.File("other"));
+  const corvanedlg::FileDialogSetup setup{"t", "export", {"0"}, true, true, "*", corvanedlg::Preview::None};
+  struct Case {
+    QString lastPath, lastFolder;
+    QString typed, expected;
+  } cases[] = {
+      {jobs + "/a.txt", other, "out.txt", jobs + "/out.txt"},
+      {"", other, " out.txt ", other + "/out.txt"},
+      {"", "", "out.txt", QDir::homePath() + "/out.txt"},
+      {jobs + "/a.txt", "", "sub/out.txt", jobs + "/sub/out.txt"},
+      {jobs + "/a.txt", "", other + "/x.txt", other + "/x.txt"},
+      {jobs + "/a.txt", "", "", ""},
+  };
+  for (const Case& c : cases) {
+    {
+      QSettings memory(corvanedlg::MemoryFile(), QSettings::IniFormat);
+      memory.clear();
+      if (!c.lastFolder.isEmpty()) memory.setValue("lastFolder", c.lastFolder);
+      if (!c.lastPath.isEmpty()) memory.setValue("export/lastPath", c.lastPath);
+    }
+    corvanedlg::FileOptionsDialog dialog(setup);
+    dialog.SetPath(c.typed);
+    EXPECT_EQ(dialog.Path(), c.expected) << c.typed.toStdString();
+  }
+  // The answer carries the whole path.
+  QSettings(corvanedlg::MemoryFile(), QSettings::IniFormat).setValue("export/lastPath", jobs + "/a.txt");
+  CCorvaneDll dll;
+  Answer([](QDialog& d) { FileFields(d, "out.dxf", 6); }, true);
+  EXPECT_EQ(dll.ShowExportDlg(), "{6}{0}{" + (jobs + "/out.dxf").toStdString() + "}");
 }
 
 TEST_F(OptionDialogsTest, DownloadDialogShowsTheLineAboutToBeUsed) {

@@ -92,19 +92,28 @@ RecordGrid::RecordGrid(const RecordGrid& other) {
 }
 
 RecordGrid& RecordGrid::operator=(const RecordGrid& other) {
-  if (this == &other) return *this;
+  if (this != &other) CopyFrom(other, other.RowCount());
+  return *this;
+}
+
+RecordGrid RecordGrid::FirstRows(int count) const {
+  RecordGrid part;
+  part.CopyFrom(*this, std::clamp(count, 0, RowCount()));
+  return part;
+}
+
+void RecordGrid::CopyFrom(const RecordGrid& other, int count) {
   rows_.clear();
   blocks_.clear();
   free_ = nullptr;
   left_ = 0;
   blockBytes_ = 0;
-  rows_.resize(other.rows_.size());
-  for (int r = 0; r < RowCount(); ++r) {
+  rows_.resize(static_cast<size_t>(count));
+  for (int r = 0; r < count; ++r) {
     RowCells cells;
     for (int c = 0; c < kCols; ++c) cells[static_cast<size_t>(c)] = other.Cell(r, c);
     SetRow(r, cells);
   }
-  return *this;
 }
 
 void RecordGrid::Resize(int count) {

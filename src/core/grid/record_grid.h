@@ -63,6 +63,9 @@ class RecordGrid final {
   // Puts the rows 1.. of `part` that hold a number at rows base+1.., numbered
   // base+1..; the row count becomes base + part's. The grid takes part's texts.
   void AdoptNumberedRows(RecordGrid&& part, int base);
+  // A grid of its own holding the first `count` rows of this one (every row when
+  // the grid has fewer).
+  RecordGrid FirstRows(int count) const;
   // Every cell empty; the row count stays.
   void ClearAll();
   bool RowIsEmptyFrom(int row, int firstCol) const;
@@ -90,6 +93,8 @@ class RecordGrid final {
   using Block = std::unique_ptr<char, BlockFree>;
   Block NewBlock(size_t n);
   void Resize(int count);
+  // Replaces this grid's rows by copies of the first `count` rows of `other`.
+  void CopyFrom(const RecordGrid& other, int count);
   static std::string_view NumberText(const char* p);
   static uint32_t End(const char* ends, unsigned width, int i) {
     if (width == 1) return static_cast<unsigned char>(ends[i]);

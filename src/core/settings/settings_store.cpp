@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <optional>
 
@@ -165,8 +166,14 @@ bool SettingsStore::WriteUsbSetting(std::string_view name, std::string_view valu
   return WriteUserValue("Usb", name, value, reason);
 }
 
+namespace {
+std::atomic<int> g_unchosenLanguage{0};
+}  // namespace
+
+void SetUnchosenLanguage(int languageIndex) { g_unchosenLanguage = languageIndex; }
+
 int ReadLanguageIndex(const ISettingsReader& settings) {
-  return CAtoi(settings.ReadSetting(SettingsSection::OtherSet, "language", "0"));
+  return CAtoi(settings.ReadSetting(SettingsSection::OtherSet, "language", FormatInt(g_unchosenLanguage.load())));
 }
 
 int ReadStationDialogLanguage(const std::string& settingsFolder, int programLanguage) {

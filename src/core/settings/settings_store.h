@@ -70,9 +70,13 @@ class SettingsStore final : public ISettings {
   std::mutex writeMutex_;
 };
 
-// The caption language the program uses: "language" under "OtherSet" (default
-// "0"), 1 for English, anything else the local language.
+// The caption language the program uses: "language" under "OtherSet", 1 for
+// English, anything else the local language. With no value stored it is the
+// process's unchosen language (0 unless the program has set another).
 int ReadLanguageIndex(const ISettingsReader& settings);
+// The language of a process whose user has never chosen one (the desktop program
+// follows the desktop's language); the stored choice always wins.
+void SetUnchosenLanguage(int languageIndex);
 
 // The station dialog's own language value ("language" under its own key), kept in
 // ${settings folder}/ZamoSoft/ZamoComm.ini over the installed
