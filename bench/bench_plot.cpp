@@ -2,11 +2,15 @@
 //   bench_plot cli POINTS [png|svg|pdf]
 //                             corvane480-cli plot of a POINTS-line job, whole process:
 //                             wall and CPU time, peak memory, the file's size
+//   bench_plot phases POINTS [png|svg|pdf]
+//                             the steps of that command in one process: open,
+//                             scene, sheet, drawing (wall milliseconds each)
 //   bench_plot page POINTS    the desktop's plan page: scene build, fit repaint,
 //                             pan and zoom frames, the page's bytes per point
 // Run with QT_QPA_PLATFORM=offscreen (or under a display). Paint times are given
 // as wall time and as the thread's CPU time (what a busy machine does not add).
 // BENCH_PLOT_STEPS=1 prints every frame; BENCH_PLOT_NO_LABELS=1 zooms without names;
+// BENCH_PLOT_JOB=FILE plots that job instead of a generated one (and keeps it).
 // BENCH_PLOT_SPREAD=1 scatters the points evenly over 2 km instead (most get a label).
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -22,6 +26,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/grid/grid_loading.h"
 #include "core/settings/program_folder.h"
 #include "core/settings/settings_store.h"
 #include "gui/data_page.h"
@@ -29,6 +34,9 @@
 #include "gui/plan_canvas.h"
 #include "gui/plan_page.h"
 #include "gui/qt_services.h"
+#include "plot/plan_export.h"
+#include "plot/plan_sheet.h"
+#include "plot/plan_title.h"
 #include "job_generator.h"
 #include "no_dialogs.h"
 
@@ -49,6 +57,7 @@ double CpuMs() {
 }
 
 std::string MakeJob(long points) {
+  if (const char* given = std::getenv("BENCH_PLOT_JOB")) return given;
   const std::string job = "/tmp/corvane-bench-plot-" + std::to_string(getpid()) + ".kvm";
   if (std::getenv("BENCH_PLOT_SPREAD")) {
     std::FILE* f = std::fopen(job.c_str(), "wb");
@@ -89,7 +98,34 @@ int Cli(long points, const std::string& format) {
   std::printf("cli plot: %ld points to %s: %.0f ms whole process, %.0f ms CPU, peak %.0f MB, file %.1f MB (exit %d)\n",
               points, format.c_str(), ms, cpu, static_cast<double>(usage.ru_maxrss) / 1024,
               static_cast<double>(st.st_size) / 1e6, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
-  unlink(job.c_str());
+  if (!std::getenv("BENCH_PLOT_JOB")) unlink(job.c_str());
+  unlink(out.c_str());
+  return 0;
+}
+
+int Phases(int argc, char** argv, long points, const std::string& format) {
+  const std::string job = MakeJob(points), out = job + "." + format;
+  const auto t0 = Clock::now();
+  RecordGrid grid;
+  const CommandResult opened = OpenJobFile(grid, job, ColumnCaptions{});
+  const auto t1 = Clock::now();
+  plot::PlanScene scene(grid);
+  const auto t2 = Clock::now();
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  const auto t3 = Clock::now();
+  const QString path = QString::fromStdString(out);
+  const auto kind = plot::PlanFormatOfPath(path).value_or(plot::PlanFormat::Png);
+  const plot::TitleBlock title = plot::StandardTitle(scene, QStringLiteral("job"));
+  const plot::PlanSheet sheet = plot::ExportSheet(scene, plot::PlanView{}, plot::ExportArea{}, kind, title);
+  const auto t4 = Clock::now();
+  const CommandResult written = plot::WritePlan(scene, sheet, plot::PlanOptions{}, title, path, kind);
+  const auto t5 = Clock::now();
+  std::printf("phases of %ld points to %s: open %.0f ms (%d rows), scene %.0f ms (%zu points), application %.0f ms,"
+              " sheet %.0f ms, drawing %.0f ms%s\n",
+              points, format.c_str(), Ms(t0, t1), grid.RowCount(), Ms(t1, t2), scene.Points().size(), Ms(t2, t3),
+              Ms(t3, t4), Ms(t4, t5), opened.Done() && written.Done() ? "" : " (FAILED)");
+  if (!std::getenv("BENCH_PLOT_JOB")) unlink(job.c_str());
   unlink(out.c_str());
   return 0;
 }
@@ -161,7 +197,7 @@ int Page(int argc, char** argv, long points) {
   std::printf("fit repaint with name, code and height: %.1f ms\n", canvas.LastPaintMs());
   std::printf("page memory: %zu bytes, %.1f bytes per point\n", page.OwnMemoryBytes(),
               static_cast<double>(page.OwnMemoryBytes()) / static_cast<double>(std::max<size_t>(1, count)));
-  unlink(job.c_str());
+  if (!std::getenv("BENCH_PLOT_JOB")) unlink(job.c_str());
   return 0;
 }
 
@@ -172,6 +208,7 @@ int main(int argc, char** argv) {
   const long points = argc > 2 ? std::atol(argv[2]) : 100000;
   if (mode == "cli") return Cli(points, argc > 3 ? argv[3] : "png");
   if (mode == "page") return Page(argc, argv, points);
-  std::fprintf(stderr, "usage: bench_plot cli POINTS [png|svg|pdf] | page POINTS\n");
+  if (mode == "phases") return Phases(argc, argv, points, argc > 3 ? argv[3] : "png");
+  std::fprintf(stderr, "usage: bench_plot cli|phases POINTS [png|svg|pdf] | page POINTS\n");
   return 2;
 }
