@@ -4,13 +4,14 @@
 //                             wall and CPU time, peak memory, the file's size
 //   bench_plot phases POINTS [png|svg|pdf]
 //                             the steps of that command in one process: open,
-//                             scene, sheet, drawing (wall milliseconds each)
+//                             scene, sheet, drawing (wall milliseconds each, and CPU)
 //   bench_plot page POINTS    the desktop's plan page: scene build, fit repaint,
 //                             pan and zoom frames, the page's bytes per point
 // Run with QT_QPA_PLATFORM=offscreen (or under a display). Paint times are given
 // as wall time and as the thread's CPU time (what a busy machine does not add).
 // BENCH_PLOT_STEPS=1 prints every frame; BENCH_PLOT_NO_LABELS=1 zooms without names;
-// BENCH_PLOT_JOB=FILE plots that job instead of a generated one (and keeps it).
+// BENCH_PLOT_JOB=FILE plots that job instead of a generated one (writes it first when
+// it does not exist, and keeps it).
 // BENCH_PLOT_SPREAD=1 scatters the points evenly over 2 km instead (most get a label).
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -57,8 +58,10 @@ double CpuMs() {
 }
 
 std::string MakeJob(long points) {
-  if (const char* given = std::getenv("BENCH_PLOT_JOB")) return given;
-  const std::string job = "/tmp/corvane-bench-plot-" + std::to_string(getpid()) + ".kvm";
+  const char* given = std::getenv("BENCH_PLOT_JOB");
+  struct stat st {};
+  if (given && stat(given, &st) == 0) return given;
+  const std::string job = given ? given : "/tmp/corvane-bench-plot-" + std::to_string(getpid()) + ".kvm";
   if (std::getenv("BENCH_PLOT_SPREAD")) {
     std::FILE* f = std::fopen(job.c_str(), "wb");
     if (!f) std::exit(1);
@@ -103,14 +106,24 @@ int Cli(long points, const std::string& format) {
   return 0;
 }
 
+// CPU milliseconds of the whole process (every thread).
+double ProcessCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
 int Phases(int argc, char** argv, long points, const std::string& format) {
   const std::string job = MakeJob(points), out = job + "." + format;
   const auto t0 = Clock::now();
+  const double c0 = ProcessCpuMs();
   RecordGrid grid;
   const CommandResult opened = OpenJobFile(grid, job, ColumnCaptions{});
   const auto t1 = Clock::now();
+  const double c1 = ProcessCpuMs();
   plot::PlanScene scene(grid);
   const auto t2 = Clock::now();
+  const double c2 = ProcessCpuMs();
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
   const auto t3 = Clock::now();
@@ -121,10 +134,13 @@ int Phases(int argc, char** argv, long points, const std::string& format) {
   const auto t4 = Clock::now();
   const CommandResult written = plot::WritePlan(scene, sheet, plot::PlanOptions{}, title, path, kind);
   const auto t5 = Clock::now();
+  const double c5 = ProcessCpuMs();
   std::printf("phases of %ld points to %s: open %.0f ms (%d rows), scene %.0f ms (%zu points), application %.0f ms,"
-              " sheet %.0f ms, drawing %.0f ms%s\n",
+              " sheet %.0f ms, drawing %.0f ms%s; CPU: open %.0f ms, scene %.0f ms, the rest %.0f ms;"
+              " grid %.0f MB, scene %.0f MB\n",
               points, format.c_str(), Ms(t0, t1), grid.RowCount(), Ms(t1, t2), scene.Points().size(), Ms(t2, t3),
-              Ms(t3, t4), Ms(t4, t5), opened.Done() && written.Done() ? "" : " (FAILED)");
+              Ms(t3, t4), Ms(t4, t5), opened.Done() && written.Done() ? "" : " (FAILED)", c1 - c0, c2 - c1, c5 - c2,
+              static_cast<double>(grid.MemoryBytes()) / 1e6, static_cast<double>(scene.MemoryBytes()) / 1e6);
   if (!std::getenv("BENCH_PLOT_JOB")) unlink(job.c_str());
   unlink(out.c_str());
   return 0;

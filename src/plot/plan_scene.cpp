@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 #include "core/compute/point_format.h"
 #include "core/compute/station_recompute.h"
@@ -19,6 +21,46 @@ bool StartsWithNumber(std::string_view cell) {
   size_t i = 0;
   while (i < cell.size() && (cell[i] == ' ' || (cell[i] >= '\t' && cell[i] <= '\r'))) ++i;
   return DecimalNumberLength(cell.substr(i)) > 0;
+}
+
+// The order of a double's bits as unsigned integers is the order of the values
+// (finite ones; -0 sorts with +0).
+std::uint64_t OrderKey(double v) {
+  std::uint64_t bits = 0;
+  const double zeroless = v == 0 ? 0.0 : v;
+  std::memcpy(&bits, &zeroless, sizeof bits);
+  return bits >> 63 ? ~bits : bits | (std::uint64_t{1} << 63);
+}
+
+// Sorts by east, equal easts by point: a stable radix sort of the keys, 16 bits
+// a pass, passes whose digit is the same for every key skipped. The entries
+// come in point order, so stability keeps the points of one east in order.
+void SortByEast(std::vector<EastEntry>& entries) {
+  struct Key {
+    std::uint64_t key;
+    std::uint32_t at;
+  };
+  std::vector<Key> keys(entries.size()), spare(entries.size());
+  std::uint64_t differ = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    keys[i] = {OrderKey(entries[i].east), static_cast<std::uint32_t>(i)};
+    differ |= keys[i].key ^ keys[0].key;
+  }
+  std::vector<std::uint32_t> count(1 << 16);
+  for (int shift = 0; shift < 64; shift += 16) {
+    if (((differ >> shift) & 0xFFFF) == 0) continue;
+    std::fill(count.begin(), count.end(), 0);
+    for (const Key& k : keys) ++count[(k.key >> shift) & 0xFFFF];
+    std::uint32_t sum = 0;
+    for (std::uint32_t& c : count) sum += std::exchange(c, sum);
+    for (const Key& k : keys) spare[count[(k.key >> shift) & 0xFFFF]++] = k;
+    keys.swap(spare);
+  }
+  spare = {};
+  std::vector<EastEntry> sorted;
+  sorted.reserve(entries.size());
+  for (const Key& k : keys) sorted.push_back(entries[k.at]);
+  entries.swap(sorted);
 }
 
 template <class T>
@@ -77,9 +119,7 @@ void PlanScene::Rebuild(const RecordGrid& grid) {
     points_.push_back(point);
   });
   // A view walks its points in this order: their coordinates lie side by side.
-  std::sort(byEast_.begin(), byEast_.end(), [](const EastEntry& a, const EastEntry& b) {
-    return a.east < b.east || (a.east == b.east && a.point < b.point);
-  });
+  SortByEast(byEast_);
   Trim(points_);
   Trim(byEast_);
 }

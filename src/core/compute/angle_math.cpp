@@ -23,9 +23,7 @@ double DigitsValue(std::string_view digits, size_t intDigits) {
     text[n++] = '.';
     n += digits.copy(text + n, std::string_view::npos, intDigits);
   }
-  double value = 0.0;
-  std::from_chars(text, text + n, value);
-  return value;
+  return CAtof(std::string_view(text, n));
 }
 
 }  // namespace

@@ -33,8 +33,8 @@ void ForEachMeasuredPoint(const RecordGrid& grid, const std::function<void(const
                           const std::function<void()>& afterRow) {
   const bool enz = CoordinateOrder(grid) == '2';
   AngleUnitWalk unit;
-  // The last station: its texts stay empty (read as 0) until an ST row is met.
-  std::string_view stNorth, stEast, stHeight, stInstrument;
+  // The last station, read once per set-up: all 0 until an ST row is met.
+  PolarSetup setup;
   MeasuredPoint point;
   std::string number;
   for (int r = 1; r < grid.RowCount(); ++r) {
@@ -53,15 +53,11 @@ void ForEachMeasuredPoint(const RecordGrid& grid, const std::function<void(const
           point.height = grid.Cell(r, 9);
           point.finite = true;
           if (point.kind == PointKind::Station) {
-            stNorth = point.north;
-            stEast = point.east;
-            stHeight = point.height;
-            stInstrument = grid.Cell(r, 10);
+            setup = {CAtof(point.north), CAtof(point.east), CAtof(point.height), CAtof(grid.Cell(r, 10))};
           }
           visit(point);
         } else {
           point.kind = PointKind::Polar;
-          const PolarSetup setup{CAtof(stNorth), CAtof(stEast), CAtof(stHeight), CAtof(stInstrument)};
           const PolarPoint reduced =
               ReducePolar(setup, {unit.ToRadians(grid.Cell(r, 5)), unit.ToRadians(grid.Cell(r, 6)),
                                   CAtof(grid.Cell(r, 4)), CAtof(grid.Cell(r, 11))},
