@@ -32,35 +32,26 @@ std::uint64_t OrderKey(double v) {
   return bits >> 63 ? ~bits : bits | (std::uint64_t{1} << 63);
 }
 
-// Sorts by east, equal easts by point: a stable radix sort of the keys, 16 bits
-// a pass, passes whose digit is the same for every key skipped. The entries
+// Sorts by east, equal easts by point: a stable radix sort, 16 bits of the key a
+// pass, passes whose digit is the same for every entry skipped. The entries
 // come in point order, so stability keeps the points of one east in order.
 void SortByEast(std::vector<EastEntry>& entries) {
-  struct Key {
-    std::uint64_t key;
-    std::uint32_t at;
-  };
-  std::vector<Key> keys(entries.size()), spare(entries.size());
+  if (entries.size() < 2) return;
+  const std::uint64_t first = OrderKey(entries[0].east);
   std::uint64_t differ = 0;
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    keys[i] = {OrderKey(entries[i].east), static_cast<std::uint32_t>(i)};
-    differ |= keys[i].key ^ keys[0].key;
-  }
+  for (const EastEntry& e : entries) differ |= OrderKey(e.east) ^ first;
+  std::vector<EastEntry> spare;
   std::vector<std::uint32_t> count(1 << 16);
   for (int shift = 0; shift < 64; shift += 16) {
     if (((differ >> shift) & 0xFFFF) == 0) continue;
+    spare.resize(entries.size());
     std::fill(count.begin(), count.end(), 0);
-    for (const Key& k : keys) ++count[(k.key >> shift) & 0xFFFF];
+    for (const EastEntry& e : entries) ++count[(OrderKey(e.east) >> shift) & 0xFFFF];
     std::uint32_t sum = 0;
     for (std::uint32_t& c : count) sum += std::exchange(c, sum);
-    for (const Key& k : keys) spare[count[(k.key >> shift) & 0xFFFF]++] = k;
-    keys.swap(spare);
+    for (const EastEntry& e : entries) spare[count[(OrderKey(e.east) >> shift) & 0xFFFF]++] = e;
+    entries.swap(spare);
   }
-  spare = {};
-  std::vector<EastEntry> sorted;
-  sorted.reserve(entries.size());
-  for (const Key& k : keys) sorted.push_back(entries[k.at]);
-  entries.swap(sorted);
 }
 
 template <class T>

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "core/text/numbers.h"
@@ -14,6 +15,15 @@ namespace {
 // first `intDigits` of them; missing digits count as trailing zeros, so "3" read
 // with two integer digits is 30.
 double DigitsValue(std::string_view digits, size_t intDigits) {
+  // Up to 15 digits are an exact integer; scaled by an exact power of ten they
+  // round as the full reading does.
+  if (digits.size() <= 15 && intDigits <= 15) {
+    std::uint64_t n = 0;
+    for (const char c : digits) n = n * 10 + static_cast<unsigned>(c - '0');
+    static constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const auto value = static_cast<double>(n);
+    return digits.size() > intDigits ? value / kTens[digits.size() - intDigits] : value * kTens[intDigits - digits.size()];
+  }
   char text[512];
   if (digits.size() + intDigits + 2 > sizeof text) return 0.0;
   size_t n = std::min(intDigits, digits.size());

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <string_view>
 
 #include "core/text/numbers.h"
 
@@ -40,6 +41,22 @@ TEST(FormatFixed, MatchesPrintf) {
     for (int d : {3, 4})
       if (FormatFixed(v, d) != Printf(v, d) && ++differences < 5) ADD_FAILURE() << v << " " << d;
   }
+  // Every short count of decimals, exact ties (k + 1/2) / 10^d and both sides of
+  // the largest values the one-pass printing takes.
+  for (int i = 0; i < 100000; ++i) {
+    const int d = i % 10;
+    const double scale = std::pow(10.0, d);
+    double v;
+    if (i % 4 == 0)
+      v = (static_cast<double>(rng() % 1000000) + 0.5) / scale;
+    else if (i % 4 == 1)
+      v = std::nextafter(4e15 / scale, (rng() & 1) ? 0.0 : 1e300) * ((rng() & 1) ? 1 : -1);
+    else if (i % 4 == 2)
+      v = std::ldexp(static_cast<double>(rng() % (1ull << 53)), -static_cast<int>(rng() % 80)) * ((rng() & 1) ? 1 : -1);
+    else
+      v = static_cast<double>(static_cast<long long>(rng() % 2000000001) - 1000000000) / 1000.0;
+    if (FormatFixed(v, d) != Printf(v, d) && ++differences < 10) ADD_FAILURE() << v << " " << d;
+  }
   EXPECT_EQ(FormatFixed(1.5, 40), Printf(1.5, 40));
 }
 
@@ -62,6 +79,39 @@ TEST(CAtof, ReadsAsStrtodDoes) {
     if (whole + fraction == 0) s += '7';
     if (rng() % 4 == 0) s += "e" + std::to_string(static_cast<int>(rng() % 700) - 350);
     if (!same(s) && ++differences < 5) ADD_FAILURE() << s;
+  }
+}
+
+// The reading before the one-pass path: white space, the plain decimal prefix,
+// strtod of a copy of it.
+double SlowAtof(std::string_view text) {
+  size_t start = 0;
+  while (start < text.size() && std::strchr(" \t\n\v\f\r", text[start]) && text[start]) ++start;
+  const std::string prefix(text.substr(start, DecimalNumberLength(text.substr(start))));
+  return prefix.empty() ? 0.0 : std::strtod(prefix.c_str(), nullptr);
+}
+
+TEST(CAtof, HostileCellsReadAsTheSlowReadingDoes) {
+  const std::string specials[] = {" \t\r\n\v\f-1.5x", "+.5", "5.e", "5e+", "5e-x", "-e5", ".", "+-1", "1e+0022",
+                                  "0.000000000000000000000000001", "9007199254740993", "9007199254740992.0",
+                                  "18446744073709551616", std::string("12\0" "34", 5), "\xB2\xE2 3", "3\xFF",
+                                  "1e99999999999", "0e99999999999", "-0.0e-5", "00000000000000000000000123.25",
+                                  "123456789012345678.5", "1234567890123456789", "0.1e-22", "1e23", "99e21"};
+  auto same = [](const std::string& s) {
+    const double a = SlowAtof(s), b = CAtof(s);
+    return std::memcmp(&a, &b, sizeof a) == 0;
+  };
+  for (const std::string& s : specials) EXPECT_TRUE(same(s)) << s;
+  // Strings built from the bytes a number is made of, and from bytes that end it.
+  const std::string pieces[] = {"0", "1", "5", "9", "00", "123", ".", "e", "E", "+", "-", " ", "\t", std::string(1, '\0'),
+                                "\xFF", "\xB2", ",", "x", "000000000000", "99999999999", "e22", "e-23", "e308"};
+  std::mt19937_64 rng(3);
+  int differences = 0;
+  for (int i = 0; i < 300000; ++i) {
+    std::string s;
+    const int n = static_cast<int>(rng() % 12);
+    for (int k = 0; k < n; ++k) s += pieces[rng() % std::size(pieces)];
+    if (!same(s) && ++differences < 10) ADD_FAILURE() << s;
   }
 }
 
