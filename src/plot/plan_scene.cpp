@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "core/compute/point_format.h"
@@ -66,18 +69,26 @@ bool UsableCoordinates(PointKind kind, std::string_view north, std::string_view 
   return kind == PointKind::Station || CAtof(north) != 0 || CAtof(east) != 0 || CAtof(height) != 0;
 }
 
-void PlanScene::Rebuild(const RecordGrid& grid) {
-  grid_ = &grid;
-  enz_ = CoordinateOrder(grid) == '2';
-  points_.clear();
-  shifts_.clear();
-  sightLines_.clear();
-  traverse_.clear();
-  byEast_.clear();
-  extent_ = {};
-  points_.reserve(static_cast<std::size_t>(std::max(0, grid.RowCount() - 1)));
+namespace {
+
+// Jobs from this many rows on are read in two halves side by side.
+constexpr int kSplitRows = 50000;
+// A part's station before its first station row: the part before decides it.
+constexpr int kEarlierStation = -2;
+
+// The scene's arrays for a run of grid rows, indexes counted from the run's first
+// point. A backsight before the run's first station waits for the station of
+// the run before.
+struct ScenePart {
+  std::vector<PlanPoint> points;
+  std::vector<EastEntry> byEast;
+  std::vector<std::uint32_t> traverse;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> sightLines;
+  std::vector<std::uint32_t> waitingBacksights;
+  PlanExtent extent;
   int station = -1;
-  ForEachMeasuredPoint(grid, [&](const MeasuredPoint& p) {
+
+  void Add(const MeasuredPoint& p) {
     PlanPoint point;
     point.east = CAtof(p.east);
     point.north = CAtof(p.north);
@@ -87,32 +98,104 @@ void PlanScene::Rebuild(const RecordGrid& grid) {
     point.drawable = Drawable(point.east, point.north) &&
                      (p.kind == PointKind::Polar || UsableCoordinates(p.kind, p.north, p.east, p.height));
     point.heightText = p.kind != PointKind::Polar;
-    const auto index = static_cast<std::uint32_t>(points_.size());
+    const auto index = static_cast<std::uint32_t>(points.size());
     if (point.drawable) {
       if (p.kind == PointKind::Station) {
-        traverse_.push_back(index);
+        traverse.push_back(index);
         station = static_cast<int>(index);
+      } else if (p.kind == PointKind::Backsight && station == kEarlierStation) {
+        waitingBacksights.push_back(index);
       } else if (p.kind == PointKind::Backsight && station >= 0) {
-        sightLines_.emplace_back(static_cast<std::uint32_t>(station), index);
+        sightLines.emplace_back(static_cast<std::uint32_t>(station), index);
       }
-      if (extent_.empty) {
-        extent_ = {point.east, point.north, point.east, point.north, false};
-      } else {
-        extent_.minEast = std::min(extent_.minEast, point.east);
-        extent_.maxEast = std::max(extent_.maxEast, point.east);
-        extent_.minNorth = std::min(extent_.minNorth, point.north);
-        extent_.maxNorth = std::max(extent_.maxNorth, point.north);
-      }
-      byEast_.push_back({point.east, point.north, index, point.kind});
+      Widen(point.east, point.north);
+      byEast.push_back({point.east, point.north, index, point.kind});
     } else if (p.kind == PointKind::Station) {
       station = -1;  // its backsight has no line to draw
     }
-    points_.push_back(point);
-  });
+    points.push_back(point);
+  }
+
+  // min and max keep the earlier of equal values, so widening by a later part's
+  // extent gives what widening point by point gives.
+  void Widen(double east, double north) { Widen({east, north, east, north, false}); }
+  void Widen(const PlanExtent& e) {
+    if (e.empty) return;
+    if (extent.empty) {
+      extent = e;
+      return;
+    }
+    extent.minEast = std::min(extent.minEast, e.minEast);
+    extent.maxEast = std::max(extent.maxEast, e.maxEast);
+    extent.minNorth = std::min(extent.minNorth, e.minNorth);
+    extent.maxNorth = std::max(extent.maxNorth, e.maxNorth);
+  }
+
+  // Appends the part of the rows after this part's.
+  void Append(ScenePart&& later) {
+    const auto base = static_cast<std::uint32_t>(points.size());
+    points.insert(points.end(), later.points.begin(), later.points.end());
+    later.points = {};
+    for (EastEntry& e : later.byEast) e.point += base;
+    byEast.insert(byEast.end(), later.byEast.begin(), later.byEast.end());
+    later.byEast = {};
+    for (const std::uint32_t t : later.traverse) traverse.push_back(t + base);
+    if (station >= 0)
+      for (const std::uint32_t b : later.waitingBacksights)
+        sightLines.emplace_back(static_cast<std::uint32_t>(station), b + base);
+    for (const auto& [from, to] : later.sightLines) sightLines.emplace_back(from + base, to + base);
+    Widen(later.extent);
+    if (later.station != kEarlierStation) station = later.station < 0 ? -1 : later.station + static_cast<int>(base);
+  }
+};
+
+}  // namespace
+
+void PlanScene::Rebuild(const RecordGrid& grid) {
+  grid_ = &grid;
+  enz_ = CoordinateOrder(grid) == '2';
+  shifts_.clear();
+  ScenePart first;
+  first.points.reserve(static_cast<std::size_t>(std::max(0, grid.RowCount() - 1)));
+  const auto walk = [&grid](ScenePart& part, int from, int to) {
+    ForEachMeasuredPointOfRows(grid, from, to, [&part](const MeasuredPoint& p) { part.Add(p); });
+  };
+  // The second half on a thread of its own; its points go behind the first's.
+  const int split = grid.RowCount() >= kSplitRows ? grid.RowCount() / 2 : grid.RowCount();
+  ScenePart second;
+  second.station = kEarlierStation;
+  std::exception_ptr failed;
+  std::thread worker;
+  if (split < grid.RowCount()) {
+    try {
+      worker = std::thread([&] {
+        try {
+          second.points.reserve(static_cast<std::size_t>(grid.RowCount() - split));
+          walk(second, split, grid.RowCount());
+        } catch (...) {
+          failed = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+    }
+  }
+  walk(first, 1, worker.joinable() ? split : grid.RowCount());
+  if (worker.joinable()) {
+    worker.join();
+    if (failed) std::rethrow_exception(failed);
+    first.Append(std::move(second));
+  }
+  points_ = std::move(first.points);
+  byEast_ = std::move(first.byEast);
+  traverse_ = std::move(first.traverse);
+  sightLines_ = std::move(first.sightLines);
+  extent_ = first.extent;
   // A view walks its points in this order: their coordinates lie side by side.
   SortByEast(byEast_);
   Trim(points_);
   Trim(byEast_);
+  Trim(traverse_);
+  Trim(sightLines_);
 }
 
 void PlanScene::SetRecompute(const StationTable& table) {

@@ -1,5 +1,7 @@
 #include "core/compute/measured_coordinates.h"
 
+#include <algorithm>
+
 #include "core/compute/angle_math.h"
 #include "core/compute/output_file.h"
 #include "core/compute/point_format.h"
@@ -29,15 +31,31 @@ bool CoordinateKind(std::string_view kind, PointKind& out) {
 
 }  // namespace
 
-void ForEachMeasuredPoint(const RecordGrid& grid, const std::function<void(const MeasuredPoint&)>& visit,
-                          const std::function<void()>& afterRow) {
+void ForEachMeasuredPointOfRows(const RecordGrid& grid, int firstRow, int endRow,
+                                const std::function<void(const MeasuredPoint&)>& visit,
+                                const std::function<void()>& afterRow) {
   const bool enz = CoordinateOrder(grid) == '2';
+  firstRow = std::max(firstRow, 1);
+  endRow = std::min(endRow, grid.RowCount());
   AngleUnitWalk unit;
   // The last station, read once per set-up: all 0 until an ST row is met.
   PolarSetup setup;
   MeasuredPoint point;
   std::string number;
-  for (int r = 1; r < grid.RowCount(); ++r) {
+  // What the rows before the first set: the unit, the station, the counter.
+  int stationRow = 0;
+  for (int r = 1; r < firstRow; ++r) {
+    const std::string kind = TrimLeftBlanks(grid.Cell(r, 2));
+    if (grid.Cell(r, 1) == "U" && (CoordinateKind(kind, point.kind) || kind == "DP")) {
+      ++point.counter;
+      if (kind == "ST") stationRow = r;
+    }
+    unit.AfterRow(kind, grid.Cell(r, 3));
+  }
+  if (stationRow > 0)
+    setup = {CAtof(grid.Cell(stationRow, enz ? 8 : 7)), CAtof(grid.Cell(stationRow, enz ? 7 : 8)),
+             CAtof(grid.Cell(stationRow, 9)), CAtof(grid.Cell(stationRow, 10))};
+  for (int r = firstRow; r < endRow; ++r) {
     const std::string kind = TrimLeftBlanks(grid.Cell(r, 2));
     if (grid.Cell(r, 1) == "U") {
       const bool coordinates = CoordinateKind(kind, point.kind);
@@ -73,6 +91,11 @@ void ForEachMeasuredPoint(const RecordGrid& grid, const std::function<void(const
     unit.AfterRow(kind, grid.Cell(r, 3));
     if (afterRow) afterRow();
   }
+}
+
+void ForEachMeasuredPoint(const RecordGrid& grid, const std::function<void(const MeasuredPoint&)>& visit,
+                          const std::function<void()>& afterRow) {
+  ForEachMeasuredPointOfRows(grid, 1, grid.RowCount(), visit, afterRow);
 }
 
 CommandResult ExportMeasuredCoordinates(const RecordGrid& grid, std::string_view answer) {

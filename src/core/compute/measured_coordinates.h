@@ -35,6 +35,12 @@ struct MeasuredPoint {
 // every grid row.
 void ForEachMeasuredPoint(const RecordGrid& grid, const std::function<void(const MeasuredPoint&)>& visit,
                           const std::function<void()>& afterRow = {});
+// The same walk over the grid rows [firstRow, endRow) only, each point as the
+// whole walk visits it (the rows before set the station, the unit and the
+// counter): two parts of a large job can be walked side by side.
+void ForEachMeasuredPointOfRows(const RecordGrid& grid, int firstRow, int endRow,
+                                const std::function<void(const MeasuredPoint&)>& visit,
+                                const std::function<void()>& afterRow = {});
 
 // With the export dialog's answer "{layout}{separator}{path}"; an empty answer
 // is a cancel.
