@@ -8,6 +8,7 @@
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -16,6 +17,7 @@
 #include "core/compute/export_answer.h"
 #include "core/compute/measured_coordinates.h"
 #include "core/compute/station_table.h"
+#include "core/text/numbers.h"
 #include "plot/plan_export.h"
 
 namespace corvane::plot {
@@ -205,6 +207,51 @@ TEST(PlanScene, PointsByEastInOrderWithEqualEastsByPoint) {
       ASSERT_EQ(scene.ByEast()[k].point, expected[k].point) << count << " at " << k;
       ASSERT_EQ(scene.ByEast()[k].north, expected[k].north);
     }
+  }
+}
+
+TEST(PlanScene, ALargeJobReadInHalvesEqualsThePointByPointWalk) {
+  // Sizes around the one from which the halves are read side by side, so the
+  // second half starts at rows of different kinds.
+  for (const int rows : {400, 50000, 50003, 50006}) {
+    std::vector<std::string> lines = corvane::testing::RandomJobLines(static_cast<unsigned>(rows), rows);
+    // Around the middle: backsights on both sides of it after a station (one
+    // with no usable coordinates in the last case).
+    const size_t middle = static_cast<size_t>(rows + 1) / 2 - 1;
+    const char* around[] = {rows == 50006 ? "U,ST,S,,,,x,y,z" : "U,ST,S,,,,1,2,3", "U,DP,P,5,1,90", "U,BS,B,,,,1,5,1",
+                            "U,BS,B,,,,2,5,1", "U,MP,M,,,,7,8,9", "U,BS,B,,,,3,5,1"};
+    for (size_t k = 0; k < std::size(around); ++k) lines[middle - 3 + k] = around[k];
+    const RecordGrid grid = corvane::testing::JobGrid(lines);
+    const PlanScene scene(grid);
+    std::vector<PlanPoint> points;
+    std::vector<std::uint32_t> traverse;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> sightLines;
+    double minEast = INFINITY, maxNorth = -INFINITY;
+    int station = -1;
+    ForEachMeasuredPoint(grid, [&](const MeasuredPoint& p) {
+      const double east = CAtof(p.east), north = CAtof(p.north);
+      const bool drawable = std::isfinite(east) && std::isfinite(north) && std::fabs(east) <= kDrawableLimit &&
+                            std::fabs(north) <= kDrawableLimit &&
+                            (p.kind == PointKind::Polar || UsableCoordinates(p.kind, p.north, p.east, p.height));
+      const auto index = static_cast<std::uint32_t>(points.size());
+      if (p.kind == PointKind::Station) station = drawable ? static_cast<int>(index) : -1;
+      if (drawable && p.kind == PointKind::Station) traverse.push_back(index);
+      if (drawable && p.kind == PointKind::Backsight && station >= 0)
+        sightLines.emplace_back(static_cast<std::uint32_t>(station), index);
+      if (drawable) minEast = std::min(minEast, east), maxNorth = std::max(maxNorth, north);
+      points.push_back({east, north, CAtof(p.height), p.row, p.kind, drawable, p.kind != PointKind::Polar});
+    });
+    ASSERT_EQ(scene.Points().size(), points.size()) << rows;
+    for (size_t i = 0; i < points.size(); ++i) {
+      const PlanPoint &a = scene.Points()[i], &b = points[i];
+      ASSERT_TRUE(a.row == b.row && a.kind == b.kind && a.drawable == b.drawable && a.heightText == b.heightText &&
+                  std::memcmp(&a.east, &b.east, 24) == 0)
+          << rows << " point " << i;
+    }
+    EXPECT_EQ(scene.Traverse(), traverse) << rows;
+    EXPECT_EQ(scene.SightLines(), sightLines) << rows;
+    EXPECT_EQ(scene.Extent().minEast, minEast);
+    EXPECT_EQ(scene.Extent().maxNorth, maxNorth);
   }
 }
 

@@ -1,7 +1,9 @@
 // Coordinates from measurements: copied coordinate rows, reduced polar points.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include "compute_test_util.h"
 #include "core/compute/measured_coordinates.h"
@@ -65,6 +67,26 @@ TEST(MeasuredCoordinates, KindLosesLeadingBlanks) {
   TempDir dir;
   ASSERT_TRUE(ExportMeasuredCoordinates(grid, ExportAnswer{0, ",", dir.File("o")}).Done());
   EXPECT_EQ(ReadBytes(dir.File("o")), "A,1,2,3,\r\n");
+}
+
+TEST(MeasuredCoordinates, AWalkFromAnyRowVisitsAsTheWholeWalk) {
+  const RecordGrid grid = JobGrid(RandomJobLines(4, 240));
+  using Seen = std::tuple<int, long long, PointKind, std::string, std::string, std::string, std::string, bool>;
+  const auto walk = [&grid](int from, int to) {
+    std::vector<Seen> seen;
+    ForEachMeasuredPointOfRows(grid, from, to, [&](const MeasuredPoint& p) {
+      seen.emplace_back(p.row, p.counter, p.kind, std::string(p.name), std::string(p.north), std::string(p.east),
+                        std::string(p.height), p.finite);
+    });
+    return seen;
+  };
+  const std::vector<Seen> whole = walk(0, grid.RowCount());
+  ASSERT_GT(whole.size(), 150u);
+  for (int from = 1; from <= grid.RowCount(); from += 3) {
+    const auto split = std::find_if(whole.begin(), whole.end(), [from](const Seen& s) { return std::get<0>(s) >= from; });
+    EXPECT_EQ(walk(1, from), std::vector<Seen>(whole.begin(), split)) << from;
+    EXPECT_EQ(walk(from, grid.RowCount() + 5), std::vector<Seen>(split, whole.end())) << from;
+  }
 }
 
 TEST(MeasuredCoordinates, DxfWrapsOneBlockPerPoint) {
