@@ -35,11 +35,15 @@ std::uint64_t OrderKey(double v) {
   return bits >> 63 ? ~bits : bits | (std::uint64_t{1} << 63);
 }
 
-// Sorts by east, equal easts by point: a stable radix sort, 16 bits of the key a
-// pass, passes whose digit is the same for every entry skipped. The entries
+// Sorts by east, equal easts by point: a stable sort; for many entries a radix
+// sort, 16 bits of the key a pass, passes whose digit is the same for every
+// entry skipped. The entries
 // come in point order, so stability keeps the points of one east in order.
 void SortByEast(std::vector<EastEntry>& entries) {
-  if (entries.size() < 2) return;
+  if (entries.size() < 4096) {
+    std::stable_sort(entries.begin(), entries.end(), [](const EastEntry& a, const EastEntry& b) { return a.east < b.east; });
+    return;
+  }
   const std::uint64_t first = OrderKey(entries[0].east);
   std::uint64_t differ = 0;
   for (const EastEntry& e : entries) differ |= OrderKey(e.east) ^ first;

@@ -187,7 +187,7 @@ TEST(PlanScene, PointsByEastInOrderWithEqualEastsByPoint) {
   // apart), so that every digit of the sort and every tie is exercised.
   const char* easts[] = {"0", "-0", "-0.001", "0.001", "-5e9", "5e9", "1234.567", "-1234.567", "1e-300", "7"};
   std::mt19937_64 rng(5);
-  for (const int count : {0, 1, 2, 3000}) {
+  for (const int count : {0, 1, 2, 3000, 9000}) {
     std::vector<std::string> lines;
     for (int i = 0; i < count; ++i) {
       const std::string east = i % 7 == 6 ? std::to_string(static_cast<double>(rng() % 100000) / 7.0)
