@@ -166,10 +166,20 @@ PlanLayout LayoutPlan(const PlanScene& scene, const PlanView& view, const LabelP
   // place with the same texts, it loses nothing under the other's mark. Both
   // are entries of the east order, where neighbours lie side by side.
   const auto& order = scene.ByEast();
-  const auto samePoint = [&](const EastEntry& a, const EastEntry& b) {
+  // The name of the last owner compared with: many points of a crowded cell
+  // meet the same owner one after another.
+  std::uint32_t namedOwner = MarkCells::kFree;
+  std::string_view ownerName;
+  char ownerBuf[24];
+  const auto samePoint = [&](const EastEntry& a, std::uint32_t owner) {
+    const EastEntry& b = order[owner];
     if (a.east != b.east || a.north != b.north) return false;
-    char bufA[24], bufB[24];
-    return (!parts.name || scene.NameBytes(a.point, bufA) == scene.NameBytes(b.point, bufB)) &&
+    if (parts.name && namedOwner != owner) {
+      ownerName = scene.NameBytes(b.point, ownerBuf);
+      namedOwner = owner;
+    }
+    char bufA[24];
+    return (!parts.name || scene.NameBytes(a.point, bufA) == ownerName) &&
            (!parts.code || scene.Code(a.point) == scene.Code(b.point)) &&
            (!parts.height || scene.HeightText(a.point) == scene.HeightText(b.point));
   };
@@ -188,7 +198,7 @@ PlanLayout LayoutPlan(const PlanScene& scene, const PlanView& view, const LabelP
     const auto ordinal = static_cast<std::uint32_t>(&e - order.data());
     const std::uint32_t owner = (station ? stationCells : pointCells).Take(c, ordinal);
     if (owner != MarkCells::kFree) {
-      hidden += inside && parts.Any() && hasText(e.point) && !samePoint(e, order[owner]);
+      hidden += inside && parts.Any() && hasText(e.point) && !samePoint(e, owner);
       return;
     }
     (station ? stations : out.marks).push_back(e.point);
