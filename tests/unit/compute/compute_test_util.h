@@ -54,7 +54,7 @@ class MapSettings final : public ISettingsReader {
 inline std::vector<std::string> RandomJobLines(unsigned seed, int count) {
   static const char* const lines[] = {
       "U,ST,S,,,,1000,2000,50,1.5,,STN", "U,ST,S,,,,x,y,z,1.5",  "U,ST,S,,,,0,0,0,1.2",   "U,BS,B,,,0.0000,1100,2000,51",
-      "U,BS,B,,,,0,0,0",                 "U,MP,M,,,,1010,2010,52,,,KERB", "U,MP,M,,,,-0,0.001,1", "U,CP,,,,,990,1990,49",
+      "U,BS,B,,,,0,0,0",                 "U,MP,M,,,,1010,2010,52,,,KERB", "U,MP,M,,,,1,-0,1", "U,MP,M,,,,2,0,1", "U,MP,M,,,,3,-5e9,1", "U,CP,,,,,990,1990,49",
       "U,DP,P,100,90.3015,88.0000,,,,,1.5,TREE", "U,DP,,50,180.0000,90.0000,,,,,1.5", "U,DP,P,1e999,1,90",
       "X,AnglUnit,gon",                  "X,AnglUnit,dms",        "V,MP,M,,,,1,2,3",       "U,NT,note"};
   std::vector<std::string> out;

@@ -45,16 +45,10 @@ TEST(FormatFixed, MatchesPrintf) {
   // the largest values the one-pass printing takes.
   for (int i = 0; i < 100000; ++i) {
     const int d = i % 10;
-    const double scale = std::pow(10.0, d);
-    double v;
-    if (i % 4 == 0)
-      v = (static_cast<double>(rng() % 1000000) + 0.5) / scale;
-    else if (i % 4 == 1)
-      v = std::nextafter(4e15 / scale, (rng() & 1) ? 0.0 : 1e300) * ((rng() & 1) ? 1 : -1);
-    else if (i % 4 == 2)
-      v = std::ldexp(static_cast<double>(rng() % (1ull << 53)), -static_cast<int>(rng() % 80)) * ((rng() & 1) ? 1 : -1);
-    else
-      v = static_cast<double>(static_cast<long long>(rng() % 2000000001) - 1000000000) / 1000.0;
+    const double scale = std::pow(10.0, d), sign = (rng() & 1) ? 1 : -1;
+    const double v = i % 3 == 0   ? (static_cast<double>(rng() % 1000000) + 0.5) / scale * sign
+                     : i % 3 == 1 ? std::nextafter(4e15 / scale, (rng() & 1) ? 0.0 : 1e300) * sign
+                                  : std::ldexp(static_cast<double>(rng() % (1ull << 53)), -static_cast<int>(rng() % 80)) * sign;
     if (FormatFixed(v, d) != Printf(v, d) && ++differences < 10) ADD_FAILURE() << v << " " << d;
   }
   EXPECT_EQ(FormatFixed(1.5, 40), Printf(1.5, 40));
