@@ -18,7 +18,9 @@
 
 #include "exchange/exchange_texts.h"
 #include "exchange/gdal_session.h"
+#include "exchange/geojson_writer.h"
 #include "exchange/gis_text.h"
+#include "exchange/layer_plan.h"
 
 namespace corvane::exchange {
 namespace {
@@ -26,84 +28,13 @@ namespace {
 // Bytes a Shapefile's text field holds.
 constexpr size_t kShapefileTextLimit = 254;
 
-struct Column {
-  const char* name;
-  OGRFieldType type;
-  std::function<std::string(size_t)> text;  // OFTString, UTF-8
-  std::function<double(size_t)> number;     // OFTReal
-  std::function<int(size_t)> integer;       // OFTInteger
-};
-
-struct LayerPlan {
-  GisLayer id;
-  bool lines = false;
-  size_t count = 0;
-  std::vector<Column> columns;
-  std::function<void(size_t, FeaturePoint&, FeaturePoint&)> place;
-  std::function<const std::string&(size_t)> name;  // for messages
-  std::function<int(size_t)> row;
-};
-
-Column Text(const char* name, std::function<std::string(size_t)> get) { return {name, OFTString, std::move(get), {}, {}}; }
-Column Real(const char* name, std::function<double(size_t)> get) { return {name, OFTReal, {}, std::move(get), {}}; }
-Column Integer(const char* name, std::function<int(size_t)> get) { return {name, OFTInteger, {}, {}, std::move(get)}; }
-
-LayerPlan PointsPlan(GisLayer id, const std::vector<JobPoint>& p) {
-  LayerPlan plan{id, false, p.size(), {}, {}, {}, {}};
-  plan.columns = {Text("name", [&p](size_t i) { return GbkToGisText(p[i].name); }),
-                  Text("code", [&p](size_t i) { return GbkToGisText(p[i].code); }),
-                  Text("kind", [&p](size_t i) { return p[i].kind; }),
-                  Real("north", [&p](size_t i) { return p[i].at.north; }),
-                  Real("east", [&p](size_t i) { return p[i].at.east; }),
-                  Real("height", [&p](size_t i) { return p[i].at.height; }),
-                  Text("station", [&p](size_t i) { return GbkToGisText(p[i].station); }),
-                  Integer("row", [&p](size_t i) { return p[i].row; })};
-  plan.place = [&p](size_t i, FeaturePoint& a, FeaturePoint&) { a = p[i].place; };
-  plan.name = [&p](size_t i) -> const std::string& { return p[i].name; };
-  plan.row = [&p](size_t i) { return p[i].row; };
-  return plan;
-}
-
-LayerPlan LinesPlan(GisLayer id, const std::vector<JobLine>& l) {
-  LayerPlan plan{id, true, l.size(), {}, {}, {}, {}};
-  auto from = [&l](size_t i) { return GbkToGisText(l[i].fromName); };
-  auto to = [&l](size_t i) { return GbkToGisText(l[i].toName); };
-  auto row = [&l](size_t i) { return l[i].row; };
-  if (id == kLayerShifts) {
-    plan.columns = {Text("name", to), Real("dN", [&l](size_t i) { return l[i].delta.north; }),
-                    Real("dE", [&l](size_t i) { return l[i].delta.east; }),
-                    Real("dH", [&l](size_t i) { return l[i].delta.height; }), Integer("row", row)};
-  } else if (id == kLayerSightlines) {
-    plan.columns = {Text("station", from), Text("point", to), Integer("row", row)};
-  } else {
-    plan.columns = {Text("from", from), Text("to", to), Integer("row", row)};
-  }
-  plan.place = [&l](size_t i, FeaturePoint& a, FeaturePoint& b) {
-    a = l[i].from;
-    b = l[i].to;
-  };
-  plan.name = [&l](size_t i) -> const std::string& { return l[i].toName; };
-  plan.row = row;
-  return plan;
-}
-
-std::vector<LayerPlan> Plans(const JobFeatures& f, unsigned layers) {
-  std::vector<LayerPlan> plans;
-  if (layers & kLayerPoints) plans.push_back(PointsPlan(kLayerPoints, f.points));
-  if (layers & kLayerTraverse) plans.push_back(LinesPlan(kLayerTraverse, f.traverse));
-  if (layers & kLayerSightlines) plans.push_back(LinesPlan(kLayerSightlines, f.sightlines));
-  if (layers & kLayerRecomputed) plans.push_back(PointsPlan(kLayerRecomputed, f.recomputed));
-  if (layers & kLayerShifts) plans.push_back(LinesPlan(kLayerShifts, f.shifts));
-  return plans;
-}
-
 // Widths of the Shapefile's text fields: the longest value of each. False when a
 // value is longer than the format holds.
 bool ShapefileWidths(const LayerPlan& plan, std::vector<int>& widths, std::string& error) {
   widths.assign(plan.columns.size(), 1);
   for (size_t c = 0; c < plan.columns.size(); ++c) {
     const Column& col = plan.columns[c];
-    if (col.type != OFTString) continue;
+    if (col.type != ColumnType::Text) continue;
     for (size_t i = 0; i < plan.count; ++i) {
       const size_t n = col.text(i).size();
       if (n > kShapefileTextLimit) {
@@ -116,14 +47,32 @@ bool ShapefileWidths(const LayerPlan& plan, std::vector<int>& widths, std::strin
   return true;
 }
 
+OGRFieldType FieldType(ColumnType type) {
+  switch (type) {
+    case ColumnType::Text:
+      return OFTString;
+    case ColumnType::Real:
+      return OFTReal;
+    case ColumnType::Integer:
+      return OFTInteger;
+  }
+  return OFTString;
+}
+
 const char* DriverName(GisFormat format) {
   switch (format) {
-    case GisFormat::GeoPackage: return "GPKG";
-    case GisFormat::Shapefile: return "ESRI Shapefile";
-    case GisFormat::GeoJson: return "GeoJSON";
-    case GisFormat::Kml: return GetGDALDriverManager()->GetDriverByName("LIBKML") ? "LIBKML" : "KML";
-    case GisFormat::Csv: return "CSV";
-    case GisFormat::LandXml: break;
+    case GisFormat::GeoPackage:
+      return "GPKG";
+    case GisFormat::Shapefile:
+      return "ESRI Shapefile";
+    case GisFormat::GeoJson:
+      return "GeoJSON";
+    case GisFormat::Kml:
+      return GetGDALDriverManager()->GetDriverByName("LIBKML") ? "LIBKML" : "KML";
+    case GisFormat::Csv:
+      return "CSV";
+    case GisFormat::LandXml:
+      break;
   }
   return "";
 }
@@ -179,9 +128,12 @@ void FillFeature(const LayerPlan& plan, size_t i, OGRFeature& feature) {
   for (size_t c = 0; c < plan.columns.size(); ++c) {
     const Column& col = plan.columns[c];
     const int field = static_cast<int>(c);
-    if (col.type == OFTString) feature.SetField(field, col.text(i).c_str());
-    else if (col.type == OFTReal) feature.SetField(field, col.number(i));
-    else feature.SetField(field, col.integer(i));
+    if (col.type == ColumnType::Text)
+      feature.SetField(field, col.text(i).c_str());
+    else if (col.type == ColumnType::Real)
+      feature.SetField(field, col.number(i));
+    else
+      feature.SetField(field, col.integer(i));
   }
   FeaturePoint a, b;
   plan.place(i, a, b);
@@ -206,16 +158,19 @@ class Writer final {
       error = std::string("GDAL has no ") + DriverName(t_.format) + " driver.";
       return false;
     }
-    const std::vector<LayerPlan> plans = Plans(f_, t_.layers);
+    const std::vector<LayerPlan> plans = LayerPlans(f_, t_.layers);
     const bool oneDataset = t_.format == GisFormat::GeoPackage || t_.format == GisFormat::Kml;
     if (oneDataset) return WriteDataset(plans, t_.path, error);
     // A file per layer: the files are written side by side.
+    const bool direct = t_.format == GisFormat::GeoJson && !t_.geoJsonThroughDriver;
     std::vector<std::string> errors(plans.size());
     std::vector<char> ok(plans.size(), 0);
     std::vector<std::thread> threads;
     for (size_t k = 0; k < plans.size(); ++k) {
       const std::string path = k == 0 ? t_.path : LayerFilePath(t_.path, t_.format, GisLayerName(plans[k].id));
-      threads.emplace_back([&, k, path] { ok[k] = WriteDataset({plans[k]}, path, errors[k]); });
+      threads.emplace_back([&, k, path] {
+        ok[k] = direct ? WriteGeoJsonFile(plans[k], path, errors[k]) : WriteDataset({plans[k]}, path, errors[k]);
+      });
     }
     for (std::thread& t : threads) t.join();
     for (size_t k = 0; k < plans.size(); ++k)
@@ -276,20 +231,38 @@ class Writer final {
     if (t_.format == GisFormat::Shapefile) {
       const std::string targetStem = target.substr(0, target.size() - ext.size());
       for (const char* side : {".shx", ".dbf", ".prj", ".cpg", ".qix"}) {
-        if (std::filesystem::exists(tempStem + side)) pending_.Add(tempStem + side, targetStem + side);
-        else pending_.RemoveAtPublish(targetStem + side);
+        if (std::filesystem::exists(tempStem + side))
+          pending_.Add(tempStem + side, targetStem + side);
+        else
+          pending_.RemoveAtPublish(targetStem + side);
       }
     }
+    return true;
+  }
+
+  bool WriteGeoJsonFile(const LayerPlan& plan, const std::string& target, std::string& error) {
+    std::string temp;
+    {
+      std::lock_guard lock(pendingMutex_);
+      temp = pending_.TemporaryFor(target, GisExtension(t_.format));
+    }
+    if (!WriteGeoJson(plan, t_.description, temp, error)) return error = target + ": " + error, false;
+    std::lock_guard lock(pendingMutex_);
+    pending_.Add(temp, target);
     return true;
   }
 
   char** LayerOptions(const LayerPlan& plan) const {
     char** o = nullptr;
     switch (t_.format) {
-      case GisFormat::Shapefile: o = CSLSetNameValue(o, "ENCODING", "UTF-8"); break;
+      case GisFormat::Shapefile:
+        o = CSLSetNameValue(o, "ENCODING", "UTF-8");
+        break;
       // An R-tree built row by row costs more than the whole rest of the export;
       // GIS programs build one on demand.
-      case GisFormat::GeoPackage: o = CSLSetNameValue(o, "SPATIAL_INDEX", "NO"); break;
+      case GisFormat::GeoPackage:
+        o = CSLSetNameValue(o, "SPATIAL_INDEX", "NO");
+        break;
       // RFC 7946: WGS 84 longitude/latitude and no "crs" member. GDAL's own RFC 7946
       // mode adds nothing a point or a two-vertex line needs but rounds to a
       // fixed precision through a slow path: the geometry is given without an
@@ -301,7 +274,8 @@ class Writer final {
       case GisFormat::Csv:
         o = CSLSetNameValue(o, "GEOMETRY", plan.lines ? "AS_WKT" : "AS_XYZ");
         break;
-      default: break;
+      default:
+        break;
     }
     return o;
   }
@@ -318,9 +292,10 @@ class Writer final {
       return false;
     }
     for (size_t c = 0; c < plan.columns.size(); ++c) {
-      OGRFieldDefn field(plan.columns[c].name, plan.columns[c].type);
-      if (!widths.empty() && plan.columns[c].type == OFTString) field.SetWidth(widths[c]);
-      if (!widths.empty() && plan.columns[c].type == OFTReal) {
+      const ColumnType type = plan.columns[c].type;
+      OGRFieldDefn field(plan.columns[c].name, FieldType(type));
+      if (!widths.empty() && type == ColumnType::Text) field.SetWidth(widths[c]);
+      if (!widths.empty() && type == ColumnType::Real) {
         field.SetWidth(24);
         field.SetPrecision(6);
       }
