@@ -26,6 +26,41 @@ std::string_view Print(char* buf, size_t size, double value, int figures) {
   return {buf, static_cast<size_t>(r.ptr - buf)};
 }
 
+// The common case fast: when the shortest text that reads back as the value
+// has no more than `figures` digits, "%.*g" prints exactly those digits, and
+// for an exponent from -4 up to figures - 1 it prints them without exponent.
+// Empty when the value is not such a case.
+std::string_view ShortFixed(char* buf, double value, int figures) {  // buf: 40 chars
+  char sci[40];
+  const char* end = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific).ptr;
+  const char* p = sci;
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  char digits[24];
+  int count = 0;
+  for (; p < end && *p != 'e'; ++p)
+    if (*p != '.') digits[count++] = *p;
+  if (p == end || count > figures) return {};
+  int exponent = 0;
+  std::from_chars(p + (p[1] == '+' ? 2 : 1), end, exponent);
+  if (exponent < -4 || exponent >= figures) return {};
+  char* o = buf;
+  if (negative) *o++ = '-';
+  if (exponent < 0) {
+    *o++ = '0';
+    *o++ = '.';
+    for (int z = -1; z > exponent; --z) *o++ = '0';
+    for (int d = 0; d < count; ++d) *o++ = digits[d];
+  } else {
+    for (int d = 0; d <= exponent; ++d) *o++ = d < count ? digits[d] : '0';
+    if (count > exponent + 1) {
+      *o++ = '.';
+      for (int d = exponent + 1; d < count; ++d) *o++ = digits[d];
+    }
+  }
+  return {buf, static_cast<size_t>(o - buf)};
+}
+
 // Collects the text and writes it out in large pieces.
 class Output final {
  public:
@@ -122,14 +157,17 @@ void AppendFeature(std::string& out, const LayerPlan& plan, size_t i) {
 
 void AppendJsonNumber(std::string& out, double value, int figures) {
   char buf[64];
-  std::string_view text = Print(buf, sizeof buf, value, figures);
-  if (figures > 10 && HasRun(text)) {
-    bool ended = false;
-    for (int fewer = 1; fewer <= 3 && !ended; ++fewer) {
-      text = Print(buf, sizeof buf, value, figures - fewer);
-      ended = text.find('.') != std::string_view::npos && !HasRun(text);
+  std::string_view text = ShortFixed(buf, value, figures);
+  if (text.empty() || HasRun(text)) {
+    text = Print(buf, sizeof buf, value, figures);
+    if (figures > 10 && HasRun(text)) {
+      bool ended = false;
+      for (int fewer = 1; fewer <= 3 && !ended; ++fewer) {
+        text = Print(buf, sizeof buf, value, figures - fewer);
+        ended = text.find('.') != std::string_view::npos && !HasRun(text);
+      }
+      if (!ended) text = Print(buf, sizeof buf, value, figures);
     }
-    if (!ended) text = Print(buf, sizeof buf, value, figures);
   }
   out += text;
   if (text.find('.') == std::string_view::npos && text.find('e') == std::string_view::npos) out += ".0";
