@@ -49,32 +49,25 @@ bool ShapefileWidths(const LayerPlan& plan, std::vector<int>& widths, std::strin
 
 OGRFieldType FieldType(ColumnType type) {
   switch (type) {
-    case ColumnType::Text:
-      return OFTString;
-    case ColumnType::Real:
-      return OFTReal;
-    case ColumnType::Integer:
-      return OFTInteger;
+    case ColumnType::Text: return OFTString;
+    case ColumnType::Real: return OFTReal;
+    case ColumnType::Integer: return OFTInteger;
   }
   return OFTString;
 }
 
-const char* DriverName(GisFormat format) {
+// The format's driver, registered on first use; null when GDAL has none.
+GDALDriver* FormatDriver(GisFormat format) {
+  const char* name = "";
   switch (format) {
-    case GisFormat::GeoPackage:
-      return "GPKG";
-    case GisFormat::Shapefile:
-      return "ESRI Shapefile";
-    case GisFormat::GeoJson:
-      return "GeoJSON";
-    case GisFormat::Kml:
-      return GetGDALDriverManager()->GetDriverByName("LIBKML") ? "LIBKML" : "KML";
-    case GisFormat::Csv:
-      return "CSV";
-    case GisFormat::LandXml:
-      break;
+    case GisFormat::GeoPackage: name = "GPKG"; break;
+    case GisFormat::Shapefile: name = "ESRI Shapefile"; break;
+    case GisFormat::GeoJson: name = "GeoJSON"; break;
+    case GisFormat::Kml: name = EnsureGdalDriver("LIBKML") ? "LIBKML" : "KML"; break;
+    case GisFormat::Csv: name = "CSV"; break;
+    case GisFormat::LandXml: break;
   }
-  return "";
+  return EnsureGdalDriver(name) ? GetGDALDriverManager()->GetDriverByName(name) : nullptr;
 }
 
 // Features built on one thread while the dataset takes them on another: building
@@ -128,12 +121,9 @@ void FillFeature(const LayerPlan& plan, size_t i, OGRFeature& feature) {
   for (size_t c = 0; c < plan.columns.size(); ++c) {
     const Column& col = plan.columns[c];
     const int field = static_cast<int>(c);
-    if (col.type == ColumnType::Text)
-      feature.SetField(field, col.text(i).c_str());
-    else if (col.type == ColumnType::Real)
-      feature.SetField(field, col.number(i));
-    else
-      feature.SetField(field, col.integer(i));
+    if (col.type == ColumnType::Text) feature.SetField(field, col.text(i).c_str());
+    else if (col.type == ColumnType::Real) feature.SetField(field, col.number(i));
+    else feature.SetField(field, col.integer(i));
   }
   FeaturePoint a, b;
   plan.place(i, a, b);
@@ -153,16 +143,17 @@ class Writer final {
   Writer(const JobFeatures& f, const OgrTarget& t, PendingFiles& pending) : f_(f), t_(t), pending_(pending) {}
 
   bool Run(std::string& error) {
-    driver_ = GetGDALDriverManager()->GetDriverByName(DriverName(t_.format));
-    if (!driver_) {
-      error = std::string("GDAL has no ") + DriverName(t_.format) + " driver.";
+    const std::vector<LayerPlan> plans = LayerPlans(f_, t_.layers);
+    // The direct GeoJSON writer needs no driver.
+    const bool direct = t_.format == GisFormat::GeoJson && !t_.geoJsonThroughDriver;
+    driver_ = direct ? nullptr : FormatDriver(t_.format);
+    if (!direct && !driver_) {
+      error = std::string("GDAL has no ") + GisFormatName(t_.format) + " driver.";
       return false;
     }
-    const std::vector<LayerPlan> plans = LayerPlans(f_, t_.layers);
     const bool oneDataset = t_.format == GisFormat::GeoPackage || t_.format == GisFormat::Kml;
     if (oneDataset) return WriteDataset(plans, t_.path, error);
     // A file per layer: the files are written side by side.
-    const bool direct = t_.format == GisFormat::GeoJson && !t_.geoJsonThroughDriver;
     std::vector<std::string> errors(plans.size());
     std::vector<char> ok(plans.size(), 0);
     std::vector<std::thread> threads;
@@ -231,10 +222,8 @@ class Writer final {
     if (t_.format == GisFormat::Shapefile) {
       const std::string targetStem = target.substr(0, target.size() - ext.size());
       for (const char* side : {".shx", ".dbf", ".prj", ".cpg", ".qix"}) {
-        if (std::filesystem::exists(tempStem + side))
-          pending_.Add(tempStem + side, targetStem + side);
-        else
-          pending_.RemoveAtPublish(targetStem + side);
+        if (std::filesystem::exists(tempStem + side)) pending_.Add(tempStem + side, targetStem + side);
+        else pending_.RemoveAtPublish(targetStem + side);
       }
     }
     return true;
@@ -255,14 +244,10 @@ class Writer final {
   char** LayerOptions(const LayerPlan& plan) const {
     char** o = nullptr;
     switch (t_.format) {
-      case GisFormat::Shapefile:
-        o = CSLSetNameValue(o, "ENCODING", "UTF-8");
-        break;
+      case GisFormat::Shapefile: o = CSLSetNameValue(o, "ENCODING", "UTF-8"); break;
       // An R-tree built row by row costs more than the whole rest of the export;
       // GIS programs build one on demand.
-      case GisFormat::GeoPackage:
-        o = CSLSetNameValue(o, "SPATIAL_INDEX", "NO");
-        break;
+      case GisFormat::GeoPackage: o = CSLSetNameValue(o, "SPATIAL_INDEX", "NO"); break;
       // RFC 7946: WGS 84 longitude/latitude and no "crs" member. GDAL's own RFC 7946
       // mode adds nothing a point or a two-vertex line needs but rounds to a
       // fixed precision through a slow path: the geometry is given without an
@@ -274,8 +259,7 @@ class Writer final {
       case GisFormat::Csv:
         o = CSLSetNameValue(o, "GEOMETRY", plan.lines ? "AS_WKT" : "AS_XYZ");
         break;
-      default:
-        break;
+      default: break;
     }
     return o;
   }
@@ -345,7 +329,6 @@ class Writer final {
 }  // namespace
 
 bool WriteOgrLayers(const JobFeatures& features, const OgrTarget& target, PendingFiles& pending, std::string& error) {
-  EnsureGdal();
   Writer writer(features, target, pending);
   return writer.Run(error);
 }
