@@ -71,7 +71,8 @@ GDALDriver* FormatDriver(GisFormat format) {
 }
 
 // Features built on one thread while the dataset takes them on another: building
-// (texts, numbers, geometry) costs about as much as storing.
+// (texts, numbers, geometry) costs about as much as storing. Stored batches come
+// back to be filled again: making and freeing a feature costs more than filling it.
 class FeatureQueue final {
  public:
   using Batch = std::vector<std::unique_ptr<OGRFeature>>;
@@ -93,6 +94,19 @@ class FeatureQueue final {
     changed_.notify_all();
     return true;
   }
+  // A batch whose features were stored, for the producer to fill again.
+  void Recycle(Batch&& batch) {
+    std::lock_guard lock(mutex_);
+    if (!stopped_) spare_.push_back(std::move(batch));
+  }
+  // A recycled batch, or an empty one.
+  Batch Spare() {
+    std::lock_guard lock(mutex_);
+    if (spare_.empty()) return {};
+    Batch batch = std::move(spare_.back());
+    spare_.pop_back();
+    return batch;
+  }
   void Finish() {
     std::lock_guard lock(mutex_);
     finished_ = true;
@@ -113,11 +127,14 @@ class FeatureQueue final {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Batch> batches_;
+  std::vector<Batch> spare_;
   bool finished_ = false;
   bool stopped_ = false;
 };
 
+// Fills a new or a stored feature (whose FID, fields and geometry are replaced).
 void FillFeature(const LayerPlan& plan, size_t i, OGRFeature& feature) {
+  feature.SetFID(OGRNullFID);
   for (size_t c = 0; c < plan.columns.size(); ++c) {
     const Column& col = plan.columns[c];
     const int field = static_cast<int>(c);
@@ -127,12 +144,19 @@ void FillFeature(const LayerPlan& plan, size_t i, OGRFeature& feature) {
   }
   FeaturePoint a, b;
   plan.place(i, a, b);
+  OGRGeometry* old = feature.GetGeometryRef();
+  const OGRwkbGeometryType type = old ? old->getGeometryType() : wkbUnknown;
   if (plan.lines) {
-    auto* line = new OGRLineString;
+    OGRLineString* line = type == wkbLineString25D ? old->toLineString() : new OGRLineString;
     line->setNumPoints(2);
     line->setPoint(0, a.east, a.north, a.height);
     line->setPoint(1, b.east, b.north, b.height);
-    feature.SetGeometryDirectly(line);
+    if (line != old) feature.SetGeometryDirectly(line);
+  } else if (type == wkbPoint25D) {
+    OGRPoint* point = old->toPoint();
+    point->setX(a.east);
+    point->setY(a.north);
+    point->setZ(a.height);
   } else {
     feature.SetGeometryDirectly(new OGRPoint(a.east, a.north, a.height));
   }
@@ -194,8 +218,10 @@ class Writer final {
     }
     GdalMessages messages;
     const std::unique_ptr<OGRSpatialReference> srs = Srs();
-    // The temporary is synced when it is published: SQLite need not sync as it goes.
+    // The temporary is synced when it is published: SQLite need not sync as it
+    // goes, and its pages stay in memory (up to 256 MB) until the commit.
     CPLSetThreadLocalConfigOption("OGR_SQLITE_SYNCHRONOUS", "OFF");
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_CACHE", "256");
     GDALDataset* ds = driver_->Create(temp.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
     bool ok = ds != nullptr;
     if (!ok) error = target + ": " + messages.Last();
@@ -211,6 +237,7 @@ class Writer final {
     }
     if (ds) GDALClose(ds);
     CPLSetThreadLocalConfigOption("OGR_SQLITE_SYNCHRONOUS", nullptr);
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_CACHE", nullptr);
     // Writing may fail as the dataset is closed (a full disk): GDAL says so then.
     if (ok && (messages.Failed() || !std::filesystem::exists(temp))) {
       ok = false;
@@ -292,14 +319,17 @@ class Writer final {
     FeatureQueue queue;
     std::thread producer([&] {
       FeatureQueue::Batch batch;
+      size_t used = 0;
       for (size_t i = 0; i < plan.count && !queue.Stopped(); ++i) {
-        batch.push_back(std::make_unique<OGRFeature>(defn));
-        FillFeature(plan, i, *batch.back());
-        if (batch.size() == FeatureQueue::kBatch) {
+        if (used == batch.size()) batch.push_back(std::make_unique<OGRFeature>(defn));
+        FillFeature(plan, i, *batch[used++]);
+        if (used == FeatureQueue::kBatch) {
           queue.Push(std::move(batch));
-          batch.clear();
+          batch = queue.Spare();
+          used = 0;
         }
       }
+      batch.resize(used);
       if (!batch.empty()) queue.Push(std::move(batch));
       queue.Finish();
     });
@@ -314,6 +344,7 @@ class Writer final {
           break;
         }
       }
+      queue.Recycle(std::move(batch));
     }
     producer.join();
     return ok;
