@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "core/text/text_file.h"
@@ -26,11 +28,38 @@ std::string_view Print(char* buf, size_t size, double value, int figures) {
   return {buf, static_cast<size_t>(r.ptr - buf)};
 }
 
-// The common case fast: when the shortest text that reads back as the value
-// has no more than `figures` digits, "%.*g" prints exactly those digits, and
-// for an exponent from -4 up to figures - 1 it prints them without exponent.
-// Empty when the value is not such a case.
-std::string_view ShortFixed(char* buf, double value, int figures) {  // buf: 40 chars
+__extension__ typedef unsigned __int128 Wide;
+
+constexpr Wide Pow10(int n) { return n == 0 ? 1 : 10 * Pow10(n - 1); }
+
+// The first `figures` digits of |value|, whose leading digit stands for
+// 10^exponent, rounded as printf rounds (to nearest, ties to even) from the
+// exact binary value; trailing zeros dropped. False when the rounding carries
+// into another digit or the value lies beyond what is worked out here.
+bool RoundedDigits(double value, int figures, int exponent, char* digits, int& count) {
+  const int scale = figures - 1 - exponent;  // 0..18 for 15 figures
+  if (figures > 17 || scale < 0 || scale > 19) return false;
+  int binary = 0;
+  const double fraction = std::frexp(std::fabs(value), &binary);
+  const auto mantissa = static_cast<uint64_t>(std::ldexp(fraction, 53));
+  const int shift = 53 - binary;  // |value| = mantissa / 2^shift
+  if (shift <= 0 || shift >= 120) return false;
+  const Wide scaled = static_cast<Wide>(mantissa) * Pow10(scale);
+  Wide q = scaled >> shift;
+  const Wide rest = scaled - (q << shift), half = static_cast<Wide>(1) << (shift - 1);
+  if (rest > half || (rest == half && (q & 1))) ++q;
+  if (q < Pow10(figures - 1) || q >= Pow10(figures)) return false;
+  for (int d = figures - 1; d >= 0; --d, q /= 10) digits[d] = static_cast<char>('0' + static_cast<int>(q % 10));
+  count = figures;
+  while (count > 1 && digits[count - 1] == '0') --count;
+  return true;
+}
+
+// "%.*g" fast for a value from 1e-4 up to 10^figures (all a survey writes):
+// the digits are the shortest text that reads back as the value when that has
+// no more than `figures` of them, else the value rounded to `figures` digits,
+// and printed without exponent. Empty when the value is not such a case.
+std::string_view FastFixed(char* buf, double value, int figures) {  // buf: 40 chars
   char sci[40];
   const char* end = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific).ptr;
   const char* p = sci;
@@ -40,10 +69,11 @@ std::string_view ShortFixed(char* buf, double value, int figures) {  // buf: 40 
   int count = 0;
   for (; p < end && *p != 'e'; ++p)
     if (*p != '.') digits[count++] = *p;
-  if (p == end || count > figures) return {};
+  if (p == end) return {};
   int exponent = 0;
   std::from_chars(p + (p[1] == '+' ? 2 : 1), end, exponent);
   if (exponent < -4 || exponent >= figures) return {};
+  if (count > figures && !RoundedDigits(value, figures, exponent, digits, count)) return {};
   char* o = buf;
   if (negative) *o++ = '-';
   if (exponent < 0) {
@@ -157,7 +187,7 @@ void AppendFeature(std::string& out, const LayerPlan& plan, size_t i) {
 
 void AppendJsonNumber(std::string& out, double value, int figures) {
   char buf[64];
-  std::string_view text = ShortFixed(buf, value, figures);
+  std::string_view text = FastFixed(buf, value, figures);
   if (text.empty() || HasRun(text)) {
     text = Print(buf, sizeof buf, value, figures);
     if (figures > 10 && HasRun(text)) {

@@ -40,6 +40,10 @@ TEST(GisGeoJsonWriter, NumbersAndStringsAsGdalsDriverPrintsThem) {
                  {1.23999999999999, "1.24"},                  // a run of 9s: fewer figures end it
                  {1.0000001, "1.0000001"},                    // the run stays whatever the figures
                  {2.00000000000001, "2.00000000000001"},      // fewer figures leave no point
+                 {100000000000000.5, "100000000000000.0"},    // ties round to even
+                 {100000000000001.5, "100000000000002.0"},
+                 {0.00012345678901234567, "0.000123456789012346"},
+                 {999999999999999.9, "1e+15"},                // rounding carries into a new digit
                  {5e-324, "4.94065645841247e-324"}};
   for (const auto& n : numbers) {
     std::string out;
