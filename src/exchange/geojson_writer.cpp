@@ -94,7 +94,7 @@ std::string_view FastFixed(char* buf, double value, int figures) {  // buf: 40 c
 // Collects the text and writes it out in large pieces.
 class Output final {
  public:
-  explicit Output(const std::string& path) : path_(path) {
+  explicit Output(const std::string& path) {
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0) err_ = errno;
     buffer_.reserve(kChunk + 4096);
@@ -113,7 +113,7 @@ class Output final {
     Flush();
     if (fd_ >= 0 && ::close(fd_) != 0 && !err_) err_ = errno;
     fd_ = -1;
-    if (err_) error = path_ + ": " + SystemErrorText(err_);
+    if (err_) error = SystemErrorText(err_);
     return !err_;
   }
 
@@ -136,7 +136,6 @@ class Output final {
     buffer_.clear();
   }
 
-  std::string path_;
   std::string buffer_;
   int fd_ = -1;
   int err_ = 0;

@@ -24,7 +24,7 @@ void AppendJsonString(std::string& out, std::string_view text, bool escapeSlash)
 
 // Writes the layer to `path` (a new file; its folder synced by the caller).
 // `description` goes into the collection's "description" member when not empty.
-// False with the file and the reason.
+// False with the reason.
 bool WriteGeoJson(const LayerPlan& plan, const std::string& description, const std::string& path, std::string& error);
 
 }  // namespace corvane::exchange
