@@ -80,7 +80,12 @@ int SilenceLimitMs(const CliArgs& args) {
 struct LinkSetup {
   TransferToken token;
   TransferTrace trace;
+  std::optional<std::string> tracePath;
   std::optional<PortRequest> open;
+
+  // The trace file is created only once everything else the command needs has
+  // been checked, so a refused command leaves no file behind.
+  bool OpenTraceFile() { return OpenTrace(tracePath, trace); }
 
   std::unique_ptr<ISerialPort> Port() {
     std::unique_ptr<ISerialPort> port = std::make_unique<CSerialPort>();
@@ -95,16 +100,15 @@ struct LinkSetup {
   }
 };
 
-// Reads the link options, checks the command line, opens the trace. False with the
-// message printed.
+// Reads the link options and checks the command line. False with the message
+// printed.
 bool PrepareLink(const CliArgs& args, CliEnv& env, LinkSetup& link, bool usb, bool localizedMessage,
                  size_t positionals) {
   std::string device;
   std::optional<LineSettings> line;
   if (!usb) line = LineFromArgs(args, env, device);
-  const auto tracePath = args.Option("--trace");
+  link.tracePath = args.Option("--trace");
   args.ExpectNoMore(positionals);
-  if (!OpenTrace(tracePath, link.trace)) return false;
   if (!usb) link.open = PortRequest{device, *line, localizedMessage};
   return true;
 }
@@ -127,7 +131,7 @@ int Download(const CliArgs& args, CliEnv& env, bool usb) {
   LinkSetup link;
   if (!PrepareLink(args, env, link, usb, false, 0)) return kExitFailed;
   ReceivedJobFiles files;
-  if (!files.Prepare(args)) return kExitFailed;
+  if (!files.Prepare(args) || !link.OpenTraceFile()) return kExitFailed;
   const int language = ReadLanguageIndex(env.settings);
   CliTransferEvents events;
   SystemClock clock;
@@ -156,6 +160,7 @@ int Upload(const CliArgs& args, CliEnv& env, bool usb, bool codes) {
     if (!prepared.Done()) return Fail(ForTerminal(prepared.message + "\n" + prepared.detail));
     if (!upload.leftOut.empty()) Warn(ForTerminal(upload.leftOut));
   }
+  if (!link.OpenTraceFile()) return kExitFailed;
   const UploadJob job{upload.path, upload.type};
   CliTransferEvents events(file);
   SystemClock clock;

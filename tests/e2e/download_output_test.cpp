@@ -33,12 +33,13 @@ TEST(DownloadOutput, AnUnwritablePathEndsTheCommandBeforeThePortIsOpened) {
       {{"-o", dir.File("same"), "--grid-out", dir.File("same")}, "Open file failed!"},
   };
   for (const Case& c : cases) {
-    std::vector<std::string> args = {"download", "--device", dir.File("no-such-port")};
+    std::vector<std::string> args = {"download", "--device", dir.File("no-such-port"), "--trace", dir.File("trace")};
     args.insert(args.end(), c.paths.begin(), c.paths.end());
     const RunResult r = RunCli(dir, args);
     EXPECT_EQ(r.exitCode, 1) << r.err;
     EXPECT_EQ(FirstLine(r.err), c.firstLine) << r.err;
     EXPECT_EQ(r.err.find("no-such-port"), std::string::npos) << "the port was tried first:\n" << r.err;
+    EXPECT_FALSE(fs::exists(dir.File("trace"))) << "a refused command left its trace file";
   }
 }
 

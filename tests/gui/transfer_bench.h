@@ -99,8 +99,9 @@ class TransferFixture : public GuiFixture {
     std::string reason;
     if (!sim::OpenPtyPair(pty_, &reason)) ADD_FAILURE() << reason;
     // The PC reads the "1" after its own (scaled) pause and drops what came with
-    // it: the data follows a little later, as from a real instrument.
-    config.startDelayMs = 100;
+    // it: the data follows later, as from a real instrument, with room for a busy
+    // machine (the PC's scaled pause is 30 ms).
+    config.startDelayMs = 300;
     // The line carries bytes at its bit rate both ways, as a real cable does: the
     // stored line settings and the instrument agree on it.
     if (config.baud == 0) config.baud = 115200;

@@ -214,7 +214,7 @@ TEST_F(TransferPagesTest, InstrumentFallingSilentKeepsWhatCameAndSaysSo) {
   config.job = Fixture(kJob);
   config.silentAfter = 150;
   SerialInstrument(config);
-  link_->SetSilenceLimitMs(2000);
+  link_->SetSilenceLimitMs(6000);
   dialogs_.downAnswer = "x";
   Com().Button(0)->click();
   ASSERT_TRUE(WaitForTransfer());

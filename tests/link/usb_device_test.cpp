@@ -217,12 +217,16 @@ TEST(UsbDevice, FailuresSayWhatHappened) {
     EXPECT_NE(result.detail.find(c.reason), std::string::npos) << c.name << ": " << result.detail;
     EXPECT_EQ(bench.events.Count("status \r\n  sent"), 0) << c.name;
     EXPECT_TRUE(device.Record().Uploads().empty()) << c.name;
-    if (c.kept >= 0) EXPECT_EQ(result.output.received, Fixture("job.txt").substr(0, static_cast<size_t>(c.kept))) << c.name;
+    if (c.kept >= 0) {
+      EXPECT_EQ(result.output.received, Fixture("job.txt").substr(0, static_cast<size_t>(c.kept))) << c.name;
+    }
     EXPECT_EQ(device.ClearedHalts(), c.halts) << c.name;
     if (c.kind == Kind::Codes) {
       // Nothing went out after the refused request.
       for (const sim::UsbCall& call : device.Record().Calls())
-        if (call.op == 'W') EXPECT_EQ(call.bytes, std::string("S1", 3)) << c.name;
+        if (call.op == 'W') {
+          EXPECT_EQ(call.bytes, std::string("S1", 3)) << c.name;
+        }
     }
   }
 }
@@ -456,8 +460,11 @@ TEST(UsbSettings, EndpointMapsAndIds) {
     usb::EndpointMap map;
     std::string reason;
     EXPECT_EQ(usb::ParseEndpointMap(c.text, map, &reason), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(usb::FormatEndpointMap(map), c.formatted) << c.text;
-    else EXPECT_NE(reason, "") << c.text;
+    if (c.ok) {
+      EXPECT_EQ(usb::FormatEndpointMap(map), c.formatted) << c.text;
+    } else {
+      EXPECT_NE(reason, "") << c.text;
+    }
   }
   usb::EndpointMap map;
   ASSERT_TRUE(usb::ParseEndpointMap("0:0x81", map, nullptr));

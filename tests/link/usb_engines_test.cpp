@@ -54,10 +54,11 @@ TEST_P(UsbDownloadTest, Runs) {
   EXPECT_EQ(result.detail, c.libraryReason ? "cable pulled" : "");
   ASSERT_EQ(s.events.log.size(), c.log.size());
   for (size_t i = 0; i < c.log.size(); ++i) {
-    if (c.log[i].rfind("msg~", 0) == 0)
+    if (c.log[i].rfind("msg~", 0) == 0) {
       EXPECT_NE(s.events.log[i].find(c.log[i].substr(4)), std::string::npos) << s.events.log[i];
-    else
+    } else {
       EXPECT_EQ(s.events.log[i], c.log[i]);
+    }
   }
 }
 

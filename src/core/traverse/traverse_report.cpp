@@ -147,6 +147,18 @@ TraverseCaptions ReadTraverseCaptions(const CaptionReader& r) {
   return c;
 }
 
+namespace {
+
+// The angle unit in force where an observation was read: the one of the set-up
+// whose foresight row it is.
+std::string_view UnitAtForesight(const Chain& chain, int row) {
+  for (const ChainSetUp& s : chain.setUps)
+    if (s.foresightRow == row) return s.angleUnit;
+  return "dms";
+}
+
+}  // namespace
+
 std::string TraverseReport(const Adjustment& a, const TraverseCaptions& c) {
   const Chain& chain = a.chain;
   const Misclosure& m = a.misclosure;
@@ -204,7 +216,7 @@ std::string TraverseReport(const Adjustment& a, const TraverseCaptions& c) {
     for (const Residual& r : ls.residuals) {
       const bool angle = r.kind == Residual::Kind::Angle;
       f.Line(ResidualRow(FormatInt(r.row), angle ? c.angle : c.distance, r.at, r.to,
-                         angle ? AngleText(r.observed, "dms") : FormatFixed(r.observed, 4),
+                         angle ? AngleText(r.observed, UnitAtForesight(chain, r.row)) : FormatFixed(r.observed, 4),
                          angle ? Seconds(r.residual) : Metres(r.residual), Maybe(r.standardised, 2),
                          r.flagged ? "*" : ""));
     }
