@@ -105,6 +105,11 @@ std::string Crs::Label() const {
   return name_ + " (" + authority_ + ")";
 }
 
+std::string Crs::CodeAndName() const {
+  if (authority_.empty()) return name_;
+  return authority_ + " " + name_;
+}
+
 std::string Crs::Wkt() const {
   if (IsLocal()) return {};
   const char* wkt = proj_as_wkt(nullptr, Pj(pj_.get()), PJ_WKT2_2019, nullptr);

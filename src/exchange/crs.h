@@ -44,6 +44,9 @@ class Crs final {
   bool IsGeographic() const { return geographic_; }
   // The name and code as people read them: "CGCS2000 / ... (EPSG:4547)".
   std::string Label() const;
+  // Code first, as a drawing's title names it: "EPSG:4547 CGCS2000 / ...";
+  // the name alone without a code, empty for a local grid.
+  std::string CodeAndName() const;
   // WKT2 for GDAL.
   std::string Wkt() const;
   // Where the CRS is meant to be used; false when PROJ does not say.

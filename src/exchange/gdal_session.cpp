@@ -3,6 +3,7 @@
 #include <cpl_conv.h>
 #include <cpl_error.h>
 #include <gdal.h>
+#include <ogrsf_frmts.h>
 
 #include <cstring>
 #include <mutex>
@@ -15,15 +16,35 @@ void CPL_STDCALL OnGdalMessage(CPLErr level, CPLErrorNum, const char* text) {
     self->Record(static_cast<int>(level), text ? text : "");
 }
 
+std::mutex registering;
+bool allRegistered = false;
+
 }  // namespace
 
 void EnsureGdal() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    GDALAllRegister();
-    // DXF blocks stay points (INSERT), not their drawn lines.
-    CPLSetConfigOption("DXF_INLINE_BLOCKS", "FALSE");
-  });
+  std::lock_guard lock(registering);
+  if (allRegistered) return;
+  GDALAllRegister();
+  // DXF blocks stay points (INSERT), not their drawn lines.
+  CPLSetConfigOption("DXF_INLINE_BLOCKS", "FALSE");
+  allRegistered = true;
+}
+
+bool EnsureGdalDriver(const char* name) {
+  // Registering every driver costs more than a small export itself.
+  static constexpr struct {
+    const char* name;
+    void (*reg)();
+  } kDrivers[] = {{"GPKG", RegisterOGRGeoPackage}, {"ESRI Shapefile", RegisterOGRShape},
+                  {"GeoJSON", RegisterOGRGeoJSON},  {"LIBKML", RegisterOGRLIBKML},
+                  {"KML", RegisterOGRKML},          {"CSV", RegisterOGRCSV}};
+  {
+    std::lock_guard lock(registering);
+    if (!allRegistered)
+      for (const auto& d : kDrivers)
+        if (std::strcmp(d.name, name) == 0) d.reg();
+  }
+  return GDALGetDriverByName(name) != nullptr;
 }
 
 GdalMessages::GdalMessages() { CPLPushErrorHandlerEx(OnGdalMessage, this); }

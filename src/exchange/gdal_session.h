@@ -9,6 +9,9 @@ namespace corvane::exchange {
 
 // Registers GDAL's drivers (once per process).
 void EnsureGdal();
+// Registers the one driver of that name (when not every driver is yet), for a
+// writer that knows what it needs. False when GDAL has no such driver.
+bool EnsureGdalDriver(const char* name);
 
 // Collects GDAL's errors and warnings raised on this thread while it lives.
 class GdalMessages final {

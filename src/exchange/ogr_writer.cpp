@@ -18,7 +18,9 @@
 
 #include "exchange/exchange_texts.h"
 #include "exchange/gdal_session.h"
+#include "exchange/geojson_writer.h"
 #include "exchange/gis_text.h"
+#include "exchange/layer_plan.h"
 
 namespace corvane::exchange {
 namespace {
@@ -26,84 +28,13 @@ namespace {
 // Bytes a Shapefile's text field holds.
 constexpr size_t kShapefileTextLimit = 254;
 
-struct Column {
-  const char* name;
-  OGRFieldType type;
-  std::function<std::string(size_t)> text;  // OFTString, UTF-8
-  std::function<double(size_t)> number;     // OFTReal
-  std::function<int(size_t)> integer;       // OFTInteger
-};
-
-struct LayerPlan {
-  GisLayer id;
-  bool lines = false;
-  size_t count = 0;
-  std::vector<Column> columns;
-  std::function<void(size_t, FeaturePoint&, FeaturePoint&)> place;
-  std::function<const std::string&(size_t)> name;  // for messages
-  std::function<int(size_t)> row;
-};
-
-Column Text(const char* name, std::function<std::string(size_t)> get) { return {name, OFTString, std::move(get), {}, {}}; }
-Column Real(const char* name, std::function<double(size_t)> get) { return {name, OFTReal, {}, std::move(get), {}}; }
-Column Integer(const char* name, std::function<int(size_t)> get) { return {name, OFTInteger, {}, {}, std::move(get)}; }
-
-LayerPlan PointsPlan(GisLayer id, const std::vector<JobPoint>& p) {
-  LayerPlan plan{id, false, p.size(), {}, {}, {}, {}};
-  plan.columns = {Text("name", [&p](size_t i) { return GbkToGisText(p[i].name); }),
-                  Text("code", [&p](size_t i) { return GbkToGisText(p[i].code); }),
-                  Text("kind", [&p](size_t i) { return p[i].kind; }),
-                  Real("north", [&p](size_t i) { return p[i].at.north; }),
-                  Real("east", [&p](size_t i) { return p[i].at.east; }),
-                  Real("height", [&p](size_t i) { return p[i].at.height; }),
-                  Text("station", [&p](size_t i) { return GbkToGisText(p[i].station); }),
-                  Integer("row", [&p](size_t i) { return p[i].row; })};
-  plan.place = [&p](size_t i, FeaturePoint& a, FeaturePoint&) { a = p[i].place; };
-  plan.name = [&p](size_t i) -> const std::string& { return p[i].name; };
-  plan.row = [&p](size_t i) { return p[i].row; };
-  return plan;
-}
-
-LayerPlan LinesPlan(GisLayer id, const std::vector<JobLine>& l) {
-  LayerPlan plan{id, true, l.size(), {}, {}, {}, {}};
-  auto from = [&l](size_t i) { return GbkToGisText(l[i].fromName); };
-  auto to = [&l](size_t i) { return GbkToGisText(l[i].toName); };
-  auto row = [&l](size_t i) { return l[i].row; };
-  if (id == kLayerShifts) {
-    plan.columns = {Text("name", to), Real("dN", [&l](size_t i) { return l[i].delta.north; }),
-                    Real("dE", [&l](size_t i) { return l[i].delta.east; }),
-                    Real("dH", [&l](size_t i) { return l[i].delta.height; }), Integer("row", row)};
-  } else if (id == kLayerSightlines) {
-    plan.columns = {Text("station", from), Text("point", to), Integer("row", row)};
-  } else {
-    plan.columns = {Text("from", from), Text("to", to), Integer("row", row)};
-  }
-  plan.place = [&l](size_t i, FeaturePoint& a, FeaturePoint& b) {
-    a = l[i].from;
-    b = l[i].to;
-  };
-  plan.name = [&l](size_t i) -> const std::string& { return l[i].toName; };
-  plan.row = row;
-  return plan;
-}
-
-std::vector<LayerPlan> Plans(const JobFeatures& f, unsigned layers) {
-  std::vector<LayerPlan> plans;
-  if (layers & kLayerPoints) plans.push_back(PointsPlan(kLayerPoints, f.points));
-  if (layers & kLayerTraverse) plans.push_back(LinesPlan(kLayerTraverse, f.traverse));
-  if (layers & kLayerSightlines) plans.push_back(LinesPlan(kLayerSightlines, f.sightlines));
-  if (layers & kLayerRecomputed) plans.push_back(PointsPlan(kLayerRecomputed, f.recomputed));
-  if (layers & kLayerShifts) plans.push_back(LinesPlan(kLayerShifts, f.shifts));
-  return plans;
-}
-
 // Widths of the Shapefile's text fields: the longest value of each. False when a
 // value is longer than the format holds.
 bool ShapefileWidths(const LayerPlan& plan, std::vector<int>& widths, std::string& error) {
   widths.assign(plan.columns.size(), 1);
   for (size_t c = 0; c < plan.columns.size(); ++c) {
     const Column& col = plan.columns[c];
-    if (col.type != OFTString) continue;
+    if (col.type != ColumnType::Text) continue;
     for (size_t i = 0; i < plan.count; ++i) {
       const size_t n = col.text(i).size();
       if (n > kShapefileTextLimit) {
@@ -116,20 +47,32 @@ bool ShapefileWidths(const LayerPlan& plan, std::vector<int>& widths, std::strin
   return true;
 }
 
-const char* DriverName(GisFormat format) {
+OGRFieldType FieldType(ColumnType type) {
+  switch (type) {
+    case ColumnType::Text: return OFTString;
+    case ColumnType::Real: return OFTReal;
+    case ColumnType::Integer: return OFTInteger;
+  }
+  return OFTString;
+}
+
+// The format's driver, registered on first use; null when GDAL has none.
+GDALDriver* FormatDriver(GisFormat format) {
+  const char* name = "";
   switch (format) {
-    case GisFormat::GeoPackage: return "GPKG";
-    case GisFormat::Shapefile: return "ESRI Shapefile";
-    case GisFormat::GeoJson: return "GeoJSON";
-    case GisFormat::Kml: return GetGDALDriverManager()->GetDriverByName("LIBKML") ? "LIBKML" : "KML";
-    case GisFormat::Csv: return "CSV";
+    case GisFormat::GeoPackage: name = "GPKG"; break;
+    case GisFormat::Shapefile: name = "ESRI Shapefile"; break;
+    case GisFormat::GeoJson: name = "GeoJSON"; break;
+    case GisFormat::Kml: name = EnsureGdalDriver("LIBKML") ? "LIBKML" : "KML"; break;
+    case GisFormat::Csv: name = "CSV"; break;
     case GisFormat::LandXml: break;
   }
-  return "";
+  return EnsureGdalDriver(name) ? GetGDALDriverManager()->GetDriverByName(name) : nullptr;
 }
 
 // Features built on one thread while the dataset takes them on another: building
-// (texts, numbers, geometry) costs about as much as storing.
+// (texts, numbers, geometry) costs about as much as storing. Stored batches come
+// back to be filled again: making and freeing a feature costs more than filling it.
 class FeatureQueue final {
  public:
   using Batch = std::vector<std::unique_ptr<OGRFeature>>;
@@ -151,6 +94,19 @@ class FeatureQueue final {
     changed_.notify_all();
     return true;
   }
+  // A batch whose features were stored, for the producer to fill again.
+  void Recycle(Batch&& batch) {
+    std::lock_guard lock(mutex_);
+    if (!stopped_) spare_.push_back(std::move(batch));
+  }
+  // A recycled batch, or an empty one.
+  Batch Spare() {
+    std::lock_guard lock(mutex_);
+    if (spare_.empty()) return {};
+    Batch batch = std::move(spare_.back());
+    spare_.pop_back();
+    return batch;
+  }
   void Finish() {
     std::lock_guard lock(mutex_);
     finished_ = true;
@@ -171,26 +127,36 @@ class FeatureQueue final {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Batch> batches_;
+  std::vector<Batch> spare_;
   bool finished_ = false;
   bool stopped_ = false;
 };
 
+// Fills a new or a stored feature (whose FID, fields and geometry are replaced).
 void FillFeature(const LayerPlan& plan, size_t i, OGRFeature& feature) {
+  feature.SetFID(OGRNullFID);
   for (size_t c = 0; c < plan.columns.size(); ++c) {
     const Column& col = plan.columns[c];
     const int field = static_cast<int>(c);
-    if (col.type == OFTString) feature.SetField(field, col.text(i).c_str());
-    else if (col.type == OFTReal) feature.SetField(field, col.number(i));
+    if (col.type == ColumnType::Text) feature.SetField(field, col.text(i).c_str());
+    else if (col.type == ColumnType::Real) feature.SetField(field, col.number(i));
     else feature.SetField(field, col.integer(i));
   }
   FeaturePoint a, b;
   plan.place(i, a, b);
+  OGRGeometry* old = feature.GetGeometryRef();
+  const OGRwkbGeometryType type = old ? old->getGeometryType() : wkbUnknown;
   if (plan.lines) {
-    auto* line = new OGRLineString;
+    OGRLineString* line = type == wkbLineString25D ? old->toLineString() : new OGRLineString;
     line->setNumPoints(2);
     line->setPoint(0, a.east, a.north, a.height);
     line->setPoint(1, b.east, b.north, b.height);
-    feature.SetGeometryDirectly(line);
+    if (line != old) feature.SetGeometryDirectly(line);
+  } else if (type == wkbPoint25D) {
+    OGRPoint* point = old->toPoint();
+    point->setX(a.east);
+    point->setY(a.north);
+    point->setZ(a.height);
   } else {
     feature.SetGeometryDirectly(new OGRPoint(a.east, a.north, a.height));
   }
@@ -201,12 +167,14 @@ class Writer final {
   Writer(const JobFeatures& f, const OgrTarget& t, PendingFiles& pending) : f_(f), t_(t), pending_(pending) {}
 
   bool Run(std::string& error) {
-    driver_ = GetGDALDriverManager()->GetDriverByName(DriverName(t_.format));
-    if (!driver_) {
-      error = std::string("GDAL has no ") + DriverName(t_.format) + " driver.";
+    const std::vector<LayerPlan> plans = LayerPlans(f_, t_.layers);
+    // The direct GeoJSON writer needs no driver.
+    const bool direct = t_.format == GisFormat::GeoJson && !t_.geoJsonThroughDriver;
+    driver_ = direct ? nullptr : FormatDriver(t_.format);
+    if (!direct && !driver_) {
+      error = std::string("GDAL has no ") + GisFormatName(t_.format) + " driver.";
       return false;
     }
-    const std::vector<LayerPlan> plans = Plans(f_, t_.layers);
     const bool oneDataset = t_.format == GisFormat::GeoPackage || t_.format == GisFormat::Kml;
     if (oneDataset) return WriteDataset(plans, t_.path, error);
     // A file per layer: the files are written side by side.
@@ -215,7 +183,9 @@ class Writer final {
     std::vector<std::thread> threads;
     for (size_t k = 0; k < plans.size(); ++k) {
       const std::string path = k == 0 ? t_.path : LayerFilePath(t_.path, t_.format, GisLayerName(plans[k].id));
-      threads.emplace_back([&, k, path] { ok[k] = WriteDataset({plans[k]}, path, errors[k]); });
+      threads.emplace_back([&, k, path] {
+        ok[k] = direct ? WriteGeoJsonFile(plans[k], path, errors[k]) : WriteDataset({plans[k]}, path, errors[k]);
+      });
     }
     for (std::thread& t : threads) t.join();
     for (size_t k = 0; k < plans.size(); ++k)
@@ -248,8 +218,10 @@ class Writer final {
     }
     GdalMessages messages;
     const std::unique_ptr<OGRSpatialReference> srs = Srs();
-    // The temporary is synced when it is published: SQLite need not sync as it goes.
+    // The temporary is synced when it is published: SQLite need not sync as it
+    // goes, and its pages stay in memory (up to 256 MB) until the commit.
     CPLSetThreadLocalConfigOption("OGR_SQLITE_SYNCHRONOUS", "OFF");
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_CACHE", "256");
     GDALDataset* ds = driver_->Create(temp.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
     bool ok = ds != nullptr;
     if (!ok) error = target + ": " + messages.Last();
@@ -265,6 +237,7 @@ class Writer final {
     }
     if (ds) GDALClose(ds);
     CPLSetThreadLocalConfigOption("OGR_SQLITE_SYNCHRONOUS", nullptr);
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_CACHE", nullptr);
     // Writing may fail as the dataset is closed (a full disk): GDAL says so then.
     if (ok && (messages.Failed() || !std::filesystem::exists(temp))) {
       ok = false;
@@ -280,6 +253,18 @@ class Writer final {
         else pending_.RemoveAtPublish(targetStem + side);
       }
     }
+    return true;
+  }
+
+  bool WriteGeoJsonFile(const LayerPlan& plan, const std::string& target, std::string& error) {
+    std::string temp;
+    {
+      std::lock_guard lock(pendingMutex_);
+      temp = pending_.TemporaryFor(target, GisExtension(t_.format));
+    }
+    if (!WriteGeoJson(plan, t_.description, temp, error)) return error = target + ": " + error, false;
+    std::lock_guard lock(pendingMutex_);
+    pending_.Add(temp, target);
     return true;
   }
 
@@ -318,9 +303,10 @@ class Writer final {
       return false;
     }
     for (size_t c = 0; c < plan.columns.size(); ++c) {
-      OGRFieldDefn field(plan.columns[c].name, plan.columns[c].type);
-      if (!widths.empty() && plan.columns[c].type == OFTString) field.SetWidth(widths[c]);
-      if (!widths.empty() && plan.columns[c].type == OFTReal) {
+      const ColumnType type = plan.columns[c].type;
+      OGRFieldDefn field(plan.columns[c].name, FieldType(type));
+      if (!widths.empty() && type == ColumnType::Text) field.SetWidth(widths[c]);
+      if (!widths.empty() && type == ColumnType::Real) {
         field.SetWidth(24);
         field.SetPrecision(6);
       }
@@ -333,14 +319,17 @@ class Writer final {
     FeatureQueue queue;
     std::thread producer([&] {
       FeatureQueue::Batch batch;
+      size_t used = 0;
       for (size_t i = 0; i < plan.count && !queue.Stopped(); ++i) {
-        batch.push_back(std::make_unique<OGRFeature>(defn));
-        FillFeature(plan, i, *batch.back());
-        if (batch.size() == FeatureQueue::kBatch) {
+        if (used == batch.size()) batch.push_back(std::make_unique<OGRFeature>(defn));
+        FillFeature(plan, i, *batch[used++]);
+        if (used == FeatureQueue::kBatch) {
           queue.Push(std::move(batch));
-          batch.clear();
+          batch = queue.Spare();
+          used = 0;
         }
       }
+      batch.resize(used);
       if (!batch.empty()) queue.Push(std::move(batch));
       queue.Finish();
     });
@@ -355,6 +344,7 @@ class Writer final {
           break;
         }
       }
+      queue.Recycle(std::move(batch));
     }
     producer.join();
     return ok;
@@ -370,7 +360,6 @@ class Writer final {
 }  // namespace
 
 bool WriteOgrLayers(const JobFeatures& features, const OgrTarget& target, PendingFiles& pending, std::string& error) {
-  EnsureGdal();
   Writer writer(features, target, pending);
   return writer.Run(error);
 }

@@ -19,6 +19,9 @@ struct OgrTarget {
   Crs crs;
   // Said in the file where the format has room (GeoJSON's description).
   std::string description;
+  // GeoJSON through GDAL's own driver rather than the direct writer (which
+  // writes the same file faster; the driver is what it is checked against).
+  bool geoJsonThroughDriver = false;
 };
 
 // False with the message; files made so far stay pending (and are dropped).

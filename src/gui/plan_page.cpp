@@ -13,6 +13,8 @@
 #include <QVBoxLayout>
 
 #include "core/file_texts.h"
+#include "exchange/crs.h"
+#include "exchange/upload_conversion.h"
 #include "gui/data_page.h"
 #include "gui/file_paths.h"
 #include "gui/plan_canvas.h"
@@ -228,7 +230,14 @@ QString CPlanPage::JobTitle() const {
 }
 
 plot::TitleBlock CPlanPage::Title() {
-  return plot::StandardTitle(Scene(), JobTitle(), plot::TitleTexts::FromCaptions(context_.Captions()));
+  plot::TitleBlock title =
+      plot::StandardTitle(Scene(), JobTitle(), plot::TitleTexts::FromCaptions(context_.Captions()));
+  // The job's CRS, when the settings name one PROJ knows.
+  exchange::Crs crs;
+  std::string error;
+  if (exchange::JobCrs(context_.Settings(), crs, error) && !crs.IsLocal())
+    title.extra.push_back({title.texts.crs, QString::fromStdString(crs.CodeAndName())});
+  return title;
 }
 
 CommandResult CPlanPage::ExportTo(const QString& path, const plot::ExportArea& area) {

@@ -33,6 +33,7 @@ TitleTexts TitleTexts::FromCaptions(const CaptionReader& captions) {
   t.notDrawnCount = read("NotDrawn", t.notDrawnCount);
   t.notDrawn = read("NotDrawnList", t.notDrawn);
   t.labelsLeftOut = read("LabelsLeftOut", t.labelsLeftOut);
+  t.crs = read("Crs", t.crs);
   return t;
 }
 

@@ -24,6 +24,7 @@ struct TitleTexts {
   QString notDrawnCount = QStringLiteral("not drawn");  // "11 (2 not drawn)"
   QString notDrawn = QStringLiteral("Not drawn");
   QString labelsLeftOut = QStringLiteral("Labels left out");
+  QString crs = QStringLiteral("CRS");  // the job's coordinate reference system
   static TitleTexts FromCaptions(const CaptionReader& captions);
 };
 

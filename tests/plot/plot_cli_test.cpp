@@ -82,5 +82,40 @@ TEST(PlotCommand, TitleBlockInTheCaptionLanguageOfTheSettings) {
   }
 }
 
+// The title block names the CRS of --crs, else of the "Crs" setting; a setting
+// PROJ does not know leaves the line out but not the drawing.
+TEST(PlotCommand, TitleBlockNamesTheJobsCrs) {
+  TempDir dir;
+  const std::string job = dir.File("job.kvm");
+  WriteBytes(job, kJob);
+  const struct Case {
+    const char* setting;
+    const char* option;  // --crs, or null
+    int exitCode;
+    const char* line;  // the CRS line's value in the SVG, or null for none
+  } cases[] = {{"EPSG:4547", nullptr, 0, ">EPSG:4547 CGCS2000 / 3-degree Gauss-Kruger CM 114E<"},
+               {"EPSG:4547", "EPSG:4326", 0, ">EPSG:4326 WGS 84<"},
+               {"", nullptr, 0, nullptr},
+               {"EPSG:999999", nullptr, 0, nullptr},
+               {"", "EPSG:999999", 2, nullptr}};
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string settings = dir.File("s" + std::to_string(++n));
+    std::filesystem::create_directories(settings + "/ZAMO");
+    WriteBytes(settings + "/ZAMO/Corvane.ini", std::string("[OtherSet]\r\nlanguage=1\r\nCrs=") + c.setting + "\r\n");
+    const std::string svg = settings + ".svg";
+    std::vector<std::string> args = {"--settings-dir=" + settings, "plot", job, "-o", svg, "--size", "1600x1200"};
+    if (c.option) args.insert(args.end(), {"--crs", c.option});
+    const RunResult r = RunProgram(kCli, args);
+    ASSERT_EQ(r.exitCode, c.exitCode) << n << r.err;
+    if (c.exitCode != 0) continue;
+    const std::string text = ReadBytes(svg);
+    EXPECT_EQ(text.find(">CRS<") != std::string::npos, c.line != nullptr) << n;
+    if (c.line) {
+      EXPECT_NE(text.find(c.line), std::string::npos) << n;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace corvane::testing

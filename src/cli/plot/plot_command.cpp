@@ -12,6 +12,8 @@
 #include "core/compute/station_table.h"
 #include "core/settings/captions.h"
 #include "core/settings/settings_store.h"
+#include "exchange/crs.h"
+#include "exchange/upload_conversion.h"
 #include "plot/plan_export.h"
 
 namespace corvane::cli {
@@ -83,6 +85,11 @@ int RunPlot(const CliArgs& args, CliEnv& env) {
     throw UsageError("--paper is for PDF; PNG and SVG take --size");
   plot::PlanOptions options;
   options.labels = LabelsFromArg(args.Option("--labels"));
+  // The title block names the CRS of --crs, else the job's "Crs" setting.
+  const auto crsText = args.Option("--crs");
+  exchange::Crs crs;
+  std::string crsError;
+  if (crsText && !exchange::Crs::Resolve(*crsText, crs, crsError)) throw UsageError(crsError);
   const auto exaggeration = args.IntOption("--exaggerate");
   if (exaggeration && (*exaggeration < 1 || *exaggeration > 100000))
     throw UsageError("--exaggerate takes a whole number from 1 to 100000");
@@ -90,6 +97,8 @@ int RunPlot(const CliArgs& args, CliEnv& env) {
 
   RecordGrid grid;
   if (!LoadJob(grid, job, args, env)) return kExitFailed;
+  // A setting PROJ does not know leaves the line out; the drawing is still made.
+  if (!crsText && !exchange::JobCrs(env.settings, crs, crsError)) std::fprintf(stderr, "%s\n", crsError.c_str());
   plot::PlanScene scene(grid);
   if (stations) {
     StationTable table;
@@ -114,9 +123,10 @@ int RunPlot(const CliArgs& args, CliEnv& env) {
   static char* argv[] = {name, nullptr};
   QGuiApplication app(argc, argv);
   // The title block in the caption language of the settings.
-  const plot::TitleBlock title =
+  plot::TitleBlock title =
       plot::StandardTitle(scene, QFileInfo(QFile::decodeName(job.c_str())).fileName(),
                           plot::TitleTexts::FromCaptions(CaptionReader::ForLanguage(ReadLanguageIndex(env.settings))));
+  if (!crs.IsLocal()) title.extra.push_back({title.texts.crs, QString::fromStdString(crs.CodeAndName())});
   const plot::PlanSheet sheet = plot::ExportSheet(scene, plot::PlanView{}, area, *format, title);
   const CommandResult r = plot::WritePlan(scene, sheet, options, title, path, *format);
   if (r.status == CommandStatus::Failed) return Fail(r.message + "\n" + r.detail);
@@ -126,9 +136,9 @@ int RunPlot(const CliArgs& args, CliEnv& env) {
 const bool registered = RegisterCommand(
     {"plot",
      "plot JOB -o FILE.svg|FILE.png|FILE.pdf [--as download] [--stations FILE [--format N] [--exaggerate K]]"
-     " [--size WxH | --paper A4|A3] [--scale 1:N|fit] [--labels name,code,height|none]",
+     " [--size WxH | --paper A4|A3] [--scale 1:N|fit] [--labels name,code,height|none] [--crs DEF]",
      "the job as a drawing: symbols, labels that never overlap, sight lines, traverse, grid, title block;"
-     " a PDF is an A4 or A3 sheet at a standard scale when fitted",
+     " a PDF is an A4 or A3 sheet at a standard scale when fitted; the title block names the CRS",
      {},
      RunPlot});
 
