@@ -100,9 +100,8 @@ struct LinkSetup {
   }
 };
 
-// Reads the link options and checks the command line. False with the message
-// printed.
-bool PrepareLink(const CliArgs& args, CliEnv& env, LinkSetup& link, bool usb, bool localizedMessage,
+// Reads the link options and checks the command line (a usage error throws).
+void PrepareLink(const CliArgs& args, CliEnv& env, LinkSetup& link, bool usb, bool localizedMessage,
                  size_t positionals) {
   std::string device;
   std::optional<LineSettings> line;
@@ -110,7 +109,6 @@ bool PrepareLink(const CliArgs& args, CliEnv& env, LinkSetup& link, bool usb, bo
   link.tracePath = args.Option("--trace");
   args.ExpectNoMore(positionals);
   if (!usb) link.open = PortRequest{device, *line, localizedMessage};
-  return true;
 }
 
 int Finish(const TransferResult& result, bool interrupted, CliTransferEvents& events, TransferTrace& trace) {
@@ -129,7 +127,7 @@ int Download(const CliArgs& args, CliEnv& env, bool usb) {
   args.Option("-o");
   args.Option("--grid-out");
   LinkSetup link;
-  if (!PrepareLink(args, env, link, usb, false, 0)) return kExitFailed;
+  PrepareLink(args, env, link, usb, false, 0);
   ReceivedJobFiles files;
   if (!files.Prepare(args) || !link.OpenTraceFile()) return kExitFailed;
   const int language = ReadLanguageIndex(env.settings);
@@ -149,7 +147,7 @@ int Upload(const CliArgs& args, CliEnv& env, bool usb, bool codes) {
   const std::string file = args.Positional(0, "FILE");
   const auto type = codes ? std::nullopt : args.IntOption("--type");
   LinkSetup link;
-  if (!PrepareLink(args, env, link, usb, !codes, 1)) return kExitFailed;
+  PrepareLink(args, env, link, usb, !codes, 1);
   const int language = ReadLanguageIndex(env.settings);
   // The layout given on the command line, else the one stored for uploads; a GIS
   // file becomes a coordinate list in that layout first.

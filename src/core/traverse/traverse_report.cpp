@@ -1,6 +1,7 @@
 #include "core/traverse/traverse_report.h"
 
 #include <cmath>
+#include <unordered_map>
 
 #include "core/text/numbers.h"
 #include "core/text/text_helpers.h"
@@ -147,18 +148,6 @@ TraverseCaptions ReadTraverseCaptions(const CaptionReader& r) {
   return c;
 }
 
-namespace {
-
-// The angle unit in force where an observation was read: the one of the set-up
-// whose foresight row it is.
-std::string_view UnitAtForesight(const Chain& chain, int row) {
-  for (const ChainSetUp& s : chain.setUps)
-    if (s.foresightRow == row) return s.angleUnit;
-  return "dms";
-}
-
-}  // namespace
-
 std::string TraverseReport(const Adjustment& a, const TraverseCaptions& c) {
   const Chain& chain = a.chain;
   const Misclosure& m = a.misclosure;
@@ -213,10 +202,14 @@ std::string TraverseReport(const Adjustment& a, const TraverseCaptions& c) {
     f.Rule();
     f.Item(c.residuals);
     f.Line(c.residualHeader);
+    // An angle is shown in the unit in force where it was read: the one of the
+    // set-up whose foresight row it is.
+    std::unordered_map<int, std::string_view> unitAtRow;
+    for (const ChainSetUp& s : chain.setUps) unitAtRow.emplace(s.foresightRow, s.angleUnit);
     for (const Residual& r : ls.residuals) {
       const bool angle = r.kind == Residual::Kind::Angle;
       f.Line(ResidualRow(FormatInt(r.row), angle ? c.angle : c.distance, r.at, r.to,
-                         angle ? AngleText(r.observed, UnitAtForesight(chain, r.row)) : FormatFixed(r.observed, 4),
+                         angle ? AngleText(r.observed, unitAtRow.at(r.row)) : FormatFixed(r.observed, 4),
                          angle ? Seconds(r.residual) : Metres(r.residual), Maybe(r.standardised, 2),
                          r.flagged ? "*" : ""));
     }
