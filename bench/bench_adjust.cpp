@@ -60,18 +60,18 @@ int Bench(int stations, int runs) {
   base += std::to_string(getpid());
   base += '-';
   base += std::to_string(stations);
-  testing::TraverseJobSpec spec;
-  spec.stations = testing::ZigZagStations(stations);
-  spec.backsight = {"B0", spec.stations[0].north - 300, spec.stations[0].east - 100, 98};
-  const testing::TruePoint& last = spec.stations.back();
-  spec.closing = testing::TruePoint{"C1", last.north + 250, last.east + 400, last.height};
-  spec.angleNoiseSec = 3;
-  spec.distanceNoiseMm = 3;
-  Write(base + ".kvm", testing::TraverseJobText(spec));
+  testing::TraverseJobRecipe recipe;
+  recipe.stations = testing::ZigZagStations(stations);
+  recipe.backsight = {"B0", recipe.stations[0].north - 300, recipe.stations[0].east - 100, 98};
+  const testing::TruePoint& last = recipe.stations.back();
+  recipe.closing = testing::TruePoint{"C1", last.north + 250, last.east + 400, last.height};
+  recipe.angleNoiseSec = 3;
+  recipe.distanceNoiseMm = 3;
+  Write(base + ".kvm", testing::TraverseJobText(recipe));
   char line[256];
   std::snprintf(line, sizeof line, "%s,%.4f,%.4f,%.4f\n%s,%.4f,%.4f,%.4f\n", last.name.c_str(), last.north, last.east,
-                last.height, spec.closing->name.c_str(), spec.closing->north, spec.closing->east,
-                spec.closing->height);
+                last.height, recipe.closing->name.c_str(), recipe.closing->north, recipe.closing->east,
+                recipe.closing->height);
   Write(base + ".ctl", line);
   const std::vector<std::string> args = {ProgramFilePath("corvane480-cli"), "--settings-dir", base + ".settings",
                                          "adjust", base + ".kvm", "--method", "lsq", "--control", base + ".ctl",

@@ -20,19 +20,19 @@ struct Files {
 // A traverse of `n` stations from true coordinates; a link with a closing
 // sight, or an open one.
 Files WriteTraverse(const TempDir& dir, int n, bool link, double noise) {
-  TraverseJobSpec spec;
-  spec.stations = ZigZagStations(n, 21);
-  spec.backsight = {"B0", spec.stations[0].north - 80, spec.stations[0].east - 60, 100};
-  spec.angleNoiseSec = noise;
-  spec.distanceNoiseMm = noise;
+  TraverseJobRecipe recipe;
+  recipe.stations = ZigZagStations(n, 21);
+  recipe.backsight = {"B0", recipe.stations[0].north - 80, recipe.stations[0].east - 60, 100};
+  recipe.angleNoiseSec = noise;
+  recipe.distanceNoiseMm = noise;
   std::string control;
   if (link) {
-    const TruePoint& last = spec.stations.back();
-    spec.closing = TruePoint{"C9", last.north + 90, last.east - 120, last.height};
-    control = ControlLine(last) + ControlLine(*spec.closing);
+    const TruePoint& last = recipe.stations.back();
+    recipe.closing = TruePoint{"C9", last.north + 90, last.east - 120, last.height};
+    control = ControlLine(last) + ControlLine(*recipe.closing);
   }
   Files f{dir.File("job.kvm"), dir.File("control.txt")};
-  WriteBytes(f.job, TraverseJobText(spec));
+  WriteBytes(f.job, TraverseJobText(recipe));
   WriteBytes(f.control, control);
   return f;
 }

@@ -30,15 +30,15 @@ class TraverseDialogTest : public GuiFixture {
   void SetUp() override {
     GuiFixture::SetUp();
     qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(files_.File("cache")));
-    testing::TraverseJobSpec spec;
-    spec.stations = testing::ZigZagStations(5, 4);
-    spec.backsight = {"B0", spec.stations[0].north - 100, spec.stations[0].east, 100};
-    spec.closing = testing::TruePoint{"C9", spec.stations.back().north, spec.stations.back().east + 200, 100};
-    spec.angleNoiseSec = spec.distanceNoiseMm = 4;
+    testing::TraverseJobRecipe recipe;
+    recipe.stations = testing::ZigZagStations(5, 4);
+    recipe.backsight = {"B0", recipe.stations[0].north - 100, recipe.stations[0].east, 100};
+    recipe.closing = testing::TruePoint{"C9", recipe.stations.back().north, recipe.stations.back().east + 200, 100};
+    recipe.angleNoiseSec = recipe.distanceNoiseMm = 4;
     job_ = files_.File("job.kvm");
-    testing::WriteBytes(job_, testing::TraverseJobText(spec));
+    testing::WriteBytes(job_, testing::TraverseJobText(recipe));
     const std::string control =
-        testing::ControlLine(spec.stations.back(), ';') + testing::ControlLine(*spec.closing, ';');
+        testing::ControlLine(recipe.stations.back(), ';') + testing::ControlLine(*recipe.closing, ';');
     control_ = files_.File("control.txt");
     testing::WriteBytes(control_, control);
     page_ = std::make_unique<gui::CDataPage>(*context_);

@@ -18,7 +18,7 @@ struct TruePoint {
   double north = 0, east = 0, height = 0;
 };
 
-struct TraverseJobSpec {
+struct TraverseJobRecipe {
   std::vector<TruePoint> stations;  // in set-up order; a loop ends on the first again
   TruePoint backsight;              // of the first set-up
   std::optional<TruePoint> closing; // sighted from the last set-up
@@ -59,42 +59,42 @@ inline double TrueAzimuthDeg(const TruePoint& a, const TruePoint& b) {
 }
 
 // The job's lines ("\n" between them).
-inline std::string TraverseJobText(const TraverseJobSpec& spec) {
-  std::mt19937 rng(spec.seed);
+inline std::string TraverseJobText(const TraverseJobRecipe& recipe) {
+  std::mt19937 rng(recipe.seed);
   std::uniform_real_distribution<double> circle(0.0, 360.0);
   std::normal_distribution<double> normal(0.0, 1.0);
   char buf[512];
   std::string out = "ZAMO RECORD FILE\n";
-  out += "U,AnglUnit," + spec.unit + "\n";
-  out += std::string("U,CoorType,") + (spec.enz ? "ENZ" : "NEZ") + "\n";
+  out += "U,AnglUnit," + recipe.unit + "\n";
+  out += std::string("U,CoorType,") + (recipe.enz ? "ENZ" : "NEZ") + "\n";
   const auto coords = [&](const TruePoint& p) {
-    std::snprintf(buf, sizeof buf, "%.4f,%.4f,%.4f", spec.enz ? p.east : p.north, spec.enz ? p.north : p.east,
+    std::snprintf(buf, sizeof buf, "%.4f,%.4f,%.4f", recipe.enz ? p.east : p.north, recipe.enz ? p.north : p.east,
                   p.height);
     return std::string(buf);
   };
   const double instrument = 1.5, target = 1.6;
-  TruePoint back = spec.backsight;
-  for (size_t k = 0; k < spec.stations.size(); ++k) {
-    const TruePoint& p = spec.stations[k];
+  TruePoint back = recipe.backsight;
+  for (size_t k = 0; k < recipe.stations.size(); ++k) {
+    const TruePoint& p = recipe.stations[k];
     const double orientation = circle(rng);
     out += "U,ST," + p.name + ",0.0000,0.0000,0.0000," + coords(p) + ",1.5000,0.0000,STN\n";
     out += "U,BS," + back.name + ",0.0000,0.0000," +
-           AngleCell(TrueAzimuthDeg(p, back) + orientation, spec.unit) + "," + coords(back) + ",0.0000,1.6000,BKB\n";
-    const TruePoint* fore = k + 1 < spec.stations.size() ? &spec.stations[k + 1]
-                            : spec.closing               ? &*spec.closing
+           AngleCell(TrueAzimuthDeg(p, back) + orientation, recipe.unit) + "," + coords(back) + ",0.0000,1.6000,BKB\n";
+    const TruePoint* fore = k + 1 < recipe.stations.size() ? &recipe.stations[k + 1]
+                            : recipe.closing               ? &*recipe.closing
                                                          : nullptr;
     if (fore) {
       const double hd = std::hypot(fore->north - p.north, fore->east - p.east);
       const double dh = fore->height + target - p.height - instrument;
-      const double slope = std::hypot(hd, dh) + normal(rng) * spec.distanceNoiseMm / 1000.0;
+      const double slope = std::hypot(hd, dh) + normal(rng) * recipe.distanceNoiseMm / 1000.0;
       const double zenith = std::atan2(hd, dh) * 180.0 / kTestPi;
-      const double ha = TrueAzimuthDeg(p, *fore) + orientation + normal(rng) * spec.angleNoiseSec / 3600.0;
+      const double ha = TrueAzimuthDeg(p, *fore) + orientation + normal(rng) * recipe.angleNoiseSec / 3600.0;
       std::snprintf(buf, sizeof buf, "U,DP,%s,%.7f,%s,%s,0.0000,0.0000,0.0000,0.0000,%.4f,TRV\n", fore->name.c_str(),
-                    slope, AngleCell(ha, spec.unit).c_str(), AngleCell(zenith, spec.unit).c_str(), target);
+                    slope, AngleCell(ha, recipe.unit).c_str(), AngleCell(zenith, recipe.unit).c_str(), target);
       out += buf;
     }
     std::snprintf(buf, sizeof buf, "U,DP,D%zu,12.3450,%s,%s,0.0000,0.0000,0.0000,0.0000,1.6000,DET\n", k,
-                  AngleCell(orientation + 40, spec.unit).c_str(), AngleCell(91, spec.unit).c_str());
+                  AngleCell(orientation + 40, recipe.unit).c_str(), AngleCell(91, recipe.unit).c_str());
     out += buf;
     back = p;
   }

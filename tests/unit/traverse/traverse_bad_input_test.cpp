@@ -150,14 +150,14 @@ TEST(TraverseSizes, HundredThousandCharacterNames) {
 // 10 000 set-ups: both methods finish, in time proportional to the length, and
 // write nothing that is not a number.
 TEST(TraverseSizes, TenThousandSetUps) {
-  TraverseJobSpec spec;
-  spec.angleNoiseSec = 2;
-  spec.distanceNoiseMm = 2;
-  spec.stations = ZigZagStations(10000);
-  spec.backsight = {"B0", spec.stations[0].north - 100, spec.stations[0].east, 100};
-  spec.closing = TruePoint{"C1", spec.stations.back().north + 100, spec.stations.back().east, 100};
-  const RecordGrid grid = GridOfText(TraverseJobText(spec));
-  const traverse::ControlPoints control = Control(ControlLine(spec.stations.back()) + ControlLine(*spec.closing));
+  TraverseJobRecipe recipe;
+  recipe.angleNoiseSec = 2;
+  recipe.distanceNoiseMm = 2;
+  recipe.stations = ZigZagStations(10000);
+  recipe.backsight = {"B0", recipe.stations[0].north - 100, recipe.stations[0].east, 100};
+  recipe.closing = TruePoint{"C1", recipe.stations.back().north + 100, recipe.stations.back().east, 100};
+  const RecordGrid grid = GridOfText(TraverseJobText(recipe));
+  const traverse::ControlPoints control = Control(ControlLine(recipe.stations.back()) + ControlLine(*recipe.closing));
   // Least squares starts from the compass rule: one run covers both.
   const auto t0 = std::chrono::steady_clock::now();
   const traverse::Adjustment a = Adjust(grid, control, traverse::Method::LeastSquares);

@@ -91,28 +91,28 @@ class ExactObservations : public ::testing::TestWithParam<ExactCase> {};
 // coordinates back, whatever the method, unit, order or shape.
 TEST_P(ExactObservations, CloseAndGiveTheTruthBack) {
   const ExactCase& c = GetParam();
-  TraverseJobSpec spec;
-  spec.unit = c.unit;
-  spec.enz = c.enz;
-  spec.stations = ZigZagStations(c.stations, 11);
-  for (TruePoint& p : spec.stations) {
+  TraverseJobRecipe recipe;
+  recipe.unit = c.unit;
+  recipe.enz = c.enz;
+  recipe.stations = ZigZagStations(c.stations, 11);
+  for (TruePoint& p : recipe.stations) {
     p.north = std::round(p.north * 1e4) / 1e4;
     p.east = std::round(p.east * 1e4) / 1e4;
     p.height = std::round(p.height * 1e4) / 1e4;
   }
-  spec.backsight = {"B0", spec.stations[0].north + 120.5, spec.stations[0].east - 310.25, 97.5};
+  recipe.backsight = {"B0", recipe.stations[0].north + 120.5, recipe.stations[0].east - 310.25, 97.5};
   std::string control;
   if (c.kind == TraverseKind::Loop) {
-    spec.stations.push_back(spec.stations.front());
-    if (c.closingSight) spec.closing = spec.backsight;
+    recipe.stations.push_back(recipe.stations.front());
+    if (c.closingSight) recipe.closing = recipe.backsight;
   } else if (c.kind == TraverseKind::Link) {
-    control = ControlLine(spec.stations.back());
+    control = ControlLine(recipe.stations.back());
     if (c.closingSight) {
-      spec.closing = TruePoint{"C9", spec.stations.back().north - 200, spec.stations.back().east + 75, 90};
-      control += ControlLine(*spec.closing);
+      recipe.closing = TruePoint{"C9", recipe.stations.back().north - 200, recipe.stations.back().east + 75, 90};
+      control += ControlLine(*recipe.closing);
     }
   }
-  const RecordGrid grid = GridOfText(TraverseJobText(spec));
+  const RecordGrid grid = GridOfText(TraverseJobText(recipe));
   const traverse::ControlPoints points = Control(control);
   // An open traverse is placed as the recompute places points: to the millimetre.
   const double near = c.kind == TraverseKind::Open ? 2e-3 : 2e-5;
@@ -120,7 +120,7 @@ TEST_P(ExactObservations, CloseAndGiveTheTruthBack) {
     const traverse::Adjustment a = Adjust(grid, points, method);
     const traverse::Misclosure& m = a.misclosure;
     EXPECT_EQ(a.chain.kind, c.kind);
-    const int setUps = static_cast<int>(spec.stations.size());
+    const int setUps = static_cast<int>(recipe.stations.size());
     EXPECT_EQ(m.angles, c.closingSight && c.kind != TraverseKind::Open ? setUps : setUps - 1);
     EXPECT_EQ(m.angular.has_value(), c.closingSight && c.kind != TraverseKind::Open);
     if (m.angular) {
@@ -134,9 +134,9 @@ TEST_P(ExactObservations, CloseAndGiveTheTruthBack) {
     }
     ASSERT_EQ(a.stations.size(), static_cast<size_t>(c.stations));
     for (int k = 0; k < c.stations; ++k) {
-      EXPECT_NEAR(a.stations[k].north, spec.stations[k].north, near) << c.label << " " << a.stations[k].name;
-      EXPECT_NEAR(a.stations[k].east, spec.stations[k].east, near) << c.label << " " << a.stations[k].name;
-      EXPECT_NEAR(*a.stations[k].height, spec.stations[k].height, near) << c.label << " " << a.stations[k].name;
+      EXPECT_NEAR(a.stations[k].north, recipe.stations[k].north, near) << c.label << " " << a.stations[k].name;
+      EXPECT_NEAR(a.stations[k].east, recipe.stations[k].east, near) << c.label << " " << a.stations[k].name;
+      EXPECT_NEAR(*a.stations[k].height, recipe.stations[k].height, near) << c.label << " " << a.stations[k].name;
     }
     if (method == Method::LeastSquares && a.leastSquares->sigma0) {
       EXPECT_LT(*a.leastSquares->sigma0, 0.05);
@@ -159,15 +159,15 @@ INSTANTIATE_TEST_SUITE_P(Chains, ExactObservations,
 // keep the known ends, and the pass/fail line follows the numbers.
 TEST(CompassRule, NoisyChainsKeepTheirInvariants) {
   for (unsigned seed = 1; seed <= 12; ++seed) {
-    TraverseJobSpec spec;
-    spec.seed = seed;
-    spec.angleNoiseSec = 4;
-    spec.distanceNoiseMm = 4;
-    spec.stations = ZigZagStations(4 + static_cast<int>(seed % 5), seed);
-    spec.backsight = {"B0", spec.stations[0].north - 90, spec.stations[0].east + 40, 100};
-    spec.closing = TruePoint{"C9", spec.stations.back().north + 150, spec.stations.back().east, 100};
-    const std::string control = ControlLine(spec.stations.back()) + ControlLine(*spec.closing);
-    const RecordGrid grid = GridOfText(TraverseJobText(spec));
+    TraverseJobRecipe recipe;
+    recipe.seed = seed;
+    recipe.angleNoiseSec = 4;
+    recipe.distanceNoiseMm = 4;
+    recipe.stations = ZigZagStations(4 + static_cast<int>(seed % 5), seed);
+    recipe.backsight = {"B0", recipe.stations[0].north - 90, recipe.stations[0].east + 40, 100};
+    recipe.closing = TruePoint{"C9", recipe.stations.back().north + 150, recipe.stations.back().east, 100};
+    const std::string control = ControlLine(recipe.stations.back()) + ControlLine(*recipe.closing);
+    const RecordGrid grid = GridOfText(TraverseJobText(recipe));
     traverse::AdjustOptions options;
     options.toleranceAngleSec = 3 + seed;
     options.toleranceRatio = 2000.0 * seed;
@@ -182,10 +182,10 @@ TEST(CompassRule, NoisyChainsKeepTheirInvariants) {
     EXPECT_EQ(traverse::ToleranceFailureText(compass).empty(), compass.tolerance.Passed());
     for (const traverse::Adjustment* a : {&compass, &lsq}) {
       EXPECT_TRUE(a->stations.back().known);
-      EXPECT_NEAR(a->stations.back().north, spec.stations.back().north, 5e-5);
+      EXPECT_NEAR(a->stations.back().north, recipe.stations.back().north, 5e-5);
       for (size_t k = 0; k < a->stations.size(); ++k) {
-        EXPECT_NEAR(a->stations[k].north, spec.stations[k].north, 0.05) << seed;
-        EXPECT_NEAR(a->stations[k].east, spec.stations[k].east, 0.05) << seed;
+        EXPECT_NEAR(a->stations[k].north, recipe.stations[k].north, 0.05) << seed;
+        EXPECT_NEAR(a->stations[k].east, recipe.stations[k].east, 0.05) << seed;
       }
       const std::string json = traverse::AdjustmentJson(*a);
       EXPECT_EQ(json.find("nan"), std::string::npos);

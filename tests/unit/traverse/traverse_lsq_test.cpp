@@ -118,30 +118,30 @@ class AgainstDenseSolve : public ::testing::TestWithParam<NetCase> {};
 
 TEST_P(AgainstDenseSolve, SameCoordinatesPrecisionAndResiduals) {
   const NetCase& c = GetParam();
-  TraverseJobSpec spec;
-  spec.seed = 5;
-  spec.angleNoiseSec = 5;
-  spec.distanceNoiseMm = 5;
-  spec.stations = ZigZagStations(c.stations, 3);
-  spec.backsight = {"B0", spec.stations[0].north + 50, spec.stations[0].east - 220, 100};
+  TraverseJobRecipe recipe;
+  recipe.seed = 5;
+  recipe.angleNoiseSec = 5;
+  recipe.distanceNoiseMm = 5;
+  recipe.stations = ZigZagStations(c.stations, 3);
+  recipe.backsight = {"B0", recipe.stations[0].north + 50, recipe.stations[0].east - 220, 100};
   std::string control;
   if (c.loop) {
-    spec.stations.push_back(spec.stations.front());
-    if (c.closingSight) spec.closing = spec.backsight;
+    recipe.stations.push_back(recipe.stations.front());
+    if (c.closingSight) recipe.closing = recipe.backsight;
   } else {
-    control = ControlLine(spec.stations.back());
+    control = ControlLine(recipe.stations.back());
     if (c.closingSight) {
-      spec.closing = TruePoint{"C9", spec.stations.back().north + 10, spec.stations.back().east + 300, 100};
-      control += ControlLine(*spec.closing);
+      recipe.closing = TruePoint{"C9", recipe.stations.back().north + 10, recipe.stations.back().east + 300, 100};
+      control += ControlLine(*recipe.closing);
     }
   }
-  if (c.knownMidway) control += ControlLine(spec.stations[static_cast<size_t>(c.stations / 2)]);
+  if (c.knownMidway) control += ControlLine(recipe.stations[static_cast<size_t>(c.stations / 2)]);
   traverse::AdjustOptions options;
   options.sigmaAngleSec = 2.5;
   options.sigmaDistanceMm = 2;
   options.sigmaDistancePpm = 3;
   const traverse::Adjustment a =
-      Adjust(GridOfText(TraverseJobText(spec)), Control(control), Method::LeastSquares, options);
+      Adjust(GridOfText(TraverseJobText(recipe)), Control(control), Method::LeastSquares, options);
   const Reference ref = DenseAdjustment(a, options);
   const traverse::LeastSquaresStats& ls = *a.leastSquares;
   EXPECT_EQ(ls.redundancy, c.redundancy);
@@ -187,12 +187,12 @@ INSTANTIATE_TEST_SUITE_P(Traverses, AgainstDenseSolve,
 
 // A gross error in one distance stands out as the largest standardised residual.
 TEST(LeastSquares, FlagsAGrossError) {
-  TraverseJobSpec spec;
-  spec.stations = ZigZagStations(8, 9);
-  spec.backsight = {"B0", spec.stations[0].north - 100, spec.stations[0].east, 100};
-  spec.stations.push_back(spec.stations.front());
-  spec.closing = spec.backsight;
-  std::string text = TraverseJobText(spec);
+  TraverseJobRecipe recipe;
+  recipe.stations = ZigZagStations(8, 9);
+  recipe.backsight = {"B0", recipe.stations[0].north - 100, recipe.stations[0].east, 100};
+  recipe.stations.push_back(recipe.stations.front());
+  recipe.closing = recipe.backsight;
+  std::string text = TraverseJobText(recipe);
   const size_t leg = text.find("U,DP,S5,") + 8;
   text.replace(leg, 3, std::to_string(std::stoi(text.substr(leg, 3)) + 1));  // one metre longer
   const traverse::Adjustment a = Adjust(GridOfText(text), {}, Method::LeastSquares);
